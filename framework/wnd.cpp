@@ -1,0 +1,359 @@
+#include "wnd.h"
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+IMPLEMENT_DYNAMIC(CWnd, CCmdTarget)
+
+BEGIN_MESSAGE_MAP(CWnd, CCmdTarget)
+END_MESSAGE_MAP()
+
+namespace {
+
+constexpr wchar_t kPropName[] = L"KivFrameworkWnd";
+
+// The message being handled on this thread, for CWnd::Default.
+struct CurrentMessage {
+    HWND hwnd;
+    UINT msg;
+    WPARAM wp;
+    LPARAM lp;
+};
+thread_local CurrentMessage* t_current = nullptr;
+
+// The object waiting for its window during CreateEx, and the hook that attaches it.
+thread_local CWnd* t_creating = nullptr;
+thread_local HHOOK t_cbtHook = nullptr;
+
+LRESULT CALLBACK CbtHook(int code, WPARAM wp, LPARAM lp);
+
+// Installs the creation hook for one CreateEx and removes it again.
+class CreationHook {
+public:
+    explicit CreationHook(CWnd* wnd) : m_prevWnd(t_creating), m_prevHook(t_cbtHook) {
+        t_creating = wnd;
+        t_cbtHook = SetWindowsHookExW(WH_CBT, CbtHook, nullptr, GetCurrentThreadId());
+    }
+    ~CreationHook() {
+        if (t_cbtHook) UnhookWindowsHookEx(t_cbtHook);
+        t_cbtHook = m_prevHook;
+        t_creating = m_prevWnd;
+    }
+    CreationHook(const CreationHook&) = delete;
+    CreationHook& operator=(const CreationHook&) = delete;
+
+private:
+    CWnd* m_prevWnd;
+    HHOOK m_prevHook;
+};
+
+} // namespace
+
+struct WndAttach {
+    static void Attach(CWnd* wnd, HWND hwnd) { wnd->Attach(hwnd); }
+};
+
+namespace {
+LRESULT CALLBACK CbtHook(int code, WPARAM wp, LPARAM lp) {
+    if (code == HCBT_CREATEWND && t_creating) {
+        CWnd* wnd = t_creating;
+        t_creating = nullptr;  // only the first window created belongs to the object
+        WndAttach::Attach(wnd, reinterpret_cast<HWND>(wp));
+    }
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
+} // namespace
+
+CWnd::~CWnd() {
+    if (m_hWnd && ::IsWindow(m_hWnd)) ::DestroyWindow(m_hWnd);
+    if (m_hWnd) Detach();
+}
+
+CWnd* CWnd::FromHandle(HWND hwnd) {
+    return hwnd ? static_cast<CWnd*>(GetPropW(hwnd, kPropName)) : nullptr;
+}
+
+void CWnd::Attach(HWND hwnd) {
+    m_hWnd = hwnd;
+    SetPropW(hwnd, kPropName, this);
+    auto proc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_WNDPROC));
+    if (proc != &CWnd::StaticWndProc) {
+        m_pfnSuper = proc;
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::StaticWndProc));
+    }
+}
+
+void CWnd::Detach() {
+    if (m_hWnd && ::IsWindow(m_hWnd)) {
+        RemovePropW(m_hWnd, kPropName);
+        if (m_pfnSuper)
+            SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
+    }
+    m_pfnSuper = nullptr;
+    m_hWnd = nullptr;
+}
+
+LPCWSTR AfxRegisterWndClass(UINT classStyle, HCURSOR cursor, HBRUSH background, HICON icon) {
+    static std::map<std::wstring, std::wstring> registered;
+    wchar_t name[96];
+    swprintf(name, 96, L"KivWnd:%x:%p:%p:%p", classStyle, static_cast<void*>(cursor),
+             static_cast<void*>(background), static_cast<void*>(icon));
+    auto it = registered.find(name);
+    if (it != registered.end()) return it->second.c_str();
+    WNDCLASSW wc{};
+    wc.style = classStyle;
+    wc.lpfnWndProc = ::DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = cursor;
+    wc.hbrBackground = background;
+    wc.hIcon = icon;
+    wc.lpszClassName = name;
+    RegisterClassW(&wc);
+    return registered.emplace(name, name).first->second.c_str();
+}
+
+bool CWnd::PreCreateWindow(CREATESTRUCTW& cs) {
+    if (!cs.lpszClass)
+        cs.lpszClass = AfxRegisterWndClass(CS_DBLCLKS, LoadCursorW(nullptr, IDC_ARROW),
+                                           reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
+    return true;
+}
+
+bool CWnd::CreateEx(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style,
+                    const RECT& rect, HWND parent, UINT_PTR idOrMenu, void* param) {
+    CREATESTRUCTW cs{};
+    cs.dwExStyle = exStyle;
+    cs.lpszClass = className;
+    cs.lpszName = windowName;
+    cs.style = style;
+    cs.x = rect.left;
+    cs.y = rect.top;
+    cs.cx = rect.right - rect.left;
+    cs.cy = rect.bottom - rect.top;
+    cs.hwndParent = parent;
+    cs.hMenu = reinterpret_cast<HMENU>(idOrMenu);
+    cs.hInstance = GetModuleHandleW(nullptr);
+    cs.lpCreateParams = param;
+    if (!PreCreateWindow(cs)) return false;
+    HWND hwnd;
+    {
+        CreationHook hook(this);
+        hwnd = CreateWindowExW(cs.dwExStyle, cs.lpszClass, cs.lpszName, cs.style, cs.x, cs.y, cs.cx,
+                               cs.cy, cs.hwndParent, cs.hMenu, cs.hInstance, cs.lpCreateParams);
+    }
+    if (!hwnd) {
+        if (m_hWnd) Detach();  // WM_CREATE refused: the window is gone
+        return false;
+    }
+    return true;
+}
+
+bool CWnd::SubclassWindow(HWND hwnd) {
+    if (!hwnd || m_hWnd || FromHandle(hwnd)) return false;
+    Attach(hwnd);
+    return true;
+}
+
+bool CWnd::SubclassDlgItem(UINT id, HWND parent) { return SubclassWindow(::GetDlgItem(parent, id)); }
+
+HWND CWnd::UnsubclassWindow() {
+    HWND hwnd = m_hWnd;
+    Detach();
+    return hwnd;
+}
+
+bool CWnd::DestroyWindow() { return m_hWnd && ::DestroyWindow(m_hWnd); }
+
+LRESULT CALLBACK CWnd::StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    CWnd* wnd = FromHandle(hwnd);
+    if (!wnd) return ::DefWindowProcW(hwnd, msg, wp, lp);
+    CurrentMessage current{hwnd, msg, wp, lp};
+    CurrentMessage* saved = t_current;
+    t_current = &current;
+    LRESULT result = 0;
+    try {
+        result = wnd->WindowProc(msg, wp, lp);
+    } catch (...) {
+        wnd->OnHandlerException();
+    }
+    t_current = saved;
+    if (msg == WM_NCDESTROY) {
+        // The window is gone: hand it back and let the object decide about itself.
+        WNDPROC super = wnd->m_pfnSuper;
+        RemovePropW(hwnd, kPropName);
+        if (super) SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(super));
+        wnd->m_pfnSuper = nullptr;
+        wnd->m_hWnd = nullptr;
+        wnd->PostNcDestroy();
+    }
+    return result;
+}
+
+void CWnd::OnHandlerException() {
+    // The application object replaces this report with its boxes; a bare window beeps.
+    MessageBeep(MB_ICONERROR);
+}
+
+LRESULT CWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
+    LRESULT result = 0;
+    if (OnWndMsg(msg, wp, lp, &result)) return result;
+    return DefWindowProc(msg, wp, lp);
+}
+
+LRESULT CWnd::DefWindowProc(UINT msg, WPARAM wp, LPARAM lp) {
+    if (m_pfnSuper) return CallWindowProcW(m_pfnSuper, m_hWnd, msg, wp, lp);
+    return ::DefWindowProcW(m_hWnd, msg, wp, lp);
+}
+
+LRESULT CWnd::Default() {
+    if (!t_current) return 0;
+    return DefWindowProc(t_current->msg, t_current->wp, t_current->lp);
+}
+
+bool CWnd::PreTranslateMessage(MSG*) { return false; }
+
+bool CWnd::ReflectToChild(HWND child, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
+    CWnd* wnd = FromHandle(child);
+    return wnd && wnd != this && wnd->OnChildNotify(msg, wp, lp, result);
+}
+
+bool CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*) { return false; }
+
+bool CWnd::OnCommand(WPARAM wp, LPARAM lp) {
+    UINT id = LOWORD(wp);
+    int code = HIWORD(wp);
+    HWND control = reinterpret_cast<HWND>(lp);
+    if (control) {
+        LRESULT ignored = 0;
+        if (ReflectToChild(control, WM_COMMAND, wp, lp, &ignored)) return true;
+    } else {
+        code = 0;  // menus and accelerators are one kind of command
+    }
+    return OnCmdMsg(id, code, nullptr);
+}
+
+bool CWnd::OnNotify(WPARAM, LPARAM lp, LRESULT* result) {
+    auto* hdr = reinterpret_cast<NMHDR*>(lp);
+    if (ReflectToChild(hdr->hwndFrom, WM_NOTIFY, 0, lp, result)) return true;
+    if (auto* e = FindEntry(msgmap::Kind::Notify, WM_NOTIFY, hdr->code,
+                            static_cast<UINT>(hdr->idFrom))) {
+        *result = e->thunk(this, 0, lp);
+        return true;
+    }
+    return false;
+}
+
+bool CWnd::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
+    switch (msg) {
+    case WM_COMMAND:
+        if (OnCommand(wp, lp)) {
+            *result = 0;
+            return true;
+        }
+        return false;
+    case WM_NOTIFY:
+        return OnNotify(wp, lp, result);
+    case WM_DRAWITEM:
+        if (wp && ReflectToChild(reinterpret_cast<DRAWITEMSTRUCT*>(lp)->hwndItem, msg, wp, lp, result))
+            return true;
+        break;
+    case WM_MEASUREITEM:
+        if (wp && ReflectToChild(GetDlgItem(static_cast<int>(wp)), msg, wp, lp, result)) return true;
+        break;
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORLISTBOX:
+        if (lp && ReflectToChild(reinterpret_cast<HWND>(lp), msg, wp, lp, result)) return true;
+        break;
+    default:
+        break;
+    }
+    if (auto* e = FindEntry(msgmap::Kind::Message, msg, 0, 0)) {
+        *result = e->thunk(this, wp, lp);
+        return true;
+    }
+    return false;
+}
+
+bool CWnd::ModifyStyle(DWORD remove, DWORD add, UINT swpFlags) {
+    DWORD style = GetStyle();
+    DWORD next = (style & ~remove) | add;
+    if (next == style) return false;
+    SetWindowLongPtrW(m_hWnd, GWL_STYLE, next);
+    if (swpFlags)
+        SetWindowPos(nullptr, 0, 0, 0, 0, swpFlags | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return true;
+}
+
+bool CWnd::ModifyStyleEx(DWORD remove, DWORD add, UINT swpFlags) {
+    DWORD style = GetExStyle();
+    DWORD next = (style & ~remove) | add;
+    if (next == style) return false;
+    SetWindowLongPtrW(m_hWnd, GWL_EXSTYLE, next);
+    if (swpFlags)
+        SetWindowPos(nullptr, 0, 0, 0, 0, swpFlags | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return true;
+}
+
+CRect CWnd::GetClientRect() const {
+    CRect r;
+    ::GetClientRect(m_hWnd, &r);
+    return r;
+}
+
+CRect CWnd::GetWindowRect() const {
+    CRect r;
+    ::GetWindowRect(m_hWnd, &r);
+    return r;
+}
+
+void CWnd::ScreenToClient(RECT& r) const { MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&r), 2); }
+void CWnd::ClientToScreen(RECT& r) const { MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<POINT*>(&r), 2); }
+
+void CWnd::MoveWindow(const RECT& r, bool repaint) {
+    ::MoveWindow(m_hWnd, r.left, r.top, r.right - r.left, r.bottom - r.top, repaint);
+}
+
+void CWnd::CenterWindow(HWND alternateOwner) {
+    HWND owner = alternateOwner ? alternateOwner : ::GetWindow(m_hWnd, GW_OWNER);
+    CRect area;
+    if (GetStyle() & WS_CHILD) {
+        ::GetClientRect(GetParent(), &area);
+    } else if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner)) {
+        ::GetWindowRect(owner, &area);
+    } else {
+        MONITORINFO mi{sizeof(mi), {}, {}, 0};
+        GetMonitorInfoW(MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTOPRIMARY), &mi);
+        area = mi.rcWork;
+    }
+    CRect me = GetWindowRect();
+    int x = area.left + (area.Width() - me.Width()) / 2;
+    int y = area.top + (area.Height() - me.Height()) / 2;
+    SetWindowPos(nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+std::wstring CWnd::GetWindowText() const {
+    int n = GetWindowTextLengthW(m_hWnd);
+    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+    n = ::GetWindowTextW(m_hWnd, text.data(), n + 1);
+    text.resize(static_cast<size_t>(n > 0 ? n : 0));
+    return text;
+}
+
+namespace {
+void SendToDescendants(HWND parent, UINT msg, WPARAM wp, LPARAM lp, bool deep) {
+    for (HWND child = ::GetWindow(parent, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        ::SendMessageW(child, msg, wp, lp);
+        if (deep) SendToDescendants(child, msg, wp, lp, true);
+    }
+}
+} // namespace
+
+void CWnd::SendMessageToDescendants(UINT msg, WPARAM wp, LPARAM lp, bool deep) {
+    SendToDescendants(m_hWnd, msg, wp, lp, deep);
+}

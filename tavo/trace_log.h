@@ -1,0 +1,40 @@
+// Appends trace lines to a file, each with one unbuffered write so that a reader in
+// another process sees it at once.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace tavo {
+
+class CTraceLog {
+public:
+    CTraceLog() = default; // off
+    // Opens (or creates) the file for appending; stays off when it cannot be opened.
+    explicit CTraceLog(const std::wstring& path);
+
+    bool IsOn() const { return m_file != nullptr; }
+    void Write(std::string_view line) const;
+
+private:
+    struct Closer {
+        void operator()(HANDLE h) const { CloseHandle(h); }
+    };
+    std::unique_ptr<void, Closer> m_file;
+};
+
+// Microseconds since construction, from the performance counter.
+class CClock {
+public:
+    CClock();
+    std::uint64_t Micros() const;
+
+private:
+    std::uint64_t m_start = 0;
+    std::uint64_t m_frequency = 0;
+};
+
+} // namespace tavo
