@@ -136,6 +136,10 @@ bool CWnd::CreateEx(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD 
     cs.hMenu = reinterpret_cast<HMENU>(idOrMenu);
     cs.hInstance = GetModuleHandleW(nullptr);
     cs.lpCreateParams = param;
+    return CreateFromStruct(cs);
+}
+
+bool CWnd::CreateFromStruct(CREATESTRUCTW& cs) {
     if (!PreCreateWindow(cs)) return false;
     HWND hwnd;
     {

@@ -29,6 +29,9 @@ public:
         return CreateEx(0, className, windowName, style, rect, parent, id, param);
     }
     virtual bool PreCreateWindow(CREATESTRUCTW& cs);
+    // Creation from a prepared structure (PreCreateWindow still runs); lets callers pass
+    // CW_USEDEFAULT sizes.
+    bool CreateFromStruct(CREATESTRUCTW& cs);
     bool SubclassWindow(HWND hwnd);             // attaches to an existing window
     bool SubclassDlgItem(UINT id, HWND parent);
     HWND UnsubclassWindow();                    // gives the window back, returns it
