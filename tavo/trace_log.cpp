@@ -16,10 +16,9 @@ std::uint64_t Counter() {
 CTraceLog::CTraceLog(const std::wstring& path) {
     // Append-only access makes every write land at the current end, even when
     // another process appends to the same file.
-    const HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) m_file.reset(file);
+    m_file = AdoptFile(CreateFileW(path.c_str(), FILE_APPEND_DATA,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 void CTraceLog::Write(std::string_view line) const {

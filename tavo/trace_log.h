@@ -4,9 +4,11 @@
 
 #include <windows.h>
 
-#include <memory>
+#include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "file_handle.h"
 
 namespace tavo {
 
@@ -20,10 +22,7 @@ public:
     void Write(std::string_view line) const;
 
 private:
-    struct Closer {
-        void operator()(HANDLE h) const { CloseHandle(h); }
-    };
-    std::unique_ptr<void, Closer> m_file;
+    CFileHandle m_file;
 };
 
 // Microseconds since construction, from the performance counter.
