@@ -5,9 +5,12 @@
 #include "afxmsg.h"
 #include "wnd.h"
 
+#include <memory>
 #include <string>
 
+class CControlBar;
 class CDocument;
+class CDockSite;
 class CView;
 struct CCreateContext;
 
@@ -60,6 +63,20 @@ public:
     bool m_bAutoMenuEnable = true;  // menu items without a handler are greyed
     // Class of the floating mini frames that control bars use (set by the bar layer).
     const CRuntimeClass* m_pFloatingFrameClass = nullptr;
+
+    // --- Docking of control bars (framework/dockbar.h, dockframe.cpp) ---
+    void EnableDocking(DWORD dockStyle);  // CBRS_ALIGN_* sides that get a dock bar
+    void DockControlBar(CControlBar* bar, UINT dockBarId = 0, const RECT* rect = nullptr);
+    void FloatControlBar(CControlBar* bar, CPoint screen, DWORD style = CBRS_ALIGN_TOP);
+    // The layout of all bars in profile section `section` (a bad value keeps the current one).
+    void SaveBarState(const wchar_t* section) const;
+    bool LoadBarState(const wchar_t* section);
+    CDockSite* GetDockSite();  // made on first use
+    struct DockSiteDeleter {
+        void operator()(CDockSite* site) const;
+    };
+    std::unique_ptr<CDockSite, DockSiteDeleter> m_pDockSite;
+    // --- end of docking ---
     // False while a creator still owns the object (creation may fail).
     bool m_bAutoDelete = true;
 

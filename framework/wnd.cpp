@@ -154,6 +154,16 @@ bool CWnd::CreateFromStruct(CREATESTRUCTW& cs) {
     return true;
 }
 
+HWND CWnd::CreateAttached(HWND (*create)(void* context), void* context) {
+    HWND hwnd;
+    {
+        CreationHook hook(this);
+        hwnd = create(context);
+    }
+    if (!hwnd && m_hWnd) Detach();
+    return hwnd;
+}
+
 bool CWnd::SubclassWindow(HWND hwnd) {
     if (!hwnd || m_hWnd || FromHandle(hwnd)) return false;
     Attach(hwnd);

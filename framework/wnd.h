@@ -32,6 +32,9 @@ public:
     // Creation from a prepared structure (PreCreateWindow still runs); lets callers pass
     // CW_USEDEFAULT sizes.
     bool CreateFromStruct(CREATESTRUCTW& cs);
+    // Runs `create` (a system call that makes a window, such as CreateDialogIndirectParamW)
+    // with this object attached to the first window it makes, as CreateEx does.
+    HWND CreateAttached(HWND (*create)(void* context), void* context);
     bool SubclassWindow(HWND hwnd);             // attaches to an existing window
     bool SubclassDlgItem(UINT id, HWND parent);
     HWND UnsubclassWindow();                    // gives the window back, returns it
