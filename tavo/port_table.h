@@ -10,6 +10,8 @@ namespace tavo {
 
 class CPortTable {
 public:
+    explicit CPortTable(std::uint32_t firstHandle = 1) : m_nextHandle(firstHandle) {}
+
     // Opens a port at any address (known LPT or not: the port is virtual) and returns
     // a fresh handle, never 0 and never one that is still open. Its register starts at 0.
     std::uint32_t Open(std::uint32_t address);
@@ -32,7 +34,7 @@ private:
         std::uint8_t data = 0;
     };
     std::map<std::uint32_t, Port> m_ports;
-    std::uint32_t m_nextHandle = 1;
+    std::uint32_t m_nextHandle;
 };
 
 } // namespace tavo

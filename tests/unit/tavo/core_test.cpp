@@ -1,0 +1,144 @@
+// The parts of tavo.dll without Windows: port configuration, trace lines, handles.
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "tavo/lpt_config.h"
+#include "tavo/port_table.h"
+#include "tavo/trace_format.h"
+
+namespace tavo {
+namespace {
+
+TEST(LptList, AcceptsThreeHexAddresses) {
+    const std::pair<const char*, LptAddresses> cases[] = {
+        {"378,0,3bc", {0x378, 0, 0x3BC}},
+        {"0,278,3BC", {0, 0x278, 0x3BC}},
+        {" 0x378 ,\t0X278 , 0 ", {0x378, 0x278, 0}},
+        {"0,0,0", {0, 0, 0}},
+        {"ffffffff,00000000000378,1", {0xFFFFFFFF, 0x378, 1}},
+        {"378,0,3bc\r\n", {0x378, 0, 0x3BC}},
+    };
+    for (const auto& [text, expected] : cases) EXPECT_EQ(ParseLptList(text), expected) << text;
+}
+
+TEST(LptList, RefusesAnythingElse) {
+    for (const char* text : {"", "378", "378,0", "378,0,0,", "378,0,0,0", "378;0;0", ",0,0",
+                             "378,,0", "0x,0,0", "xyz,0,0", "378h,0,0", "-1,0,0", "+378,0,0",
+                             "100000000,0,0", "3 78,0,0", "\xD0\x97" "78,0,0"})
+        EXPECT_EQ(ParseLptList(text), std::nullopt) << '"' << text << '"';
+}
+
+TEST(LptIni, FirstLineThatIsNotACommentCounts) {
+    EXPECT_EQ(ParseLptIni("278,0,0"), (LptAddresses{0x278, 0, 0}));
+    EXPECT_EQ(ParseLptIni("\xEF\xBB\xBF; LPT1, LPT2, LPT3\r\n# hex\r\n\r\n  0,378,0  \r\n1,2,3\r\n"),
+              (LptAddresses{0, 0x378, 0}));
+    EXPECT_EQ(ParseLptIni(""), std::nullopt);
+    EXPECT_EQ(ParseLptIni("; only a comment\n\n"), std::nullopt);
+    EXPECT_EQ(ParseLptIni("LPT1=378\n378,0,0\n"), std::nullopt) << "the first value line is malformed";
+}
+
+TEST(LptResolve, EnvironmentThenIniThenDefault_MalformedMeansNoPorts) {
+    EXPECT_EQ(ResolveLpt("0,278,0", "378,0,3bc"), (LptAddresses{0, 0x278, 0}));
+    EXPECT_EQ(ResolveLpt(std::nullopt, "378,0,3bc"), (LptAddresses{0x378, 0, 0x3BC}));
+    EXPECT_EQ(ResolveLpt(std::nullopt, std::nullopt), kDefaultLpt);
+    EXPECT_EQ(ResolveLpt("junk", "378,0,3bc"), LptAddresses{}) << "no fall-through past a bad value";
+    EXPECT_EQ(ResolveLpt("", std::nullopt), LptAddresses{});
+    EXPECT_EQ(ResolveLpt(std::nullopt, "junk"), LptAddresses{});
+}
+
+TEST(LptResolve, CountsPresentPortsWhereverTheyAre) {
+    EXPECT_EQ(CountPresent({0, 0, 0}), 0);
+    EXPECT_EQ(CountPresent({0, 0x278, 0}), 1);
+    EXPECT_EQ(CountPresent({0x378, 0, 0x3BC}), 2);
+    EXPECT_EQ(CountPresent({1, 2, 3}), 3);
+}
+
+TEST(TraceLine, HasTheDocumentedShapes) {
+    const std::uint64_t count[] = {2, 888, 0, 956};
+    const std::uint64_t open[] = {888, 1, 2};
+    const std::uint64_t handle[] = {7};
+    const std::uint64_t write[] = {7, 255, 0};
+    EXPECT_EQ(FormatTraceLine(12, "CountLPT", {}, count), "12 CountLPT = 2 888 0 956\n");
+    EXPECT_EQ(FormatTraceLine(0, "OpenPrt", open, handle), "0 OpenPrt 888 1 2 = 7\n");
+    EXPECT_EQ(FormatTraceLine(18446744073709551615u, "W_P", write),
+              "18446744073709551615 W_P 7 255 0\n");
+    EXPECT_EQ(FormatTraceLine(5, "ClosePrt", handle), "5 ClosePrt 7\n");
+}
+
+TEST(TraceLine, ParsesWhatIsWritten) {
+    const std::uint64_t open[] = {888, 1, 2};
+    const std::uint64_t handle[] = {4294967295u};
+    const auto line = FormatTraceLine(123456, "OpenPrt", open, handle);
+    EXPECT_EQ(ParseTraceLine(line), (TraceRecord{123456, "OpenPrt", {888, 1, 2}, {4294967295u}}));
+    EXPECT_EQ(ParseTraceLine("9 W_P 1 2 3\r\n"), (TraceRecord{9, "W_P", {1, 2, 3}, {}}));
+    for (const char* bad : {"", "W_P 1 2 3", "9", "9 W_P 1 x 3", "9 OpenPrt 1 =", "9 W_P -1",
+                            "9 W_P 1 = 2 = 3", "99999999999999999999 W_P"})
+        EXPECT_EQ(ParseTraceLine(bad), std::nullopt) << bad;
+}
+
+TEST(TraceLine, WholeFileSkipsBlankLinesAndRefusesBadOnes) {
+    const auto records = ParseTrace("1 CountLPT = 1 888 0 0\n\n2 ClosePrt 3\r\n");
+    ASSERT_TRUE(records);
+    ASSERT_EQ(records->size(), 2u);
+    EXPECT_EQ((*records)[1], (TraceRecord{2, "ClosePrt", {3}, {}}));
+    EXPECT_EQ(ParseTrace("1 CountLPT = 1 888 0 0\ngarbage\n"), std::nullopt);
+    EXPECT_EQ(ParseTrace(""), std::vector<TraceRecord>{});
+}
+
+TEST(TraceClock, MicrosecondsWithoutOverflow) {
+    EXPECT_EQ(MicrosBetween(100, 100, 10'000'000), 0u);
+    EXPECT_EQ(MicrosBetween(0, 25, 10'000'000), 2u);
+    EXPECT_EQ(MicrosBetween(1000, 1000 + 3'579'545, 3'579'545), 1'000'000u);
+    // A month of a 10 MHz counter: the naive ticks * 10^6 would overflow.
+    const std::uint64_t month = 30ull * 24 * 3600 * 10'000'000;
+    EXPECT_EQ(MicrosBetween(0, month, 10'000'000), 30ull * 24 * 3600 * 1'000'000);
+    EXPECT_EQ(MicrosBetween(50, 10, 1000), 0u) << "a counter that went back";
+    EXPECT_EQ(MicrosBetween(0, 10, 0), 0u);
+}
+
+TEST(PortTable, EachHandleKeepsItsOwnRegister) {
+    CPortTable ports;
+    const auto a = ports.Open(0x378);
+    const auto b = ports.Open(0x378);
+    EXPECT_NE(a, 0u);
+    EXPECT_NE(a, b);
+    EXPECT_EQ(ports.Data(a), 0);
+
+    EXPECT_TRUE(ports.Write(a, 0x1A5));
+    EXPECT_TRUE(ports.Write(b, 7));
+    EXPECT_EQ(ports.Data(a), 0xA5) << "only the low byte reaches the lines";
+    EXPECT_EQ(ports.Data(b), 7);
+    EXPECT_EQ(ports.Address(b), 0x378u);
+
+    EXPECT_TRUE(ports.Close(a));
+    EXPECT_FALSE(ports.Close(a));
+    EXPECT_FALSE(ports.Write(a, 1));
+    EXPECT_EQ(ports.Data(a), std::nullopt);
+    EXPECT_EQ(ports.Data(b), 7);
+    EXPECT_FALSE(ports.Write(0, 1));
+}
+
+TEST(PortTable, AnyAddressOpens) {
+    CPortTable ports;
+    const auto h = ports.Open(0x1234);
+    EXPECT_EQ(ports.Address(h), 0x1234u);
+    EXPECT_NE(ports.Open(0), 0u);
+}
+
+TEST(PortTable, HandlesSkipZeroWhenTheyWrap) {
+    constexpr auto kMax = std::numeric_limits<std::uint32_t>::max();
+    CPortTable ports(kMax - 1);
+    const auto a = ports.Open(1);
+    const auto b = ports.Open(1);
+    const auto c = ports.Open(1); // wraps past 0
+    const auto d = ports.Open(1);
+    EXPECT_EQ(a, kMax - 1);
+    EXPECT_EQ(b, kMax);
+    EXPECT_EQ(c, 1u);
+    EXPECT_EQ(d, 2u);
+    EXPECT_EQ(ports.OpenCount(), 4u);
+}
+
+} // namespace
+} // namespace tavo

@@ -1,0 +1,215 @@
+// tavo.dll as the program sees it: loaded with a configuration, called through its exports.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <array>
+#include <set>
+#include <string>
+
+#include "driver/driver.h"
+#include "tavo/tavo.h"
+
+namespace {
+
+using kivdrv::CScopedEnv;
+using kivdrv::CTempDir;
+using tavo::TraceRecord;
+
+struct TavoConfig {
+    std::optional<std::wstring> lpt = std::nullopt;   // TAVO_LPT; nullopt: not set
+    std::optional<std::string> ini = std::nullopt;    // tavo.ini beside the DLL; nullopt: no file
+    std::optional<std::wstring> trace = std::nullopt; // TAVO_TRACE
+};
+
+// A private copy of tavo.dll in a folder of its own, loaded with a given configuration.
+class CTavo {
+public:
+    explicit CTavo(const TavoConfig& config) {
+        std::filesystem::copy_file(kivdrv::ProgramFolder() + L"tavo.dll", m_dir / "tavo.dll");
+        Load(config);
+    }
+    ~CTavo() { Unload(); }
+    CTavo(const CTavo&) = delete;
+    CTavo& operator=(const CTavo&) = delete;
+
+    // The configuration is read as the library loads, so a reload reads it afresh.
+    void Load(const TavoConfig& config) {
+        Unload();
+        if (config.ini) {
+            const std::string& text = *config.ini;
+            kivdrv::WriteFileBytes(m_dir / "tavo.ini",
+                                   {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+        }
+        const CScopedEnv lpt(L"TAVO_LPT", config.lpt);
+        const CScopedEnv trace(L"TAVO_TRACE", config.trace);
+        m_module = LoadLibraryW((m_dir / "tavo.dll").c_str());
+        ASSERT_TRUE(m_module) << kivdrv::Narrow(kivdrv::SystemErrorText(GetLastError()));
+        CountLPT = Find<decltype(::CountLPT)>("CountLPT");
+        OpenPrt = Find<decltype(::OpenPrt)>("OpenPrt");
+        W_P = Find<decltype(::W_P)>("W_P");
+        ClosePrt = Find<decltype(::ClosePrt)>("ClosePrt");
+        ASSERT_TRUE(CountLPT && OpenPrt && W_P && ClosePrt);
+    }
+
+    HMODULE Module() const { return m_module; }
+
+    decltype(::CountLPT)* CountLPT = nullptr;
+    decltype(::OpenPrt)* OpenPrt = nullptr;
+    decltype(::W_P)* W_P = nullptr;
+    decltype(::ClosePrt)* ClosePrt = nullptr;
+
+private:
+    template <typename Fn> Fn* Find(const char* name) const {
+        return reinterpret_cast<Fn*>(reinterpret_cast<void (*)()>(GetProcAddress(m_module, name)));
+    }
+    void Unload() {
+        if (m_module) FreeLibrary(m_module);
+        m_module = nullptr;
+    }
+
+    CTempDir m_dir;
+    HMODULE m_module = nullptr;
+};
+
+struct Count {
+    unsigned count;
+    std::array<std::uint32_t, 3> ports;
+    bool operator==(const Count&) const = default;
+};
+void PrintTo(const Count& c, std::ostream* os) {
+    *os << int(c.count) << " ports " << std::hex << c.ports[0] << ',' << c.ports[1] << ','
+        << c.ports[2];
+}
+
+Count CountPorts(const CTavo& tavo) {
+    Count c{0, {0xDEAD, 0xDEAD, 0xDEAD}};
+    c.count = tavo.CountLPT(&c.ports[0], &c.ports[1], &c.ports[2]);
+    return c;
+}
+
+TEST(TavoDll, ExportsExactlyTheFourCalls) {
+    const CTavo tavo({});
+    const auto base = reinterpret_cast<const BYTE*>(tavo.Module());
+    const auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const auto& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    const auto exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + dir.VirtualAddress);
+    const auto names = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
+    std::set<std::string> found;
+    for (DWORD i = 0; i < exports->NumberOfNames; ++i)
+        found.insert(reinterpret_cast<const char*>(base + names[i]));
+    EXPECT_EQ(found, (std::set<std::string>{"ClosePrt", "CountLPT", "OpenPrt", "W_P"}));
+    EXPECT_EQ(exports->NumberOfFunctions, 4u);
+}
+
+TEST(TavoDll, PortsComeFromTheEnvironmentThenIniThenDefault) {
+    const std::pair<TavoConfig, Count> cases[] = {
+        {{L"378,0,3bc", "278,0,0"}, {2, {0x378, 0, 0x3BC}}},
+        {{L"0,278,3bc"}, {2, {0, 0x278, 0x3BC}}},
+        {{std::nullopt, "; LPT1..LPT3\r\n0,0,2bc\r\n"}, {1, {0, 0, 0x2BC}}},
+        {{}, {1, {0x378, 0, 0}}},
+        {{L"0,0,0"}, {0, {0, 0, 0}}},
+        // Malformed: no ports, and no falling back to tavo.ini or the default.
+        {{L"378 0 3bc", "278,0,0"}, {0, {0, 0, 0}}},
+        {{L"З78,0,0"}, {0, {0, 0, 0}}},
+        {{L""}, {0, {0, 0, 0}}},
+        {{std::nullopt, "LPT1=378"}, {0, {0, 0, 0}}},
+        {{std::nullopt, ""}, {0, {0, 0, 0}}},
+    };
+    for (const auto& [setup, expected] : cases) {
+        const CTavo tavo(setup);
+        EXPECT_EQ(CountPorts(tavo), expected)
+            << "TAVO_LPT=" << kivdrv::Narrow(setup.lpt.value_or(L"(unset)"))
+            << " tavo.ini=" << setup.ini.value_or("(none)");
+    }
+}
+
+TEST(TavoDll, ReloadReadsTheConfigurationAfresh) {
+    CTavo tavo({std::nullopt, "278,0,0"});
+    EXPECT_EQ(CountPorts(tavo), (Count{1, {0x278, 0, 0}}));
+    tavo.Load({std::nullopt, "0,3bc,278"});
+    EXPECT_EQ(CountPorts(tavo), (Count{2, {0, 0x3BC, 0x278}}));
+    tavo.Load({L"0,0,0"});
+    EXPECT_EQ(CountPorts(tavo), (Count{0, {0, 0, 0}}));
+}
+
+TEST(TavoDll, NullPointersAndUnknownHandlesAreHarmless) {
+    const CTavo tavo({L"378,278,0"});
+    std::uint32_t lpt2 = 0xDEAD;
+    EXPECT_EQ(tavo.CountLPT(nullptr, &lpt2, nullptr), 2);
+    EXPECT_EQ(lpt2, 0x278u);
+    EXPECT_EQ(tavo.CountLPT(nullptr, nullptr, nullptr), 2);
+
+    tavo.W_P(0, 1, 0);
+    tavo.W_P(12345, 1, 0);
+    tavo.ClosePrt(0);
+    tavo.ClosePrt(12345);
+    const auto h = tavo.OpenPrt(0x378, 1, 1);
+    EXPECT_NE(h, 0u);
+    tavo.ClosePrt(h);
+    tavo.ClosePrt(h);
+    tavo.W_P(h, 1, 0);
+}
+
+TEST(TavoDll, TracesEveryCallInOrder) {
+    const CTempDir dir;
+    const auto path = dir / "trace.txt";
+    kivdrv::WriteFileBytes(path, std::vector<std::uint8_t>{'0', ' ', 'O', 'l', 'd', '\n'});
+    const CTavo tavo({L"378,0,3bc", std::nullopt, path.wstring()});
+
+    EXPECT_EQ(tavo.CountLPT(nullptr, nullptr, nullptr), 2);
+    const auto a = tavo.OpenPrt(0x378, 1, 2);
+    const auto b = tavo.OpenPrt(0xABC, 1, 2); // any address: the ports are virtual
+    EXPECT_NE(a, b);
+    tavo.W_P(a, 0x1A5, 0);
+    Sleep(50);
+    tavo.W_P(b, 255, 7);
+    tavo.W_P(4242, 3, 0);
+    tavo.ClosePrt(a);
+    tavo.ClosePrt(b);
+
+    // Readable while the library holds the file, every line there at once.
+    const auto trace = kivdrv::ReadTrace(path);
+    ASSERT_TRUE(trace);
+    const std::vector<std::pair<std::string, std::vector<std::uint64_t>>> expected = {
+        {"Old", {}},
+        {"CountLPT", {2, 888, 0, 956}},
+        {"OpenPrt", {888, 1, 2, a}},
+        {"OpenPrt", {2748, 1, 2, b}},
+        {"W_P", {a, 0x1A5, 0}},
+        {"W_P", {b, 255, 7}},
+        {"W_P", {4242, 3, 0}},
+        {"ClosePrt", {a}},
+        {"ClosePrt", {b}},
+    };
+    ASSERT_EQ(trace->size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const TraceRecord& r = (*trace)[i];
+        auto numbers = r.args;
+        numbers.insert(numbers.end(), r.results.begin(), r.results.end());
+        EXPECT_EQ(r.call, expected[i].first) << "line " << i;
+        EXPECT_EQ(numbers, expected[i].second) << "line " << i;
+        if (i > 1) {
+            EXPECT_GE(r.micros, (*trace)[i - 1].micros) << "line " << i;
+        }
+    }
+    EXPECT_EQ((*trace)[1].results.size(), 4u) << "CountLPT = count lpt1 lpt2 lpt3";
+    EXPECT_EQ((*trace)[2].results.size(), 1u) << "OpenPrt address arg2 arg3 = handle";
+    EXPECT_GE((*trace)[5].micros - (*trace)[4].micros, 40'000u) << "microseconds";
+    EXPECT_LT((*trace)[1].micros, 60'000'000u) << "counted from the load";
+
+    const auto raw = kivdrv::ReadFileBytes(path);
+    const std::string text(raw->begin(), raw->end());
+    EXPECT_NE(text.find(" W_P " + std::to_string(a) + " 421 0\n"), std::string::npos) << text;
+}
+
+TEST(TavoDll, TraceFileThatCannotBeOpenedIsNoTrace) {
+    const CTavo tavo({L"378,0,0", std::nullopt, L"Z:\\no\\such\\folder\\trace.txt"});
+    EXPECT_EQ(tavo.CountLPT(nullptr, nullptr, nullptr), 1);
+    const auto h = tavo.OpenPrt(0x378, 1, 1);
+    tavo.W_P(h, 1, 0);
+    tavo.ClosePrt(h);
+}
+
+} // namespace
