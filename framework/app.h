@@ -128,6 +128,8 @@ private:
     bool m_bShellOpen = false;
     CPoint m_ptLastMouse{-1, -1};
     UINT m_nLastMouseMsg = 0;
+    MSG m_msgCur{};
+    int m_nExitCode = 0;
 };
 
 // The one application object of the process, null before its construction.

@@ -55,7 +55,6 @@ public:
     virtual void DoDataExchange(CDataExchange* dx);
     bool UpdateData(bool saveAndValidate = true);
     bool PreTranslateMessage(MSG* msg) override;
-    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
     bool IsModal() const { return m_bModal; }
     UINT GetTemplateId() const { return m_nIDTemplate; }
@@ -64,6 +63,7 @@ protected:
     DECLARE_MESSAGE_MAP()
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     HWND GetOwnerForModal() const;
+    const DLGTEMPLATE* FindTemplate() const;
 
     UINT m_nIDTemplate = 0;
     CWnd* m_pParentWnd = nullptr;

@@ -54,7 +54,10 @@ public:
 
     bool OnCmdMsg(UINT id, int code, CCmdUI* ui, CmdAction action = CmdAction::Run) override;
     bool PreTranslateMessage(MSG* msg) override;
-    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    // Menu and accelerator commands run only when their update handler leaves them enabled.
+    bool OnCommand(WPARAM wp, LPARAM lp) override;
+    // True when the command's update handler (or the lack of any handler) disables it.
+    bool IsCommandDisabled(UINT id);
 
     // Attributes.
     HACCEL m_hAccelTable = nullptr;

@@ -1,5 +1,7 @@
 #include "wnd.h"
 
+#include "exception.h"
+
 #include <cstdio>
 #include <map>
 #include <string>
@@ -206,8 +208,8 @@ LRESULT CALLBACK CWnd::StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
 }
 
 void CWnd::OnHandlerException() {
-    // The application object replaces this report with its boxes; a bare window beeps.
-    MessageBeep(MB_ICONERROR);
+    // Called inside the catch block: the application reports it in its standard box.
+    AfxReportException(std::current_exception());
 }
 
 LRESULT CWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
