@@ -4,6 +4,8 @@
 //   t W_P handle value arg3
 //   t ClosePrt handle
 // t is the number of microseconds since the library was loaded. Lines end in "\n".
+// Arguments appear as the caller passed them: W_P's value is what it was given, of
+// which the low byte reached the data lines.
 // Plain C++ without Windows headers.
 #pragma once
 

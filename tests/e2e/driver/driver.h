@@ -4,6 +4,7 @@
 
 #include "files.h"
 #include "input.h"
+#include "kiv.h"
 #include "message_box.h"
 #include "program.h"
 #include "registry.h"
