@@ -1,0 +1,34 @@
+// CKIVApp: the application object. Start-up: one copy only, the profile and the template,
+// the first pattern, the port library and the port; then the framework's message loop.
+#pragma once
+#include "framework/app.h"
+#include "framework/dialog.h"
+
+class CKIVApp : public CWinApp {
+public:
+    CKIVApp();
+    ~CKIVApp() override;
+
+    bool InitInstance() override;
+
+protected:
+    DECLARE_MESSAGE_MAP()
+    void OnAppAbout();
+
+private:
+    // Steps of InitInstance that can end the start-up.
+    bool RefuseSecondCopy();
+    bool LoadPortLibraryOrReport();
+    bool CountPortsOrReport();
+    void SettlePort();
+};
+
+// The About box: dialog 100 with only an OK button.
+class CAboutDlg : public CDialog {
+public:
+    CAboutDlg();
+    bool OnInitDialog() override;
+};
+
+// The top-level window whose title is exactly `title`, of any class and program.
+HWND FindWindowWithTitle(const std::wstring& title);
