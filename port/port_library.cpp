@@ -58,8 +58,8 @@ std::optional<PortRunExports> FindRunExports(HMODULE library, const char** missi
     PortRunExports exports{FindPortExport<OpenPrtFn>(library, "OpenPrt"),
                            FindPortExport<W_PFn>(library, "W_P"),
                            FindPortExport<ClosePrtFn>(library, "ClosePrt")};
-    const char* absent = !exports.OpenPrt ? "OpenPrt"
-                         : !exports.W_P   ? "W_P"
+    const char* absent = !exports.OpenPrt    ? "OpenPrt"
+                         : !exports.W_P      ? "W_P"
                          : !exports.ClosePrt ? "ClosePrt"
                                              : nullptr;
     if (missing) *missing = absent;

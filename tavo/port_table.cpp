@@ -4,7 +4,8 @@ namespace tavo {
 
 std::uint32_t CPortTable::Open(std::uint32_t address) {
     // Handles count up; after a wrap skip 0 and any handle still open.
-    while (m_nextHandle == 0 || m_ports.contains(m_nextHandle)) ++m_nextHandle;
+    while (m_nextHandle == 0 || m_ports.contains(m_nextHandle))
+        ++m_nextHandle;
     const auto handle = m_nextHandle++;
     m_ports.emplace(handle, Port{address, 0});
     return handle;
@@ -17,7 +18,9 @@ bool CPortTable::Write(std::uint32_t handle, std::uint32_t value) {
     return true;
 }
 
-bool CPortTable::Close(std::uint32_t handle) { return m_ports.erase(handle) != 0; }
+bool CPortTable::Close(std::uint32_t handle) {
+    return m_ports.erase(handle) != 0;
+}
 
 std::optional<std::uint8_t> CPortTable::Data(std::uint32_t handle) const {
     const auto it = m_ports.find(handle);

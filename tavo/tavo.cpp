@@ -6,6 +6,8 @@
 #include <initializer_list>
 #include <mutex>
 #include <optional>
+#include <type_traits>
+#include <utility>
 
 #include "config_source.h"
 #include "port_table.h"
@@ -68,13 +70,15 @@ private:
 
 std::optional<CLibrary> g_library;
 
-// Runs one export; nothing may unwind into the caller, which is not C++.
-template <typename Result, typename Call> Result Guarded(Result fallback, Call call) noexcept {
+// Runs one export; nothing may unwind into the caller, which need not be C++. After a
+// failure the result is 0.
+template <typename Call> auto Guarded(Call call) noexcept {
+    using Result = decltype(call(std::declval<CLibrary&>()));
     try {
         if (g_library) return call(*g_library);
     } catch (...) {
     }
-    return fallback;
+    if constexpr (!std::is_void_v<Result>) return Result{};
 }
 
 } // namespace
@@ -94,17 +98,17 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID /*reserved*/
 }
 
 unsigned char CountLPT(std::uint32_t* lpt1, std::uint32_t* lpt2, std::uint32_t* lpt3) {
-    return Guarded<unsigned char>(0, [&](CLibrary& lib) { return lib.CountLPT(lpt1, lpt2, lpt3); });
+    return Guarded([&](CLibrary& lib) { return lib.CountLPT(lpt1, lpt2, lpt3); });
 }
 
 std::uint32_t OpenPrt(std::uint32_t address, std::uint32_t arg2, std::uint32_t arg3) {
-    return Guarded<std::uint32_t>(0, [&](CLibrary& lib) { return lib.OpenPrt(address, arg2, arg3); });
+    return Guarded([&](CLibrary& lib) { return lib.OpenPrt(address, arg2, arg3); });
 }
 
 void W_P(std::uint32_t handle, std::uint32_t value, std::uint32_t arg3) {
-    Guarded<bool>(false, [&](CLibrary& lib) { return lib.W_P(handle, value, arg3), true; });
+    Guarded([&](CLibrary& lib) { lib.W_P(handle, value, arg3); });
 }
 
 void ClosePrt(std::uint32_t handle) {
-    Guarded<bool>(false, [&](CLibrary& lib) { return lib.ClosePrt(handle), true; });
+    Guarded([&](CLibrary& lib) { lib.ClosePrt(handle); });
 }

@@ -56,7 +56,8 @@ std::string FormatTraceLine(std::uint64_t micros, std::string_view call,
 }
 
 std::optional<TraceRecord> ParseTraceLine(std::string_view line) {
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.remove_suffix(1);
     TraceRecord record;
     const auto micros = ParseNumber(NextWord(line));
     record.call = NextWord(line);

@@ -17,8 +17,8 @@ CTraceLog::CTraceLog(const std::wstring& path) {
     // Append-only access makes every write land at the current end, even when
     // another process appends to the same file.
     m_file = AdoptFile(CreateFileW(path.c_str(), FILE_APPEND_DATA,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                   nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 void CTraceLog::Write(std::string_view line) const {
@@ -33,6 +33,8 @@ CClock::CClock() : m_start(Counter()) {
     m_frequency = static_cast<std::uint64_t>(frequency.QuadPart);
 }
 
-std::uint64_t CClock::Micros() const { return MicrosBetween(m_start, Counter(), m_frequency); }
+std::uint64_t CClock::Micros() const {
+    return MicrosBetween(m_start, Counter(), m_frequency);
+}
 
 } // namespace tavo

@@ -19,7 +19,9 @@ struct EventWindow {
     CProcess process{Helper({L"window", kTitle, kClass})};
     HWND window = WaitForWindow({kTitle, kClass, process.Id(), true});
 
-    std::wstring LastEvent() const { return WindowText(FindChild(window, L"Static", kEventLabelId)); }
+    std::wstring LastEvent() const {
+        return WindowText(FindChild(window, L"Static", kEventLabelId));
+    }
     bool Shows(const std::wstring& event) const {
         return WaitUntil([&] { return LastEvent() == event; }, 5s);
     }
@@ -28,8 +30,8 @@ struct EventWindow {
 TEST(Process, PassesArgumentsWorkingFolderAndEnvironment) {
     const CTempDir work;
     const CScopedEnv inherited(L"KIVDRV_B", L"from the test");
-    auto options = Helper({L"report", L"out.txt", L"two words", L"", L"say \"hi\"",
-                           L"trailing\\", L"Комбинация.cmb"});
+    auto options = Helper({L"report", L"out.txt", L"two words", L"", L"say \"hi\"", L"trailing\\",
+                           L"Комбинация.cmb"});
     options.workDir = work.Path().wstring();
     options.env = {{L"kivdrv_a", L"set"}, {L"KIVDRV_B", std::nullopt}};
     const CProcess process(options);
@@ -119,7 +121,8 @@ class MessageBoxes : public testing::TestWithParam<BoxCase> {};
 TEST_P(MessageBoxes, AreReadAndAnswered) {
     const auto& param = GetParam();
     const std::wstring text = L"В системе нет LPT порта.\nВторая строка";
-    const CProcess process(Helper({L"msgbox", param.icon, param.buttons, L"Ошибка библиотеки", text}));
+    const CProcess process(
+        Helper({L"msgbox", param.icon, param.buttons, L"Ошибка библиотеки", text}));
     const HWND box = WaitForMessageBox(process.Id());
     ASSERT_TRUE(box);
 
@@ -128,7 +131,8 @@ TEST_P(MessageBoxes, AreReadAndAnswered) {
     EXPECT_EQ(info.text, text);
     EXPECT_EQ(info.icon, param.kind) << ToString(info.icon);
     std::vector<int> ids;
-    for (const auto& button : info.buttons) ids.push_back(button.id);
+    for (const auto& button : info.buttons)
+        ids.push_back(button.id);
     EXPECT_EQ(ids, param.ids);
 
     // The last button, pressed by its text.
@@ -143,7 +147,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(BoxCase{L"error", L"ok", IconKind::Error, {IDOK}},
                     BoxCase{L"warning", L"okcancel", IconKind::Warning, {IDOK, IDCANCEL}},
                     BoxCase{L"question", L"yesno", IconKind::Question, {IDYES, IDNO}},
-                    BoxCase{L"info", L"yesnocancel", IconKind::Information, {IDYES, IDNO, IDCANCEL}},
+                    BoxCase{
+                        L"info", L"yesnocancel", IconKind::Information, {IDYES, IDNO, IDCANCEL}},
                     BoxCase{L"none", L"ok", IconKind::None, {IDOK}}));
 
 TEST(MessageBoxes, PressedById) {

@@ -9,7 +9,8 @@ INPUT KeyInput(WORD virtualKey, WORD unicode, DWORD flags) {
     INPUT input{};
     input.type = INPUT_KEYBOARD;
     input.ki.wVk = virtualKey;
-    input.ki.wScan = unicode ? unicode : static_cast<WORD>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
+    input.ki.wScan =
+        unicode ? unicode : static_cast<WORD>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
     input.ki.dwFlags = flags;
     return input;
 }
@@ -48,7 +49,8 @@ bool BringToFront(HWND window) {
 
 bool SendKeys(std::initializer_list<WORD> keys) {
     std::vector<INPUT> inputs;
-    for (const WORD key : keys) inputs.push_back(KeyInput(key, 0, 0));
+    for (const WORD key : keys)
+        inputs.push_back(KeyInput(key, 0, 0));
     for (auto it = std::rbegin(keys); it != std::rend(keys); ++it)
         inputs.push_back(KeyInput(*it, 0, KEYEVENTF_KEYUP));
     return Send(inputs);

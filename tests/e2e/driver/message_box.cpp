@@ -49,12 +49,18 @@ std::optional<IconKind> MatchIcon(HWND control, HICON shown) {
 
 const char* ToString(IconKind kind) {
     switch (kind) {
-    case IconKind::None: return "none";
-    case IconKind::Error: return "error";
-    case IconKind::Warning: return "warning";
-    case IconKind::Question: return "question";
-    case IconKind::Information: return "information";
-    case IconKind::Unknown: return "unknown";
+    case IconKind::None:
+        return "none";
+    case IconKind::Error:
+        return "error";
+    case IconKind::Warning:
+        return "warning";
+    case IconKind::Question:
+        return "question";
+    case IconKind::Information:
+        return "information";
+    case IconKind::Unknown:
+        return "unknown";
     }
     return "?";
 }
@@ -66,8 +72,8 @@ HWND WaitForMessageBox(DWORD processId, std::chrono::milliseconds timeout) {
 IconKind ReadIconKind(HWND box, std::chrono::milliseconds timeout) {
     const HWND control = IconStatic(box);
     // The handle is only compared, never used: it belongs to the other process.
-    const auto shown = control ? reinterpret_cast<HICON>(SendMessageW(control, STM_GETICON, 0, 0))
-                               : nullptr;
+    const auto shown =
+        control ? reinterpret_cast<HICON>(SendMessageW(control, STM_GETICON, 0, 0)) : nullptr;
     if (!shown) return IconKind::None;
     std::optional<IconKind> kind;
     WaitUntil([&] { return (kind = MatchIcon(control, shown)).has_value(); }, timeout);

@@ -62,7 +62,8 @@ std::wstring BuildEnvironmentBlock(const std::vector<std::wstring>& base,
             entries.erase(Upper(name));
     }
     std::wstring block;
-    for (const auto& [key, entry] : entries) block += entry + L'\0';
+    for (const auto& [key, entry] : entries)
+        block += entry + L'\0';
     block += L'\0';
     if (entries.empty()) block += L'\0';
     return block;
@@ -95,7 +96,9 @@ CProcess::CProcess(const StartOptions& options) {
     m_id = info.dwProcessId;
 }
 
-CProcess::~CProcess() { Close(); }
+CProcess::~CProcess() {
+    Close();
+}
 
 CProcess::CProcess(CProcess&& other) noexcept
     : m_process(std::exchange(other.m_process, nullptr)), m_id(std::exchange(other.m_id, 0)) {}
@@ -170,7 +173,8 @@ std::wstring SystemErrorText(DWORD error) {
         nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     std::wstring text = n ? std::wstring(buffer, n) : L"error " + std::to_wstring(error);
     LocalFree(buffer);
-    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r')) text.pop_back();
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r'))
+        text.pop_back();
     return text;
 }
 

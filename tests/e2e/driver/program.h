@@ -56,7 +56,8 @@ private:
 std::wstring BuildCommandLine(const std::wstring& path, const std::vector<std::wstring>& args);
 
 // A Unicode environment block: `base` ("NAME=value" entries) with `changes` applied.
-std::wstring BuildEnvironmentBlock(const std::vector<std::wstring>& base, const EnvChanges& changes);
+std::wstring BuildEnvironmentBlock(const std::vector<std::wstring>& base,
+                                   const EnvChanges& changes);
 
 // The "NAME=value" entries of this process's environment (hidden "=C:" entries left out).
 std::vector<std::wstring> CurrentEnvironment();

@@ -33,8 +33,10 @@ std::optional<std::vector<std::uint8_t>> ReadValue(const std::wstring& subKey,
     const CKey key(subKey, KEY_QUERY_VALUE);
     DWORD type = 0;
     DWORD size = 0;
-    if (!key || RegQueryValueExW(key.Get(), value.c_str(), nullptr, &type, nullptr, &size) !=
-                    ERROR_SUCCESS || type != wantedType)
+    if (!key ||
+        RegQueryValueExW(key.Get(), value.c_str(), nullptr, &type, nullptr, &size) !=
+            ERROR_SUCCESS ||
+        type != wantedType)
         return std::nullopt;
     std::vector<std::uint8_t> data(size);
     if (RegQueryValueExW(key.Get(), value.c_str(), nullptr, &type, data.data(), &size) !=
@@ -44,24 +46,27 @@ std::optional<std::vector<std::uint8_t>> ReadValue(const std::wstring& subKey,
     return data;
 }
 
-bool WriteValue(const std::wstring& subKey, const std::wstring& value, DWORD type,
-                const void* data, std::size_t size) {
+bool WriteValue(const std::wstring& subKey, const std::wstring& value, DWORD type, const void* data,
+                std::size_t size) {
     const CKey key(subKey, KEY_SET_VALUE, true);
-    return key && RegSetValueExW(key.Get(), value.c_str(), 0, type,
-                                 static_cast<const BYTE*>(data),
+    return key && RegSetValueExW(key.Get(), value.c_str(), 0, type, static_cast<const BYTE*>(data),
                                  static_cast<DWORD>(size)) == ERROR_SUCCESS;
 }
 
 } // namespace
 
-bool RegKeyExists(const std::wstring& subKey) { return static_cast<bool>(CKey(subKey, KEY_READ)); }
+bool RegKeyExists(const std::wstring& subKey) {
+    return static_cast<bool>(CKey(subKey, KEY_READ));
+}
 
 std::optional<std::wstring> ReadRegString(const std::wstring& subKey, const std::wstring& value) {
     const auto data = ReadValue(subKey, value, REG_SZ);
     if (!data) return std::nullopt;
     std::wstring text(data->size() / sizeof(wchar_t), L'\0');
-    std::copy_n(data->data(), text.size() * sizeof(wchar_t), reinterpret_cast<std::uint8_t*>(text.data()));
-    while (!text.empty() && text.back() == L'\0') text.pop_back();
+    std::copy_n(data->data(), text.size() * sizeof(wchar_t),
+                reinterpret_cast<std::uint8_t*>(text.data()));
+    while (!text.empty() && text.back() == L'\0')
+        text.pop_back();
     return text;
 }
 
@@ -93,7 +98,8 @@ std::vector<std::wstring> RegValueNames(const std::wstring& subKey) {
     return names;
 }
 
-bool WriteRegString(const std::wstring& subKey, const std::wstring& value, const std::wstring& data) {
+bool WriteRegString(const std::wstring& subKey, const std::wstring& value,
+                    const std::wstring& data) {
     return WriteValue(subKey, value, REG_SZ, data.c_str(), (data.size() + 1) * sizeof(wchar_t));
 }
 

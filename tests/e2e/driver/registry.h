@@ -19,7 +19,8 @@ std::optional<std::vector<std::uint8_t>> ReadRegBinary(const std::wstring& subKe
 // The names of the values of a key, for checking that nothing else was written.
 std::vector<std::wstring> RegValueNames(const std::wstring& subKey);
 
-bool WriteRegString(const std::wstring& subKey, const std::wstring& value, const std::wstring& data);
+bool WriteRegString(const std::wstring& subKey, const std::wstring& value,
+                    const std::wstring& data);
 bool WriteRegDword(const std::wstring& subKey, const std::wstring& value, DWORD data);
 
 // Deletes the key with everything below it; true also when it did not exist.

@@ -30,7 +30,8 @@ public:
         GdiFlush();
         Pixels out{m_width, m_height, std::vector<std::uint32_t>(std::size_t(m_width) * m_height)};
         std::memcpy(out.rgb.data(), m_bits, out.rgb.size() * sizeof(std::uint32_t));
-        for (auto& p : out.rgb) p &= 0xFFFFFF;
+        for (auto& p : out.rgb)
+            p &= 0xFFFFFF;
         return out;
     }
 
@@ -66,8 +67,9 @@ Pixels CaptureScreen(const RECT& rect) {
     if (width <= 0 || height <= 0) return {};
     const CDibCanvas canvas(width, height);
     const HDC screen = GetDC(nullptr);
-    const bool copied = canvas.IsValid() && screen &&
-                        BitBlt(canvas.Dc(), 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    const bool copied =
+        canvas.IsValid() && screen &&
+        BitBlt(canvas.Dc(), 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
     if (screen) ReleaseDC(nullptr, screen);
     return copied ? canvas.Read() : Pixels{};
 }

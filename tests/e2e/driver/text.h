@@ -6,8 +6,8 @@
 
 namespace kivdrv {
 
-std::string Narrow(std::wstring_view text);  // UTF-16 -> UTF-8
-std::wstring Widen(std::string_view text);   // UTF-8 -> UTF-16
+std::string Narrow(std::wstring_view text); // UTF-16 -> UTF-8
+std::wstring Widen(std::string_view text);  // UTF-8 -> UTF-16
 
 // A control's text without its '&' mnemonic markers ("&&" stays one '&').
 std::wstring StripMnemonic(std::wstring_view text);

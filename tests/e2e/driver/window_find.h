@@ -17,7 +17,7 @@ using namespace std::chrono_literals;
 struct WindowQuery {
     std::optional<std::wstring> title = std::nullopt; // exact
     std::optional<std::wstring> cls = std::nullopt;   // exact
-    DWORD processId = 0;                // 0: any process
+    DWORD processId = 0;                              // 0: any process
     bool visibleOnly = false;
 };
 

@@ -7,7 +7,7 @@ extern "C" __declspec(dllexport) unsigned char CountLPT(std::uint32_t*, std::uin
     return 0xEE;
 }
 
-extern "C" __declspec(dllexport) std::uint32_t OpenPrt(std::uint32_t, std::uint32_t,
-                                                       std::uint32_t) {
+extern "C" __declspec(dllexport) std::uint32_t
+    OpenPrt(std::uint32_t, std::uint32_t, std::uint32_t) {
     return 0xEE;
 }

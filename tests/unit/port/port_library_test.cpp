@@ -14,7 +14,8 @@ namespace fs = std::filesystem;
 using kivdrv::ProgramFolder;
 
 std::wstring Lower(std::wstring s) {
-    for (auto& c : s) c = std::towlower(c);
+    for (auto& c : s)
+        c = std::towlower(c);
     return s;
 }
 

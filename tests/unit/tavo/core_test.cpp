@@ -19,30 +19,36 @@ TEST(LptList, AcceptsThreeHexAddresses) {
         {"ffffffff,00000000000378,1", {0xFFFFFFFF, 0x378, 1}},
         {"378,0,3bc\r\n", {0x378, 0, 0x3BC}},
     };
-    for (const auto& [text, expected] : cases) EXPECT_EQ(ParseLptList(text), expected) << text;
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(ParseLptList(text), expected) << text;
 }
 
 TEST(LptList, RefusesAnythingElse) {
-    for (const char* text : {"", "378", "378,0", "378,0,0,", "378,0,0,0", "378;0;0", ",0,0",
-                             "378,,0", "0x,0,0", "xyz,0,0", "378h,0,0", "-1,0,0", "+378,0,0",
-                             "100000000,0,0", "3 78,0,0", "\xD0\x97" "78,0,0"})
+    for (const char* text :
+         {"", "378", "378,0", "378,0,0,", "378,0,0,0", "378;0;0", ",0,0", "378,,0", "0x,0,0",
+          "xyz,0,0", "378h,0,0", "-1,0,0", "+378,0,0", "100000000,0,0", "3 78,0,0",
+          "\xD0\x97"
+          "78,0,0"})
         EXPECT_EQ(ParseLptList(text), std::nullopt) << '"' << text << '"';
 }
 
 TEST(LptIni, FirstLineThatIsNotACommentCounts) {
     EXPECT_EQ(ParseLptIni("278,0,0"), (LptAddresses{0x278, 0, 0}));
-    EXPECT_EQ(ParseLptIni("\xEF\xBB\xBF; LPT1, LPT2, LPT3\r\n# hex\r\n\r\n  0,378,0  \r\n1,2,3\r\n"),
-              (LptAddresses{0, 0x378, 0}));
+    EXPECT_EQ(
+        ParseLptIni("\xEF\xBB\xBF; LPT1, LPT2, LPT3\r\n# hex\r\n\r\n  0,378,0  \r\n1,2,3\r\n"),
+        (LptAddresses{0, 0x378, 0}));
     EXPECT_EQ(ParseLptIni(""), std::nullopt);
     EXPECT_EQ(ParseLptIni("; only a comment\n\n"), std::nullopt);
-    EXPECT_EQ(ParseLptIni("LPT1=378\n378,0,0\n"), std::nullopt) << "the first value line is malformed";
+    EXPECT_EQ(ParseLptIni("LPT1=378\n378,0,0\n"), std::nullopt)
+        << "the first value line is malformed";
 }
 
 TEST(LptResolve, EnvironmentThenIniThenDefault_MalformedMeansNoPorts) {
     EXPECT_EQ(ResolveLpt("0,278,0", "378,0,3bc"), (LptAddresses{0, 0x278, 0}));
     EXPECT_EQ(ResolveLpt(std::nullopt, "378,0,3bc"), (LptAddresses{0x378, 0, 0x3BC}));
     EXPECT_EQ(ResolveLpt(std::nullopt, std::nullopt), kDefaultLpt);
-    EXPECT_EQ(ResolveLpt("junk", "378,0,3bc"), LptAddresses{}) << "no fall-through past a bad value";
+    EXPECT_EQ(ResolveLpt("junk", "378,0,3bc"), LptAddresses{})
+        << "no fall-through past a bad value";
     EXPECT_EQ(ResolveLpt("", std::nullopt), LptAddresses{});
     EXPECT_EQ(ResolveLpt(std::nullopt, "junk"), LptAddresses{});
 }

@@ -38,8 +38,9 @@ public:
         Unload();
         if (config.ini) {
             const std::string& text = *config.ini;
-            kivdrv::WriteFileBytes(m_dir / "tavo.ini",
-                                   {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+            kivdrv::WriteFileBytes(
+                m_dir / "tavo.ini",
+                {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
         }
         const CScopedEnv lpt(L"TAVO_LPT", config.lpt);
         const CScopedEnv trace(L"TAVO_TRACE", config.trace);

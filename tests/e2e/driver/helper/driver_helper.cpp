@@ -72,8 +72,9 @@ int RunWindow(const std::vector<std::wstring>& args) {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszClassName = args[2].c_str();
     RegisterClassW(&wc);
-    const HWND window = CreateWindowExW(0, args[2].c_str(), args[1].c_str(), WS_OVERLAPPEDWINDOW,
-                                        100, 100, 400, 300, nullptr, nullptr, wc.hInstance, nullptr);
+    const HWND window =
+        CreateWindowExW(0, args[2].c_str(), args[1].c_str(), WS_OVERLAPPEDWINDOW, 100, 100, 400,
+                        300, nullptr, nullptr, wc.hInstance, nullptr);
     // The label sits low in the client area, so clicks above it reach the window.
     CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 200, 380, 20, window,
                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEventLabelId)), wc.hInstance,
@@ -105,7 +106,8 @@ int Report(const std::vector<std::wstring>& args) {
     wchar_t cwd[MAX_PATH]{};
     GetCurrentDirectoryW(MAX_PATH, cwd);
     std::wstring text = L"cwd=" + std::wstring(cwd) + L"\n";
-    for (std::size_t i = 2; i < args.size(); ++i) text += L"arg=" + args[i] + L"\n";
+    for (std::size_t i = 2; i < args.size(); ++i)
+        text += L"arg=" + args[i] + L"\n";
     text += L"KIVDRV_A=" + Variable(L"KIVDRV_A") + L"\nKIVDRV_B=" + Variable(L"KIVDRV_B") + L"\n";
     FILE* out = _wfopen(args[1].c_str(), L"wb");
     if (!out) return 201;
