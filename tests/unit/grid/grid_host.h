@@ -1,0 +1,85 @@
+// A bare host window for the grid engine, a parent that records the grid's
+// notifications, and helpers for reading painted pixels.
+#pragma once
+#include "framework/gdi.h"
+#include "framework/wnd.h"
+#include "grid/grid.h"
+
+#include <map>
+#include <utility>
+#include <vector>
+
+// Records the grid library's notifications (1925 to 1928).
+class CNotifyRecorder : public CWnd {
+public:
+    struct Note {
+        UINT msg;
+        WPARAM wp;
+        LPARAM lp;
+    };
+    std::vector<Note> notes;
+
+    bool Open() {
+        return CreateEx(0, nullptr, L"grid parent", WS_POPUP, CRect(0, 0, 600, 500), nullptr, 0);
+    }
+    int Count(UINT msg) const {
+        int n = 0;
+        for (const auto& note : notes) n += note.msg == msg;
+        return n;
+    }
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override {
+        if (msg >= WM_ORV_CURCELLCHANGED && msg <= WM_ORV_ROWCOUNTCHANGED) notes.push_back({msg, wp, lp});
+        return CWnd::WindowProc(msg, wp, lp);
+    }
+};
+
+// The grid in a plain child window; cell values come from a map (data col, data row).
+class CGridHost : public CWnd, public CORVGrid {
+public:
+    std::map<std::pair<int, int>, CORVCellValue> values;
+    int valueCalls = 0;
+
+    CGridHost() { window = this; }
+
+    bool Open(HWND parent, DWORD options, int cx, int cy) {
+        return CreateEx(0, nullptr, L"grid", WS_CHILD | options, CRect(0, 0, cx, cy), parent, 100);
+    }
+    CORVCellValue GetCellValue(int col, int row) override {
+        ++valueCalls;
+        auto it = values.find({col, row});
+        return it != values.end() ? it->second : CORVCellValue{L"", 0};
+    }
+    // Eight check-box columns like the pattern view's.
+    void AddCheckColumns(int count = 8, int width = 27) {
+        for (int j = 0; j < count; ++j) {
+            AddColumn(width, L"D" + std::to_wstring(j), DT_CENTER | DT_VCENTER, 0x8025, DFC_BUTTON,
+                      DFCS_BUTTONCHECK, 1000);
+            SetColumnCtrl(j, 2, WS_CHILD | BS_AUTOCHECKBOX, 0);
+        }
+    }
+};
+
+// Runs the posted messages of this thread.
+inline void PumpMessages() {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+}
+
+// The pixels of a rectangle of a DC, row by row.
+inline std::vector<COLORREF> Pixels(HDC dc, const RECT& r) {
+    std::vector<COLORREF> out;
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x) out.push_back(::GetPixel(dc, x, y));
+    return out;
+}
+
+inline int CountColor(HDC dc, const RECT& r, COLORREF color) {
+    int n = 0;
+    for (COLORREF c : Pixels(dc, r)) n += c == color;
+    return n;
+}
+
+inline COLORREF Sys(int index) { return ::GetSysColor(index); }
