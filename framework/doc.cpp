@@ -34,6 +34,11 @@ void ReportSaveLoadException(const std::wstring& path, const std::exception_ptr&
         std::rethrow_exception(e);
     } catch (const CUserException&) {
         return;
+    } catch (CArchiveException& ex) {
+        // A document's own format errors do not know the file: name it.
+        if (ex.m_strFileName.empty()) ex.m_strFileName = path;
+        AfxMessageBox(ex.GetErrorMessage(), MB_OK | MB_ICONEXCLAMATION);
+        return;
     } catch (const CException&) {
     } catch (const std::bad_alloc&) {
     } catch (...) {
