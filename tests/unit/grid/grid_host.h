@@ -4,6 +4,7 @@
 #include "framework/gdi.h"
 #include "framework/wnd.h"
 #include "grid/grid.h"
+#include "grid/grid_view.h"
 
 #include <map>
 #include <utility>
@@ -19,8 +20,9 @@ public:
     };
     std::vector<Note> notes;
 
-    bool Open() {
-        return CreateEx(0, nullptr, L"grid parent", WS_POPUP, CRect(0, 0, 600, 500), nullptr, 0);
+    bool Open(DWORD visible = 0) {
+        return CreateEx(0, nullptr, L"grid parent", WS_POPUP | visible, CRect(0, 0, 600, 500),
+                        nullptr, 0);
     }
     int Count(UINT msg) const {
         int n = 0;
@@ -33,29 +35,56 @@ public:
     }
 };
 
-// The grid in a plain child window; cell values come from a map (data col, data row).
-class CGridHost : public CWnd, public CORVGrid {
+// Cell values from a map (data col, data row), hooks recorded, columns like the pattern view's.
+template <class Base> class CValueGrid : public Base {
 public:
     std::map<std::pair<int, int>, CORVCellValue> values;
     int valueCalls = 0;
+    std::vector<std::wstring> hooks;  // "down c r", "up c r", "rowdown c r", "rowup c r"
 
-    CGridHost() { window = this; }
-
-    bool Open(HWND parent, DWORD options, int cx, int cy) {
-        return CreateEx(0, nullptr, L"grid", WS_CHILD | options, CRect(0, 0, cx, cy), parent, 100);
-    }
     CORVCellValue GetCellValue(int col, int row) override {
         ++valueCalls;
         auto it = values.find({col, row});
         return it != values.end() ? it->second : CORVCellValue{L"", 0};
     }
-    // Eight check-box columns like the pattern view's.
+    void OnHeaderButtonDown(int c, int r) override { Hook(L"down", c, r); }
+    void OnHeaderButtonUp(int c, int r) override { Hook(L"up", c, r); }
+    void OnRowHeaderButtonDown(int c, int r) override { Hook(L"rowdown", c, r); }
+    void OnRowHeaderButtonUp(int c, int r) override { Hook(L"rowup", c, r); }
+
     void AddCheckColumns(int count = 8, int width = 27) {
         for (int j = 0; j < count; ++j) {
-            AddColumn(width, L"D" + std::to_wstring(j), DT_CENTER | DT_VCENTER, 0x8025, DFC_BUTTON,
-                      DFCS_BUTTONCHECK, 1000);
-            SetColumnCtrl(j, 2, WS_CHILD | BS_AUTOCHECKBOX, 0);
+            this->AddColumn(width, L"D" + std::to_wstring(j), DT_CENTER | DT_VCENTER, 0x8025,
+                            DFC_BUTTON, DFCS_BUTTONCHECK, 1000);
+            this->SetColumnCtrl(j, 2, WS_CHILD | BS_AUTOCHECKBOX, 0);
         }
+    }
+
+private:
+    void Hook(const wchar_t* what, int c, int r) {
+        hooks.push_back(std::wstring(what) + L" " + std::to_wstring(c) + L" " + std::to_wstring(r));
+    }
+};
+
+// The grid engine in a plain child window.
+class CPlainGridWnd : public CWnd, public CORVGrid {
+public:
+    CPlainGridWnd() { window = this; }
+};
+
+class CGridHost : public CValueGrid<CPlainGridWnd> {
+public:
+    bool Open(HWND parent, DWORD options, int cx, int cy) {
+        return CreateEx(0, nullptr, L"grid", WS_CHILD | options, CRect(0, 0, cx, cy), parent, 100);
+    }
+};
+
+// A grid view window as a client makes it: values from the map, hooks recorded.
+class CTestView : public CValueGrid<CORVGridView> {
+public:
+    bool refuseCommit = false;
+    bool CommitCell(int col, int row) override {
+        return !refuseCommit && CValueGrid<CORVGridView>::CommitCell(col, row);
     }
 };
 
