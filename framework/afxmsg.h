@@ -8,6 +8,9 @@ constexpr UINT WM_SETMESSAGESTRING = 0x0362;  // wParam: string id, or lParam: t
 constexpr UINT WM_IDLEUPDATECMDUI = 0x0363;   // wParam: disable commands without handler
 constexpr UINT WM_INITIALUPDATE = 0x0364;     // to a view, once its document is ready
 constexpr UINT WM_POPMESSAGESTRING = 0x0375;  // restore the idle text of the status bar
+// From a bar's command update to a control that keeps a logical enabled state of its own
+// (wParam: enable); a control that answers non-zero stays a live, enabled window.
+constexpr UINT WM_SETLOGICALENABLE = 0x037E;
 
 // Passed with WM_SIZEPARENT: the bars shrink `rect`, the remainder goes to the view.
 struct SizeParentParams {

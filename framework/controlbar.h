@@ -14,10 +14,6 @@
 class CDockBar;
 class CDockSite;
 
-// Sent by a bar's command update to a control that keeps a logical enabled state of its
-// own (wParam: enable). A control that answers non-zero stays a live window.
-constexpr UINT WM_SETLOGICALENABLE = 0x037E;
-
 // The bar's own style bits within a Create style (the rest is the window's style).
 constexpr DWORD CBRS_ALL = 0x0040FFFF;
 

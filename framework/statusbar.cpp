@@ -163,7 +163,9 @@ void CStatusBar::UpdateParts() {
     }
     edges.back() = -1;  // the last pane reaches the edge (and the grip)
     SendMessage(SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
-    for (int i = 0; i < GetCount(); ++i) ShowPane(i);
+    // Separator panes show what the frame writes into them directly (prompts).
+    for (int i = 0; i < GetCount(); ++i)
+        if (m_panes[i].id != ID_SEPARATOR) ShowPane(i);
 }
 
 void CStatusBar::OnSize(UINT, int, int) {

@@ -57,6 +57,12 @@ void CToolBar::SetVerticalLayout(bool vertical) {
         UINT next = vertical ? (state | TBSTATE_WRAP) : (state & ~TBSTATE_WRAP);
         if (next != state) SendMessage(TB_SETSTATE, id, MAKELPARAM(next, 0));
     }
+    // Some controls lay their buttons out again only when one is hidden or shown.
+    if (GetButtonCount() > 0) {
+        UINT first = GetItemID(0);
+        SendMessage(TB_HIDEBUTTON, first, MAKELPARAM(TRUE, 0));
+        SendMessage(TB_HIDEBUTTON, first, MAKELPARAM(FALSE, 0));
+    }
 }
 
 CSize CToolBar::ButtonsExtent(bool horz) const {
@@ -103,6 +109,6 @@ void CToolBar::OnUpdateCmdUI(CWnd* target, bool disableIfNoHandler) {
         if (button.fsStyle & BTNS_SEP) continue;
         ui.m_nID = static_cast<UINT>(button.idCommand);
         ui.m_nIndex = static_cast<UINT>(i);
-        ui.DoUpdate(target, disableIfNoHandler);
+        UpdateButton(ui, target, disableIfNoHandler);
     }
 }

@@ -1,0 +1,142 @@
+#include "commandpanel.h"
+
+#include "framework/file.h"
+#include "frame/panelglobals.h"
+
+#include <cstring>
+
+// Zero until the panel reads "slider.cst": a short file fills only its own bytes.
+std::atomic<int32_t> g_nDelay{0};
+
+BEGIN_MESSAGE_MAP(CCommandPanel, CDialogBar)
+    On<WM_CREATE, &CCommandPanel::OnCreate>(),
+    On<WM_PAINT, &CCommandPanel::OnPaint>(),
+    On<WM_HSCROLL, &CCommandPanel::OnHScroll>(),
+    On<WM_DESTROY, &CCommandPanel::OnDestroy>(),
+END_MESSAGE_MAP()
+
+namespace {
+struct ButtonSpec {
+    UINT id;
+    UINT icon;
+    const wchar_t* caption;
+    RECT rect;
+};
+constexpr ButtonSpec kButtons[CCommandPanel::kButtonCount] = {
+    {57600, 134, L"Новый", {4, 15, 48, 59}},
+    {57601, 135, L"Открыть", {52, 15, 96, 59}},
+    {57603, 140, L"Сохранить", {110, 15, 154, 59}},
+    {57664, 141, L"О программе ...", {177, 15, 217, 59}},
+    {59145, 131, L"Добавить строку", {4, 106, 48, 150}},
+    {59147, 132, L"Удалить строку", {71, 106, 115, 150}},
+    {59148, 138, L"Пуск", {131, 106, 175, 150}},
+    {59149, 130, L"Стоп", {173, 106, 217, 150}},
+    {59150, 133, L"Настройка", {215, 106, 259, 150}},
+};
+constexpr size_t kOneLineButton = 3;  // "О программе ..." stays on one line
+
+// Etched lines: shadow first, then the highlight one pixel below or right of it.
+struct Line {
+    POINT from, to;
+};
+constexpr Line kShadowLines[] = {{{0, 0}, {0, 335}}, {{0, 0}, {286, 0}}, {{2, 89}, {286, 89}},
+                                 {{2, 189}, {286, 189}}, {{0, 335}, {286, 335}}};
+constexpr Line kHighlightLines[] = {{{1, 1}, {1, 335}}, {{1, 1}, {286, 1}}, {{2, 90}, {286, 90}},
+                                    {{2, 190}, {286, 190}}, {{0, 336}, {286, 336}}};
+} // namespace
+
+bool CCommandPanel::Create(CWnd* parent) {
+    return CDialogBar::Create(parent, kTemplateId, WS_CHILD | WS_VISIBLE | CBRS_RIGHT | CBRS_TOOLTIPS | CBRS_FLYBY,
+                              kTemplateId);
+}
+
+std::wstring CCommandPanel::SpeedFilePath() { return g_strWorkDir + L"\\slider.cst"; }
+
+int CCommandPanel::OnCreate(LPCREATESTRUCT) {
+    if (Default() == -1) return -1;
+    m_font.CreatePointFont(80, L"MS Sans Serif");
+    if (!CreateButtons()) return -1;
+    m_wndSlider.Create(WS_CHILD | WS_VISIBLE | WS_TABSTOP | TBS_TOP, CRect(8, 250, 280, 290), m_hWnd, kSliderId);
+    m_wndSlider.SetRange(kMinDelay, kMaxDelay, false);
+    LoadSpeed();
+    m_wndSpeedGroup.Create(L"Скорость", WS_CHILD | WS_VISIBLE | BS_GROUPBOX, CRect(4, 210, 285, 295), m_hWnd, 99);
+    m_wndSpeedGroup.SetFont(m_font);
+    const std::pair<const wchar_t*, RECT> labels[] = {{L"Высокая", {10, 230, 100, 245}},
+                                                      {L"Низкая", {239, 230, 280, 245}}};
+    for (size_t i = 0; i < m_labels.size(); ++i) {
+        m_labels[i] = std::make_unique<CStatic>();
+        m_labels[i]->Create(labels[i].first, WS_CHILD | WS_VISIBLE, labels[i].second, m_hWnd);
+        m_labels[i]->SetFont(m_font);
+    }
+    // The controls use the font for the whole life of the program.
+    m_font.Detach();
+    return 0;
+}
+
+bool CCommandPanel::CreateButtons() {
+    for (size_t i = 0; i < kButtonCount; ++i) {
+        const ButtonSpec& spec = kButtons[i];
+        auto button = std::make_unique<COXBitmapButton>();
+        if (!button->Create(L"", WS_CHILD | WS_VISIBLE, spec.rect, m_hWnd, spec.id)) return false;
+        button->SetFont(m_font);
+        button->SetTrackLook(true);
+        button->SetHyperLook(true);
+        button->LoadIcon(spec.icon, true);
+        button->SetText(spec.caption);
+        button->SetHorizontalAlignment(BS_CENTER);
+        button->SetVerticalAlignment(BS_TOP);
+        if (i != kOneLineButton) button->ModifyStyle(0, BS_MULTILINE);
+        button->SizeToContent();
+        m_buttons[i] = std::move(button);
+    }
+    return true;
+}
+
+void CCommandPanel::LoadSpeed() {
+    CFile file;
+    if (!file.Open(SpeedFilePath(), CFile::modeRead | CFile::shareDenyWrite)) {
+        m_wndSlider.SetPos(kDefaultDelay);
+        return;
+    }
+    // Little-endian: a short file replaces only the low-order bytes it holds.
+    int32_t value = g_nDelay.load();
+    unsigned char bytes[4];
+    std::memcpy(bytes, &value, sizeof(bytes));
+    UINT got = file.Read(bytes, sizeof(bytes));
+    (void)got;
+    std::memcpy(&value, bytes, sizeof(value));
+    g_nDelay = value;
+    m_wndSlider.SetPos(value);
+}
+
+void CCommandPanel::StoreSpeed() {
+    CFile file(SpeedFilePath(), CFile::modeCreate | CFile::modeWrite);
+    int32_t value = g_nDelay.load();
+    file.Write(&value, sizeof(value));
+    file.Close();
+}
+
+void CCommandPanel::OnPaint() {
+    CPaintDC dc(m_hWnd);
+    CPen shadow(PS_SOLID, 1, ::GetSysColor(COLOR_BTNSHADOW));
+    CPen highlight(PS_SOLID, 1, ::GetSysColor(COLOR_BTNHIGHLIGHT));
+    auto draw = [&](const CPen& pen, std::span<const Line> lines) {
+        ScopedSelectObject use(dc, pen);
+        for (const Line& l : lines) {
+            ::MoveToEx(dc, l.from.x, l.from.y, nullptr);
+            ::LineTo(dc, l.to.x, l.to.y);
+        }
+    };
+    draw(shadow, kShadowLines);
+    draw(highlight, kHighlightLines);
+}
+
+void CCommandPanel::OnHScroll(UINT, UINT, HWND) {
+    g_nDelay = m_wndSlider.GetPos();
+    Default();
+}
+
+void CCommandPanel::OnDestroy() {
+    CDialogBar::OnDestroy();
+    StoreSpeed();
+}

@@ -1,0 +1,47 @@
+// A frame like the program's main frame (status bar, command panel, menu bar layer) for
+// tests with real windows, and helpers to pump messages and send real input.
+#pragma once
+#include "frame/commandpanel.h"
+#include "framework/statusbar.h"
+#include "toolbars/menubarhost.h"
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class CTestFrame : public CMenuBarHostFrame<CFrameWnd> {
+public:
+    CStatusBar m_wndStatusBar;
+    CCommandPanel m_wndPanel;
+    bool m_bRunning = false;
+    int m_nStarts = 0;
+    std::vector<HMENU> m_opened;  // pop-ups in the order they opened
+
+    CTestFrame() { m_bAutoDelete = false; }
+
+protected:
+    int OnCreate(LPCREATESTRUCT cs);
+    LRESULT OnInitPopup(WPARAM wp, LPARAM lp);
+    void OnStart() { ++m_nStarts; }
+    void OnUpdateStart(CCmdUI* ui) { ui->Enable(!m_bRunning); }
+    void OnNew() {}
+    DECLARE_MESSAGE_MAP()
+};
+
+// Creates, shows and lays out a test frame at (x, y).
+std::unique_ptr<CTestFrame> MakeFrame(int x = 100, int y = 100);
+void DestroyFrame(std::unique_ptr<CTestFrame>& frame);
+// Dispatches messages for about `ms` milliseconds.
+void Pump(int ms = 50);
+// Pumps until `done` holds or about `ms` milliseconds pass; returns `done()`.
+bool PumpUntil(const std::function<bool()>& done, int ms = 3000);
+// The idle pass of the application: command updates of the frame's bars.
+void IdleUpdate(CWnd& frame);
+// Real input.
+void Key(WORD vk, bool up);
+void Tap(WORD vk);
+void MoveMouse(POINT screen);
+POINT ButtonCentre(const COXMenuBar& bar, int index);
+// A fresh empty directory for the panel's settings file, set as g_strWorkDir.
+std::filesystem::path FreshWorkDir();

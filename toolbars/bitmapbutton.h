@@ -1,0 +1,84 @@
+// COXBitmapButton: an owner-drawn push button with an icon above its caption. Options:
+// the tracking look (flat until the pointer is over it) and the hyperlink look (the window
+// stays enabled and a logical enabled state decides whether the button issues anything).
+#pragma once
+#include "framework/afxmsg.h"
+#include "framework/controls.h"
+
+#include <commctrl.h>
+
+#include <string>
+
+// Owns an image list.
+class CImageListHandle {
+public:
+    CImageListHandle() = default;
+    ~CImageListHandle() { Reset(); }
+    CImageListHandle(const CImageListHandle&) = delete;
+    CImageListHandle& operator=(const CImageListHandle&) = delete;
+    void Reset(HIMAGELIST list = nullptr) {
+        if (m_list) ImageList_Destroy(m_list);
+        m_list = list;
+    }
+    HIMAGELIST get() const { return m_list; }
+
+private:
+    HIMAGELIST m_list = nullptr;
+};
+
+class COXBitmapButton : public CButton {
+    DECLARE_DYNCREATE(COXBitmapButton)
+public:
+    // Image indices in the image list.
+    enum Image { kNormal = 0, kDisabled = 1 };
+    static constexpr UINT kCursorEnabled = 23460;
+    static constexpr UINT kCursorDisabled = 23461;
+
+    bool PreCreateWindow(CREATESTRUCTW& cs) override;
+
+    void SetTrackLook(bool on = true) { m_bTrackLook = on; }
+    void SetHyperLook(bool on = true) { m_bHyperLook = on; }
+    bool GetTrackLook() const { return m_bTrackLook; }
+    bool GetHyperLook() const { return m_bHyperLook; }
+    // Loads an icon resource at the system icon size (or the given size) into the image list.
+    bool LoadIcon(UINT id, bool resize = true, int cx = 0, int cy = 0);
+    void SetText(const std::wstring& text);
+    const std::wstring& GetText() const { return m_strText; }
+    // BS_LEFT, BS_CENTER or BS_RIGHT; BS_TOP, BS_VCENTER or BS_BOTTOM.
+    void SetHorizontalAlignment(DWORD align);
+    void SetVerticalAlignment(DWORD align);
+    // Icon above caption, within the margins; keeps the top-left corner.
+    void SizeToContent();
+    // The caption's wrapped size for the current font and style.
+    CSize CaptionSize() const;
+    // The logical enabled state (hyperlink look); otherwise the window's.
+    void EnableButton(bool enable);
+    bool IsButtonEnabled() const;
+    HIMAGELIST GetImageList() const { return m_images.get(); }
+
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    bool OnChildNotify(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
+    void DrawItem(const DRAWITEMSTRUCT& dis);
+
+protected:
+    void OnMouseMove(UINT flags, CPoint client);
+    LRESULT OnCaptureChanged(WPARAM wp, LPARAM lp);
+    BOOL OnSetCursor(HWND wnd, UINT hit, UINT msg);
+    LRESULT OnSetLogicalEnable(WPARAM wp, LPARAM lp);
+    DECLARE_MESSAGE_MAP()
+
+private:
+    CImageListHandle m_images;
+    CSize m_sizeImage;
+    std::wstring m_strText;
+    bool m_bTrackLook = false;
+    bool m_bHyperLook = false;
+    bool m_bLogicalEnabled = true;
+    bool m_bMouseOver = false;
+    CRect m_rcMargins{4, 4, 4, 4};  // around image and text, inside the frame
+    int m_nGap = 2;                   // between icon and caption
+
+    UINT TextFormat() const;
+    bool Swallows(UINT msg) const;
+    void DrawCaption(HDC dc, CRect area, bool disabled) const;
+};
