@@ -47,6 +47,10 @@ protected:
     int m_cyExtra = 4;
     bool IsDragPoint(CPoint client) const override { return HitTest(client) < 0; }
     UINT FlyByIdAt(POINT screen) const override;
+    // Updates one button on the idle pass.
+    virtual void UpdateButton(CToolCmdUI& ui, CWnd* target, bool disableIfNoHandler) {
+        ui.DoUpdate(target, disableIfNoHandler);
+    }
     // The size of the buttons laid out in a row (horizontal) or a column.
     CSize ButtonsExtent(bool horz) const;
 };
