@@ -61,7 +61,7 @@ bool CORVCellCheck::AcceptValue() {
 bool CORVCellCheck::ForwardKey(UINT msg, WPARAM key, LPARAM lp) const {
     if (msg != WM_KEYDOWN) return false;
     if (key != VK_TAB && key != VK_RETURN && !orv::IsPageOrArrowKey(static_cast<UINT>(key))) return false;
-    ::PostMessageW(GetParent(), WM_KEYDOWN, key, lp);
+    ::PostMessageW(GetParent(), WM_KEYDOWN, key, lp | (static_cast<LPARAM>(orv::kForwardedKey) << 16));
     return true;
 }
 

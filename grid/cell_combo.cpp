@@ -12,7 +12,7 @@ END_MESSAGE_MAP()
 
 namespace {
 void PostKey(HWND to, UINT key, UINT repeat, UINT flags) {
-    ::PostMessageW(to, WM_KEYDOWN, key, MAKELPARAM(repeat, flags));
+    ::PostMessageW(to, WM_KEYDOWN, key, orv::ForwardedKeyParam(repeat, flags));
 }
 
 // Key-ups the drop-down and its text field keep from the platform's handling.
@@ -199,6 +199,7 @@ void CORVCellCombo::Undo() {
 // --- keys ---
 
 void CORVCellCombo::OnChar(UINT ch, UINT repeat, UINT flags) {
+    if (flags & orv::kForwardedKey) return;  // made from a key the text field handed on
     switch (ch) {
     case VK_TAB: PostKeyToParent(VK_TAB, repeat, flags); return;
     case VK_RETURN: PostKeyToParent(VK_DOWN, repeat, flags); return;

@@ -25,7 +25,7 @@ void CORVCellWnd::Activate() {
 }
 
 void CORVCellWnd::PostKeyToParent(UINT key, UINT repeat, UINT flags) const {
-    ::PostMessageW(GetParent(), WM_KEYDOWN, key, MAKELPARAM(repeat, flags));
+    ::PostMessageW(GetParent(), WM_KEYDOWN, key, orv::ForwardedKeyParam(repeat, flags));
 }
 
 bool orv::ShiftDown() { return ::GetKeyState(VK_SHIFT) < 0; }

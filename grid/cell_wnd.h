@@ -21,6 +21,13 @@ protected:
 };
 
 namespace orv {
+// Marks the key-downs a control hands on (a reserved bit of the key flags). A message loop
+// translates them into characters like real keys; the character carries the mark, so a
+// control can tell it from a key the user typed and not hand it on a second time.
+constexpr UINT kForwardedKey = 0x0200;
+inline LPARAM ForwardedKeyParam(UINT repeat, UINT flags) {
+    return MAKELPARAM(repeat, flags | kForwardedKey);
+}
 // Keys the in-place controls hand back to the grid.
 constexpr bool IsPageOrArrowKey(UINT key) { return key >= VK_PRIOR && key <= VK_DOWN; }
 bool ShiftDown();

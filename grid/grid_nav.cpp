@@ -5,20 +5,23 @@
 #include "framework/wnd.h"
 
 #include <algorithm>
-#include <optional>
 
 namespace {
 
 // A device context of the grid window for immediate repaints; null without a window.
 class GridDC {
 public:
-    explicit GridDC(HWND hwnd) {
-        if (hwnd) m_dc.emplace(hwnd);
+    explicit GridDC(HWND hwnd) : m_hwnd(hwnd), m_dc(hwnd ? ::GetDC(hwnd) : nullptr) {}
+    ~GridDC() {
+        if (m_dc) ::ReleaseDC(m_hwnd, m_dc);
     }
-    operator HDC() const { return m_dc ? static_cast<HDC>(*m_dc) : nullptr; }
+    GridDC(const GridDC&) = delete;
+    GridDC& operator=(const GridDC&) = delete;
+    operator HDC() const { return m_dc; }
 
 private:
-    std::optional<CClientDC> m_dc;
+    HWND m_hwnd;
+    HDC m_dc;
 };
 
 bool KeyDown(int key) { return ::GetKeyState(key) < 0; }
