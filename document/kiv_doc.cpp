@@ -96,7 +96,10 @@ void CKIVDoc::Load(CArchive& ar) {
     const cmb::Header header = cmb::ReadHeader(source);
     if (header.status == cmb::Status::NewerVersion) {
         AfxMessageBox(kNewerVersionText, MB_ICONEXCLAMATION | MB_OK);
-        return;
+        // The open fails quietly with the pattern untouched: completing it would give the
+        // document the newer file's name, and the next Save would overwrite that file.
+        SetModifiedFlag(false);
+        throw CUserException();
     }
     if (header.status == cmb::Status::EndOfFile)
         throw CArchiveException(CArchiveException::endOfFile, FileNameOf(ar));

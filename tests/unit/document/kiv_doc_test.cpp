@@ -74,9 +74,13 @@ TEST_F(KivDocFiles, NewerVersionIsReportedAndThePatternStays) {
     Bytes file = Header(11, 1);
     file.resize(6 + 32, 1);
     const std::wstring path = Write("v11.cmb", file);
-    EXPECT_TRUE(doc.OnOpenDocument(path.c_str()));  // the open completes
+    doc.SetPathName((dir / "mine.cmb").wstring(), false);
+    // Refused without a further box; untouched, so the template keeps the pattern and its
+    // name, and a later Save cannot overwrite the newer file.
+    EXPECT_FALSE(doc.OnOpenDocument(path.c_str()));
     EXPECT_EQ(doc.m_arrRows, kMarker);
     EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(doc.GetPathName(), (dir / "mine.cmb").wstring());
     const auto shown = boxes.Boxes();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, kNewerVersionText);

@@ -9,7 +9,9 @@
 #include "driver/window_find.h"
 #include "framework/afxmsg.h"
 #include "framework/doctempl.h"
+#include "framework/frame.h"
 #include "framework/gdi.h"
+#include "tests/unit/document/box_catcher.h"
 
 #include <gtest/gtest.h>
 
@@ -205,6 +207,64 @@ TEST_F(KivViewPaint, OnlyAOneIsDrawnTicked) {
     EXPECT_TRUE(same(1));
     EXPECT_FALSE(same(2));  // 1 is ticked
     EXPECT_TRUE(same(3));   // -1 looks like 0
+}
+
+// The whole open through the framework's single-document template: which failures keep
+// the pattern and which replace it with a new one.
+class KivTemplate : public ::testing::Test {
+protected:
+    void SetUp() override {
+        doc = dynamic_cast<CKIVDoc*>(templ.OpenDocumentFile(nullptr, false));
+        ASSERT_NE(doc, nullptr);
+        view = dynamic_cast<CKIVView*>(doc->GetFirstView());
+        ASSERT_NE(view, nullptr);
+        ASSERT_EQ(view->GetRowCount(), 3);
+        Pump();
+    }
+    bool Open(const char* name, const std::vector<std::uint8_t>& bytes) {
+        const auto path = dir / name;
+        EXPECT_TRUE(kivdrv::WriteFileBytes(path, bytes));
+        const bool ok = templ.OpenDocumentFile(path.wstring().c_str(), false) != nullptr;
+        Pump();
+        return ok;
+    }
+    void OpenMarker() {
+        std::vector<std::uint8_t> file{10, 0, 0, 0, 5, 0};
+        file.resize(6 + 5 * 32);
+        file[6] = 1;
+        ASSERT_TRUE(Open("five.cmb", file));
+        ASSERT_EQ(view->GetRowCount(), 5);
+    }
+
+    kivdrv::CTempDir dir;
+    BoxCatcher boxes;
+    CSingleDocTemplate templ{128, RUNTIME_CLASS(CKIVDoc), RUNTIME_CLASS(CFrameWnd), RUNTIME_CLASS(CKIVView)};
+    CKIVDoc* doc = nullptr;
+    CKIVView* view = nullptr;
+};
+
+TEST_F(KivTemplate, RefusedFilesKeepThePatternAndItsName) {
+    OpenMarker();
+    const std::wstring name = doc->GetPathName();
+    EXPECT_FALSE(Open("v11.cmb", {11, 0, 0, 0, 1, 0}));
+    EXPECT_FALSE(Open("huge.cmb", {10, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(boxes.Boxes().size(), 2u);
+    EXPECT_EQ(doc, templ.GetOnlyDocument());
+    EXPECT_EQ(view->GetRowCount(), 5);
+    EXPECT_EQ(doc->m_arrRows.size(), 5u);
+    EXPECT_EQ(doc->m_arrRows[0][0], 1);
+    EXPECT_EQ(doc->GetPathName(), name);
+    EXPECT_FALSE(doc->IsModified());
+}
+
+TEST_F(KivTemplate, FileEndingInTheCountGivesANewPattern) {
+    OpenMarker();
+    EXPECT_FALSE(Open("cut.cmb", {10, 0, 0, 0, 5}));
+    EXPECT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(view->GetRowCount(), 3);
+    EXPECT_EQ(doc->m_arrRows, std::vector<KIV_ROW>(3));
+    EXPECT_EQ(doc->GetPathName(), L"");
+    EXPECT_FALSE(doc->IsModified());
 }
 
 } // namespace
