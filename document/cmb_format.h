@@ -29,16 +29,18 @@ public:
 };
 
 // Bytes before the first row for a file of n rows: 6, or 10 in the long form.
-constexpr std::size_t HeaderSize(std::uint64_t n) { return n < kLongCountMark ? 6 : 10; }
+constexpr std::size_t HeaderSize(std::uint64_t n) {
+    return n < kLongCountMark ? 6 : 10;
+}
 
 // Writes a whole file. Throws std::length_error for more rows than a file can count.
 void Write(Sink& sink, std::span<const KIV_ROW> rows);
 
 enum class Status {
     Ok,
-    NewerVersion,  // written by a later program; nothing past the version was read
-    EndOfFile,     // the file ends inside the version or the count
-    TooManyRows,   // the count is beyond what the caller can hold
+    NewerVersion, // written by a later program; nothing past the version was read
+    EndOfFile,    // the file ends inside the version or the count
+    TooManyRows,  // the count is beyond what the caller can hold
 };
 
 struct Header {

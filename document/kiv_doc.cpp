@@ -63,7 +63,9 @@ std::wstring FileNameOf(const CArchive& ar) {
 
 CKIVDoc::CKIVDoc() : m_arrRows(kNewRowCount) {}
 
-CORVGrid* CKIVDoc::Grid() const { return dynamic_cast<CORVGrid*>(GetFirstView()); }
+CORVGrid* CKIVDoc::Grid() const {
+    return dynamic_cast<CORVGrid*>(GetFirstView());
+}
 
 bool CKIVDoc::OnNewDocument() {
     if (!CDocument::OnNewDocument()) return false;

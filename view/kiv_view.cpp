@@ -8,14 +8,13 @@
 IMPLEMENT_DYNCREATE(CKIVView, CORVGridView)
 
 BEGIN_MESSAGE_MAP(CKIVView, CORVGridView)
-    Command<&CKIVView::OnCellChanged>(CKIVView::kCellCtrlId, BN_CLICKED),
-END_MESSAGE_MAP()
+Command<&CKIVView::OnCellChanged>(CKIVView::kCellCtrlId, BN_CLICKED), END_MESSAGE_MAP()
 
-namespace {
-constexpr UINT kCellFormat = DT_CENTER | DT_VCENTER;
-constexpr UINT kHeaderFormat = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS;
-constexpr BYTE kCheckBoxCtrl = 2;
-constexpr DWORD kCheckBoxStyle = WS_CHILD | BS_AUTOCHECKBOX;
+                                                                          namespace {
+    constexpr UINT kCellFormat = DT_CENTER | DT_VCENTER;
+    constexpr UINT kHeaderFormat = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS;
+    constexpr BYTE kCheckBoxCtrl = 2;
+    constexpr DWORD kCheckBoxStyle = WS_CHILD | BS_AUTOCHECKBOX;
 } // namespace
 
 CKIVView::CKIVView() {
@@ -27,7 +26,9 @@ CKIVView::CKIVView() {
     SetHeaderRowCount(2, false);
 }
 
-CKIVDoc* CKIVView::GetDocument() const { return dynamic_cast<CKIVDoc*>(CView::GetDocument()); }
+CKIVDoc* CKIVView::GetDocument() const {
+    return dynamic_cast<CKIVDoc*>(CView::GetDocument());
+}
 
 bool CKIVView::PreCreateWindow(CREATESTRUCTW& cs) {
     cs.style |= ORVGS_ROWMODE;
@@ -37,7 +38,8 @@ bool CKIVView::PreCreateWindow(CREATESTRUCTW& cs) {
 int CKIVView::GetColumnWidth(int col, int headerRow) {
     if (col == 0 && IsCaptionRow(headerRow)) {
         int sum = 0;
-        for (const CORVColumn& c : columns) sum += c.width;
+        for (const CORVColumn& c : columns)
+            sum += c.width;
         return sum;
     }
     return CORVGridView::GetColumnWidth(col, headerRow);
@@ -65,12 +67,14 @@ CORVCellValue CKIVView::GetCellValue(int col, int row) {
     if (!doc || col < 0 || col >= kLines || row < 0 ||
         static_cast<std::size_t>(row) >= doc->m_arrRows.size())
         return {};
-    return {std::wstring(), doc->m_arrRows[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)]};
+    return {std::wstring(),
+            doc->m_arrRows[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)]};
 }
 
 CORVCellValue CKIVView::GetHeaderValue(int col, int headerRow) {
     if (IsCaptionRow(headerRow))
-        return {col == 0 ? std::wstring(kBusCaption) : std::wstring(), static_cast<int>(kHeaderFormat)};
+        return {col == 0 ? std::wstring(kBusCaption) : std::wstring(),
+                static_cast<int>(kHeaderFormat)};
     return CORVGridView::GetHeaderValue(col, headerRow);
 }
 

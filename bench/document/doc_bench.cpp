@@ -45,15 +45,25 @@ void Pump() {
 // Written a block at a time, so the bench's own peak does not include the file.
 void WriteBigFile(const std::wstring& path) {
     std::ofstream out(std::filesystem::path(path), std::ios::binary);
-    const std::uint8_t header[10] = {10, 0, 0, 0, 0xFF, 0xFF, std::uint8_t(kRows), std::uint8_t(kRows >> 8),
-                                     std::uint8_t(kRows >> 16), std::uint8_t(kRows >> 24)};
+    const std::uint8_t header[10] = {10,
+                                     0,
+                                     0,
+                                     0,
+                                     0xFF,
+                                     0xFF,
+                                     std::uint8_t(kRows),
+                                     std::uint8_t(kRows >> 8),
+                                     std::uint8_t(kRows >> 16),
+                                     std::uint8_t(kRows >> 24)};
     out.write(reinterpret_cast<const char*>(header), sizeof(header));
     std::vector<KIV_ROW> block(4096);
     for (std::size_t done = 0; done < kRows; done += block.size()) {
         const std::size_t n = std::min(block.size(), kRows - done);
         for (std::size_t i = 0; i < n; ++i)
-            for (int j = 0; j < 8; ++j) block[i][j] = static_cast<int>(((done + i) >> j) & 1);
-        out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(n * sizeof(KIV_ROW)));
+            for (int j = 0; j < 8; ++j)
+                block[i][j] = static_cast<int>(((done + i) >> j) & 1);
+        out.write(reinterpret_cast<const char*>(block.data()),
+                  static_cast<std::streamsize>(n * sizeof(KIV_ROW)));
     }
 }
 
@@ -73,13 +83,15 @@ int main() {
     const double fileMB = (10.0 + 32.0 * kRows) / 1048576.0;
 
     CWnd host;
-    host.CreateEx(0, nullptr, L"bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, CRect(0, 0, 420, 420), nullptr, 0);
+    host.CreateEx(0, nullptr, L"bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, CRect(0, 0, 420, 420),
+                  nullptr, 0);
     CKIVDoc doc;
     doc.m_bAutoDelete = false;
     auto owned = std::make_unique<CKIVView>();
     CCreateContext context;
     context.m_pCurrentDoc = &doc;
-    owned->Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, CRect(0, 0, 400, 380), host, AFX_IDW_PANE_FIRST, &context);
+    owned->Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, CRect(0, 0, 400, 380), host,
+                  AFX_IDW_PANE_FIRST, &context);
     CKIVView* view = owned.release();
     doc.OnNewDocument();
     view->UpdateWindow();
@@ -104,9 +116,12 @@ int main() {
     const Memory last = PeakMemory();
     Report("save 1,000,000 rows", MsSince(t), last);
 
-    std::ifstream a(std::filesystem::path(in), std::ios::binary), b(std::filesystem::path(out), std::ios::binary);
-    const bool same = std::equal(std::istreambuf_iterator<char>(a), {}, std::istreambuf_iterator<char>(b), {});
-    std::printf("rows %d, opened %d, saved %d, identical %d\n", view->GetRowCount(), opened, saved, same);
+    std::ifstream a(std::filesystem::path(in), std::ios::binary),
+        b(std::filesystem::path(out), std::ios::binary);
+    const bool same =
+        std::equal(std::istreambuf_iterator<char>(a), {}, std::istreambuf_iterator<char>(b), {});
+    std::printf("rows %d, opened %d, saved %d, identical %d\n", view->GetRowCount(), opened, saved,
+                same);
     std::printf("file %.1f MB; peak working set over empty %.1f MB = %.2f x file; "
                 "peak pagefile over empty %.1f MB = %.2f x file (target <= 1.5)\n",
                 fileMB, last.peakWorkingMB - empty.peakWorkingMB,

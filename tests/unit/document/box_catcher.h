@@ -26,7 +26,8 @@ public:
 private:
     void Watch() {
         while (!m_stop) {
-            const HWND box = kivdrv::WaitForMessageBox(GetCurrentProcessId(), std::chrono::milliseconds(50));
+            const HWND box =
+                kivdrv::WaitForMessageBox(GetCurrentProcessId(), std::chrono::milliseconds(50));
             if (!box) continue;
             auto info = kivdrv::ReadMessageBox(box, std::chrono::seconds(2));
             {

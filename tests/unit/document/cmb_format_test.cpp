@@ -13,7 +13,8 @@ constexpr std::uint64_t kNoLimit = UINT64_MAX;
 
 Bytes Of(std::initializer_list<int> values) {
     Bytes out;
-    for (int v : values) out.push_back(static_cast<std::byte>(v));
+    for (int v : values)
+        out.push_back(static_cast<std::byte>(v));
     return out;
 }
 
@@ -30,14 +31,16 @@ cmb::Status Load(const Bytes& file, std::vector<KIV_ROW>& rows, std::uint64_t li
 
 Bytes WithVersion(std::int32_t version, Bytes file) {
     const auto u = static_cast<std::uint32_t>(version);
-    for (int i = 0; i < 4; ++i) file[i] = static_cast<std::byte>((u >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i)
+        file[i] = static_cast<std::byte>((u >> (8 * i)) & 0xFF);
     return file;
 }
 
 std::vector<KIV_ROW> Numbered(std::size_t n) {
     std::vector<KIV_ROW> rows(n);
     for (std::size_t i = 0; i < n; ++i)
-        for (int j = 0; j < 8; ++j) rows[i][j] = static_cast<std::int32_t>((i * 8 + j) % 3);
+        for (int j = 0; j < 8; ++j)
+            rows[i][j] = static_cast<std::int32_t>((i * 8 + j) % 3);
     return rows;
 }
 
@@ -98,8 +101,7 @@ TEST(CmbFormat, NewerVersionIsRefusedAndRowsStay) {
     for (std::int32_t version : {11, INT_MAX}) {
         SCOPED_TRACE(version);
         std::vector<KIV_ROW> rows = kMarker;
-        EXPECT_EQ(Load(WithVersion(version, Saved(Numbered(2))), rows),
-                  cmb::Status::NewerVersion);
+        EXPECT_EQ(Load(WithVersion(version, Saved(Numbered(2))), rows), cmb::Status::NewerVersion);
         EXPECT_EQ(rows, kMarker);
     }
     // A newer file need not even have a count.
@@ -112,11 +114,11 @@ TEST(CmbFormat, NewerVersionIsRefusedAndRowsStay) {
 
 TEST(CmbFormat, FileEndingInsideVersionOrCountIsEndOfFile) {
     const Bytes cases[] = {
-        {},                                  // nothing
-        Of({0x0A, 0, 0}),                    // part of the version
-        Of({0x0A, 0, 0, 0}),                 // no count
-        Of({0x0A, 0, 0, 0, 3}),              // half a short count
-        Of({0x0A, 0, 0, 0, 0xFF, 0xFF}),     // long mark without its count
+        {},                              // nothing
+        Of({0x0A, 0, 0}),                // part of the version
+        Of({0x0A, 0, 0, 0}),             // no count
+        Of({0x0A, 0, 0, 0, 3}),          // half a short count
+        Of({0x0A, 0, 0, 0, 0xFF, 0xFF}), // long mark without its count
         Of({0x0A, 0, 0, 0, 0xFF, 0xFF, 1, 0, 0}),
     };
     for (const Bytes& file : cases) {
@@ -130,7 +132,7 @@ TEST(CmbFormat, FileEndingInsideVersionOrCountIsEndOfFile) {
 TEST(CmbFormat, MissingRowsLoadAsZero) {
     const auto rows = Numbered(5);
     Bytes file = Saved(rows);
-    file.resize(6 + 32 * 2 + 12);  // two whole rows and three cells of the third
+    file.resize(6 + 32 * 2 + 12); // two whole rows and three cells of the third
     std::vector<KIV_ROW> back;
     ASSERT_EQ(Load(file, back), cmb::Status::Ok);
     ASSERT_EQ(back.size(), 5u);

@@ -14,19 +14,21 @@ using Bytes = std::vector<std::uint8_t>;
 
 Bytes Header(std::int32_t version, std::uint16_t count) {
     const auto v = static_cast<std::uint32_t>(version);
-    return {std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16), std::uint8_t(v >> 24),
-            std::uint8_t(count), std::uint8_t(count >> 8)};
+    return {std::uint8_t(v),       std::uint8_t(v >> 8), std::uint8_t(v >> 16),
+            std::uint8_t(v >> 24), std::uint8_t(count),  std::uint8_t(count >> 8)};
 }
 
 Bytes FileOf(const std::vector<KIV_ROW>& rows) {
     cmb::MemorySink sink;
     cmb::Write(sink, rows);
     Bytes out;
-    for (std::byte b : sink.Bytes()) out.push_back(std::to_integer<std::uint8_t>(b));
+    for (std::byte b : sink.Bytes())
+        out.push_back(std::to_integer<std::uint8_t>(b));
     return out;
 }
 
-const std::vector<KIV_ROW> kMarker{KIV_ROW{{1, 1, 0, 0, 1, 1, 0, 0}}, KIV_ROW{{0, 0, 0, 0, 0, 0, 0, 1}}};
+const std::vector<KIV_ROW> kMarker{KIV_ROW{{1, 1, 0, 0, 1, 1, 0, 0}},
+                                   KIV_ROW{{0, 0, 0, 0, 0, 0, 0, 1}}};
 
 class KivDocFiles : public ::testing::Test {
 protected:
@@ -100,10 +102,11 @@ TEST_F(KivDocFiles, FileEndingInTheHeaderFailsAndAsksForANewPattern) {
 
 TEST_F(KivDocFiles, HugeRowCountIsRefusedAsOutOfMemoryAndThePatternStays) {
     doc.m_arrRows = kMarker;
-    const std::wstring path = Write("huge.cmb", {0x0A, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
+    const std::wstring path =
+        Write("huge.cmb", {0x0A, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
     EXPECT_FALSE(doc.OnOpenDocument(path.c_str()));
     EXPECT_EQ(doc.m_arrRows, kMarker);
-    EXPECT_FALSE(doc.IsModified());  // untouched: the template keeps it
+    EXPECT_FALSE(doc.IsModified()); // untouched: the template keeps it
     const auto shown = boxes.Boxes();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, L"Недостаточно памяти.");
@@ -112,10 +115,10 @@ TEST_F(KivDocFiles, HugeRowCountIsRefusedAsOutOfMemoryAndThePatternStays) {
 TEST_F(KivDocFiles, ShortAndEmptyFiles) {
     doc.m_arrRows = kMarker;
     ASSERT_TRUE(doc.OnOpenDocument(Write("empty.cmb", {}).c_str()));
-    EXPECT_EQ(doc.m_arrRows, kMarker);  // Serialize is not even called
+    EXPECT_EQ(doc.m_arrRows, kMarker); // Serialize is not even called
 
     Bytes file = Header(10, 4);
-    file.resize(6 + 32 + 4, 1);  // one row and one cell of four
+    file.resize(6 + 32 + 4, 1); // one row and one cell of four
     ASSERT_TRUE(doc.OnOpenDocument(Write("short.cmb", file).c_str()));
     ASSERT_EQ(doc.m_arrRows.size(), 4u);
     EXPECT_EQ(doc.m_arrRows[1][0], 0x01010101);
@@ -128,7 +131,8 @@ TEST_F(KivDocFiles, FailedSaveKeepsTheOldFileAndTheModifiedFlag) {
     const Bytes old = FileOf(kMarker);
     const std::wstring path = Write("kept.cmb", old);
     // Held open without sharing: the replacement cannot happen.
-    const HANDLE held = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE held =
+        CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     doc.SetModifiedFlag(true);
     EXPECT_FALSE(doc.OnSaveDocument(path.c_str()));

@@ -31,10 +31,12 @@ void Pump() {
 }
 
 bool PumpUntil(const std::function<bool()>& done) {
-    return kivdrv::WaitUntil([&] {
-        Pump();
-        return done();
-    }, 5s);
+    return kivdrv::WaitUntil(
+        [&] {
+            Pump();
+            return done();
+        },
+        5s);
 }
 
 void MouseTo(HWND window, POINT p, DWORD button) {
@@ -61,7 +63,7 @@ protected:
         context.m_pCurrentDoc = &doc;
         ASSERT_TRUE(owned->Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, CRect(0, 0, 400, 380),
                                   host, AFX_IDW_PANE_FIRST, &context));
-        view = owned.release();  // the window owns it now
+        view = owned.release(); // the window owns it now
         ASSERT_TRUE(doc.OnNewDocument());
         Pump();
     }
@@ -116,7 +118,7 @@ TEST_F(KivViewWindow, ShowsEightLinesUnderTheSpanningCaption) {
     EXPECT_EQ(view->GetHeaderValue(1, 0).text, L"");
     EXPECT_EQ(view->GetColumnWidth(0, 0), 216);
     EXPECT_EQ(view->CellRect(view->fixedCols, 0).Width(), 216);
-    EXPECT_EQ(view->GetHeaderValue(0, -1).text, L"D0");  // no caption row below zero
+    EXPECT_EQ(view->GetHeaderValue(0, -1).text, L"D0"); // no caption row below zero
 }
 
 TEST_F(KivViewWindow, LoadingAndNewKeepTheGridRowsInStep) {
@@ -132,8 +134,8 @@ TEST_F(KivViewWindow, LoadingAndNewKeepTheGridRowsInStep) {
     ASSERT_TRUE(doc.OnNewDocument());
     EXPECT_EQ(view->GetRowCount(), 3);
     EXPECT_EQ(doc.m_arrRows, std::vector<KIV_ROW>(3));
-    EXPECT_EQ(view->currentRow, view->headerRows);      // the first row
-    EXPECT_EQ(view->currentCol, view->fixedCols + 4);   // its column kept
+    EXPECT_EQ(view->currentRow, view->headerRows);    // the first row
+    EXPECT_EQ(view->currentCol, view->fixedCols + 4); // its column kept
 }
 
 TEST_F(KivViewWindow, ClickingACellStoresItsStateAndMarksTheChange) {
@@ -151,15 +153,16 @@ TEST_F(KivViewWindow, ClickingACellStoresItsStateAndMarksTheChange) {
 
 TEST_F(KivViewWindow, DraggedColumnBorderSpringsBack) {
     ShowForInput();
-    const int y = view->headerRowHeight + view->headerRowHeight / 2;  // the titles row
-    const int border = view->ColumnX(view->fixedCols + 1, 1);         // right edge of D0
+    const int y = view->headerRowHeight + view->headerRowHeight / 2; // the titles row
+    const int border = view->ColumnX(view->fixedCols + 1, 1);        // right edge of D0
     MouseTo(*view, {border, y}, 0);
     MouseTo(*view, {border, y}, MOUSEEVENTF_LEFTDOWN);
     ASSERT_TRUE(view->resizing);
     MouseTo(*view, {border + 20, y}, 0);
     MouseTo(*view, {border + 40, y}, 0);
     MouseTo(*view, {border + 40, y}, MOUSEEVENTF_LEFTUP);
-    for (int j = 0; j < 8; ++j) EXPECT_EQ(view->CellRect(view->fixedCols + j, view->headerRows).Width(), 27);
+    for (int j = 0; j < 8; ++j)
+        EXPECT_EQ(view->CellRect(view->fixedCols + j, view->headerRows).Width(), 27);
     EXPECT_EQ(view->CellRect(view->fixedCols, 0).Width(), 216);
     EXPECT_EQ(view->totalWidth, view->fixedColWidth + 216);
 }
@@ -173,7 +176,8 @@ protected:
         b.DeflateRect(2, 2);
         for (int y = 0; y < a.Height(); ++y)
             for (int x = 0; x < a.Width(); ++x)
-                if (dc.GetPixel(a.left + x, a.top + y) != dc.GetPixel(b.left + x, b.top + y)) return false;
+                if (dc.GetPixel(a.left + x, a.top + y) != dc.GetPixel(b.left + x, b.top + y))
+                    return false;
         return true;
     }
 };
@@ -187,14 +191,15 @@ TEST_F(KivViewPaint, AnEmptyPatternShowsOnlyTheHeaderRows) {
     const COLORREF window = GetSysColor(COLOR_WINDOW);
     const int below = view->HeaderHeight() + 1;
     for (int y = below; y < client.Height(); y += 3)
-        for (int x = 0; x < client.Width(); x += 3) ASSERT_EQ(dc.GetPixel(x, y), window) << x << "," << y;
+        for (int x = 0; x < client.Width(); x += 3)
+            ASSERT_EQ(dc.GetPixel(x, y), window) << x << "," << y;
     // The header rows themselves are drawn.
     EXPECT_NE(dc.GetPixel(view->FixedWidth() + 100, view->headerRowHeight / 2), window);
 }
 
 TEST_F(KivViewPaint, OnlyAOneIsDrawnTicked) {
     Open({KIV_ROW{{2, 0, 1, -1}}, KIV_ROW{}, KIV_ROW{}});
-    view->SetCurrentCell(view->fixedCols, view->headerRows + 2);  // row 0 not selected
+    view->SetCurrentCell(view->fixedCols, view->headerRows + 2); // row 0 not selected
     const CRect client = Client();
     CMemoryDC dc(client.Width(), client.Height());
     view->Paint(dc);
@@ -203,10 +208,10 @@ TEST_F(KivViewPaint, OnlyAOneIsDrawnTicked) {
         return SameCells(dc, view->CellRect(view->fixedCols + col, view->headerRows),
                          view->CellRect(view->fixedCols + col, view->headerRows + 1));
     };
-    EXPECT_TRUE(same(0));   // 2 looks like 0
+    EXPECT_TRUE(same(0)); // 2 looks like 0
     EXPECT_TRUE(same(1));
-    EXPECT_FALSE(same(2));  // 1 is ticked
-    EXPECT_TRUE(same(3));   // -1 looks like 0
+    EXPECT_FALSE(same(2)); // 1 is ticked
+    EXPECT_TRUE(same(3));  // -1 looks like 0
 }
 
 // The whole open through the framework's single-document template: which failures keep
@@ -238,7 +243,8 @@ protected:
 
     kivdrv::CTempDir dir;
     BoxCatcher boxes;
-    CSingleDocTemplate templ{128, RUNTIME_CLASS(CKIVDoc), RUNTIME_CLASS(CFrameWnd), RUNTIME_CLASS(CKIVView)};
+    CSingleDocTemplate templ{128, RUNTIME_CLASS(CKIVDoc), RUNTIME_CLASS(CFrameWnd),
+                             RUNTIME_CLASS(CKIVView)};
     CKIVDoc* doc = nullptr;
     CKIVView* view = nullptr;
 };
