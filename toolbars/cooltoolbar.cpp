@@ -47,7 +47,8 @@ DWORD COXCoolToolBar::GetComCtlVersion() {
 }
 
 bool COXCoolToolBar::CreateEx(CWnd* parent, DWORD ctrlStyle, DWORD style, UINT id) {
-    if (!CToolBar::CreateEx(parent, ctrlStyle, style, id)) return false;
+    // A gripper to drag it by whenever it is docked.
+    if (!CToolBar::CreateEx(parent, ctrlStyle, style | CBRS_GRIPPER, id)) return false;
     DWORD add = TBSTYLE_FLAT;
     if (GetComCtlVersion() >= kVersion471) add |= TBSTYLE_TRANSPARENT;
     ModifyStyle(0, add);

@@ -35,3 +35,20 @@ TEST(StatusBar, PanesAndIndicators) {
 }
 
 } // namespace
+
+// Shows the test frame for a screenshot taken from outside: KIV_SHOT=top|left|float.
+TEST(Screenshot, DISABLED_ShowFrame) {
+    FreshWorkDir();
+    auto frame = MakeFrame(40, 40);
+    ASSERT_TRUE(frame);
+    wchar_t shot[16] = L"";
+    ::GetEnvironmentVariableW(L"KIV_SHOT", shot, 16);
+    if (std::wstring(shot) == L"left") frame->DockControlBar(&frame->GetMenuBar(), AFX_IDW_DOCKBAR_LEFT);
+    if (std::wstring(shot) == L"float") frame->FloatControlBar(&frame->GetMenuBar(), CPoint(700, 80));
+    DWORD t0 = ::GetTickCount();
+    IdleUpdate(*frame);
+    frame->m_wndStatusBar.SetPaneText(1, L"Текущая строка  1");
+    Pump(8000);
+    printf("%lu\n", ::GetTickCount() - t0);
+    DestroyFrame(frame);
+}

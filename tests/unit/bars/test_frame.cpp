@@ -8,6 +8,18 @@
 std::wstring g_strWorkDir;
 
 namespace {
+// Without a window manager, Wine waits two seconds for one whenever a captioned window is
+// hidden; for this test program alone it draws the frames itself instead (no effect on Windows).
+const bool g_unmanaged = [] {
+    HKEY key;
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\bars_test.exe\\X11 Driver", 0,
+                          nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
+        ::RegSetValueExW(key, L"Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"N"), 2 * sizeof(wchar_t));
+        ::RegCloseKey(key);
+    }
+    return true;
+}();
+
 CWinApp& TestApp() {
     static CWinApp app(L"KivBarsTest");
     static bool keyed = [] {
@@ -25,7 +37,13 @@ BEGIN_MESSAGE_MAP(CTestFrame, CMenuBarHostFrame<CFrameWnd>)
     On<WM_INITMENUPOPUP, &CTestFrame::OnInitPopup>(),
     Command<&CTestFrame::OnStart>(59148),
     Update<&CTestFrame::OnUpdateStart>(59148),
-    Command<&CTestFrame::OnNew>(ID_FILE_NEW),
+    // Every panel command but Stop has a handler, as in the program while nothing runs.
+    Command<&CTestFrame::OnAnyCommand>(ID_FILE_NEW),
+    Command<&CTestFrame::OnAnyCommand>(ID_FILE_OPEN),
+    Command<&CTestFrame::OnAnyCommand>(ID_FILE_SAVE),
+    Command<&CTestFrame::OnAnyCommand>(ID_APP_ABOUT),
+    CommandRange<&CTestFrame::OnAnyCommand>(59145, 59147),
+    Command<&CTestFrame::OnAnyCommand>(59150),
 END_MESSAGE_MAP()
 
 int CTestFrame::OnCreate(LPCREATESTRUCT cs) {

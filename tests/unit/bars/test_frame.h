@@ -25,7 +25,7 @@ protected:
     LRESULT OnInitPopup(WPARAM wp, LPARAM lp);
     void OnStart() { ++m_nStarts; }
     void OnUpdateStart(CCmdUI* ui) { ui->Enable(!m_bRunning); }
-    void OnNew() {}
+    void OnAnyCommand(UINT) {}
     DECLARE_MESSAGE_MAP()
 };
 
