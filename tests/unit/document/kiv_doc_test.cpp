@@ -18,6 +18,13 @@ Bytes Header(std::int32_t version, std::uint16_t count) {
             std::uint8_t(v >> 24), std::uint8_t(count),  std::uint8_t(count >> 8)};
 }
 
+// The header followed by bytes of 1 up to `size`.
+Bytes Padded(const Bytes& header, std::size_t size) {
+    Bytes out(size, 1);
+    std::copy(header.begin(), header.end(), out.begin());
+    return out;
+}
+
 Bytes FileOf(const std::vector<KIV_ROW>& rows) {
     cmb::MemorySink sink;
     cmb::Write(sink, rows);
@@ -73,8 +80,7 @@ TEST_F(KivDocFiles, LoadAndSaveKeepOddValuesAndTheLongCount) {
 
 TEST_F(KivDocFiles, NewerVersionIsReportedAndThePatternStays) {
     doc.m_arrRows = kMarker;
-    Bytes file = Header(11, 1);
-    file.resize(6 + 32, 1);
+    const Bytes file = Padded(Header(11, 1), 6 + 32);
     const std::wstring path = Write("v11.cmb", file);
     doc.SetPathName((dir / "mine.cmb").wstring(), false);
     // Refused without a further box; untouched, so the template keeps the pattern and its
@@ -117,8 +123,7 @@ TEST_F(KivDocFiles, ShortAndEmptyFiles) {
     ASSERT_TRUE(doc.OnOpenDocument(Write("empty.cmb", {}).c_str()));
     EXPECT_EQ(doc.m_arrRows, kMarker); // Serialize is not even called
 
-    Bytes file = Header(10, 4);
-    file.resize(6 + 32 + 4, 1); // one row and one cell of four
+    const Bytes file = Padded(Header(10, 4), 6 + 32 + 4); // one row and one cell of four
     ASSERT_TRUE(doc.OnOpenDocument(Write("short.cmb", file).c_str()));
     ASSERT_EQ(doc.m_arrRows.size(), 4u);
     EXPECT_EQ(doc.m_arrRows[1][0], 0x01010101);
