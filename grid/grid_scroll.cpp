@@ -111,21 +111,20 @@ void CORVGridCore::UpdateScrollBars() {
     showBar(SB_VERT, needV);
 
     client = ClientRect();
-    auto setBar = [&](int bar, int page, int maxPixel, float scale, int range) {
+    // Page and range in one request (SetScrollInfo answers the position, not success).
+    auto setBar = [&](int bar, int page, int maxPixel, float scale) {
         SCROLLINFO si{sizeof(si), SIF_PAGE | SIF_RANGE, 0, ToBar(maxPixel, scale),
                       static_cast<UINT>(std::max(1, ToBar(page, scale))), 0, 0};
         HWND sb = bar == SB_VERT ? barV : barH;
-        HWND target = sb ? sb : hwnd;
-        const int which = sb ? SB_CTL : bar;
-        if (!::SetScrollInfo(target, which, &si, TRUE)) ::SetScrollRange(target, which, 0, range, TRUE);
+        ::SetScrollInfo(sb ? sb : hwnd, sb ? SB_CTL : bar, &si, TRUE);
     };
     if (needH) {
-        setBar(SB_HORZ, client.Width(), contentMaxX, scaleX, rangeX);
+        setBar(SB_HORZ, client.Width(), contentMaxX, scaleX);
         pageWidth = client.Width();
         lineWidth = client.Width() / 10;
     }
     if (needV) {
-        setBar(SB_VERT, client.Height(), contentMaxY, scaleY, rangeY);
+        setBar(SB_VERT, client.Height(), contentMaxY, scaleY);
         pageHeight = client.Height();
         lineHeight = rowHeight;
     }

@@ -207,6 +207,12 @@ TEST_F(GridView, ScrollBarCodesScrollByPixelsAndThumbPositionsAreScaled) {
     view->RecalcLayout();
     const int H = view->HeaderHeight();
     ASSERT_EQ(view->pageHeight, 300);
+    // The bar stays on, with the scaled range and page.
+    EXPECT_TRUE(view->GetStyle() & WS_VSCROLL);
+    SCROLLINFO si{sizeof(si), SIF_ALL, 0, 0, 0, 0, 0};
+    ASSERT_TRUE(::GetScrollInfo(view->GetSafeHwnd(), SB_VERT, &si));
+    EXPECT_EQ(si.nMax, static_cast<int>(view->contentMaxY / view->scaleY));
+    EXPECT_EQ(si.nPage, static_cast<UINT>(300 / view->scaleY));
     auto vscroll = [&](UINT code, UINT pos = 0) {
         view->SendMessage(WM_VSCROLL, MAKEWPARAM(code, pos), 0);
         PumpMessages();
