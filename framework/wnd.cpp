@@ -296,24 +296,25 @@ bool CWnd::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
     return false;
 }
 
-bool CWnd::ModifyStyle(DWORD remove, DWORD add, UINT swpFlags) {
-    DWORD style = GetStyle();
+namespace {
+bool ModifyLong(HWND hwnd, int index, DWORD remove, DWORD add, UINT swpFlags) {
+    auto style = static_cast<DWORD>(GetWindowLongPtrW(hwnd, index));
     DWORD next = (style & ~remove) | add;
     if (next == style) return false;
-    SetWindowLongPtrW(m_hWnd, GWL_STYLE, next);
+    SetWindowLongPtrW(hwnd, index, next);
     if (swpFlags)
-        SetWindowPos(nullptr, 0, 0, 0, 0, swpFlags | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        ::SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
+                       swpFlags | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     return true;
+}
+} // namespace
+
+bool CWnd::ModifyStyle(DWORD remove, DWORD add, UINT swpFlags) {
+    return ModifyLong(m_hWnd, GWL_STYLE, remove, add, swpFlags);
 }
 
 bool CWnd::ModifyStyleEx(DWORD remove, DWORD add, UINT swpFlags) {
-    DWORD style = GetExStyle();
-    DWORD next = (style & ~remove) | add;
-    if (next == style) return false;
-    SetWindowLongPtrW(m_hWnd, GWL_EXSTYLE, next);
-    if (swpFlags)
-        SetWindowPos(nullptr, 0, 0, 0, 0, swpFlags | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    return true;
+    return ModifyLong(m_hWnd, GWL_EXSTYLE, remove, add, swpFlags);
 }
 
 CRect CWnd::GetClientRect() const {
