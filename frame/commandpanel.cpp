@@ -96,14 +96,15 @@ void CCommandPanel::LoadSpeed() {
     CFile file;
     if (!file.Open(SpeedFilePath(), CFile::modeRead | CFile::shareDenyWrite)) {
         m_wndSlider.SetPos(kDefaultDelay);
+        // A close before the first idle pass must not store 0 over the default.
+        g_nDelay = kDefaultDelay;
         return;
     }
     // Little-endian: a short file replaces only the low-order bytes it holds.
     int32_t value = g_nDelay.load();
     unsigned char bytes[4];
     std::memcpy(bytes, &value, sizeof(bytes));
-    UINT got = file.Read(bytes, sizeof(bytes));
-    (void)got;
+    file.Read(bytes, sizeof(bytes));
     std::memcpy(&value, bytes, sizeof(value));
     g_nDelay = value;
     m_wndSlider.SetPos(value);

@@ -23,7 +23,9 @@ public:
     // Template 142, id 142, on the right, with tooltips and fly-by prompts; not dockable.
     bool Create(CWnd* parent);
     CSliderCtrl& GetSlider() { return m_wndSlider; }
-    COXBitmapButton* GetButton(size_t i) const { return i < kButtonCount ? m_buttons[i].get() : nullptr; }
+    COXBitmapButton* GetButton(size_t i) const {
+        return i < kButtonCount ? m_buttons[i].get() : nullptr;
+    }
     // g_strWorkDir + "\slider.cst".
     static std::wstring SpeedFilePath();
 

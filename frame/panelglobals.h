@@ -7,6 +7,6 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
-extern std::wstring g_strWorkDir;      // the directory captured at start-up
-extern std::atomic<int32_t> g_nDelay;  // pause between rows, milliseconds
+extern std::wstring g_strWorkDir;     // the directory captured at start-up
+extern std::atomic<int32_t> g_nDelay; // pause between rows, milliseconds
 #endif

@@ -8,18 +8,20 @@
 #include <set>
 
 namespace {
-constexpr uint32_t kMagic = 0x3153424B;  // "KBS1"
+constexpr uint32_t kMagic = 0x3153424B; // "KBS1"
 constexpr size_t kHeader = 6;
 constexpr size_t kRecord = 15;
 constexpr size_t kMaxBars = 64;
-constexpr int kMinGrab = 24;  // pixels of caption that must stay reachable
+constexpr int kMinGrab = 24; // pixels of caption that must stay reachable
 
 void Put(std::vector<BYTE>& out, uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<BYTE>(v >> (8 * i)));
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(static_cast<BYTE>(v >> (8 * i)));
 }
 uint32_t Get(std::span<const BYTE> in, size_t at, int bytes) {
     uint32_t v = 0;
-    for (int i = 0; i < bytes; ++i) v |= static_cast<uint32_t>(in[at + i]) << (8 * i);
+    for (int i = 0; i < bytes; ++i)
+        v |= static_cast<uint32_t>(in[at + i]) << (8 * i);
     return v;
 }
 } // namespace
@@ -49,7 +51,8 @@ std::optional<std::vector<BarStateEntry>> DecodeBarState(std::span<const BYTE> d
         BarStateEntry e;
         e.id = Get(data, at, 4);
         uint32_t visible = Get(data, at + 4, 1), side = Get(data, at + 5, 1);
-        if (visible > 1 || side > static_cast<uint32_t>(BarStateEntry::Side::Floating)) return std::nullopt;
+        if (visible > 1 || side > static_cast<uint32_t>(BarStateEntry::Side::Floating))
+            return std::nullopt;
         e.visible = visible == 1;
         e.side = static_cast<BarStateEntry::Side>(side);
         e.row = static_cast<uint8_t>(Get(data, at + 6, 1));
@@ -61,7 +64,8 @@ std::optional<std::vector<BarStateEntry>> DecodeBarState(std::span<const BYTE> d
 }
 
 bool IsFloatRectReachable(const RECT& frame) {
-    CRect caption(frame.left, frame.top, frame.right, frame.top + ::GetSystemMetrics(SM_CYSMCAPTION));
+    CRect caption(frame.left, frame.top, frame.right,
+                  frame.top + ::GetSystemMetrics(SM_CYSMCAPTION));
     if (caption.IsRectEmpty()) return false;
     HMONITOR monitor = ::MonitorFromRect(&caption, MONITOR_DEFAULTTONULL);
     if (!monitor) return false;
@@ -121,13 +125,15 @@ bool CDockSite::LoadState(std::span<const BYTE> data) {
     std::set<uint32_t> seen;
     auto bars = AllBars();
     for (const auto& e : *entries) {
-        auto it = std::find_if(bars.begin(), bars.end(),
-                               [&](CControlBar* b) { return static_cast<uint32_t>(b->GetDlgCtrlID()) == e.id; });
+        auto it = std::find_if(bars.begin(), bars.end(), [&](CControlBar* b) {
+            return static_cast<uint32_t>(b->GetDlgCtrlID()) == e.id;
+        });
         if (it == bars.end() || !seen.insert(e.id).second || !Fits(e, *it, *this)) return false;
         plan.emplace_back(e, *it);
     }
     // Rows in saved order, so each bar goes back to its place on its side.
-    std::stable_sort(plan.begin(), plan.end(), [](const auto& a, const auto& b) { return a.first.row < b.first.row; });
+    std::stable_sort(plan.begin(), plan.end(),
+                     [](const auto& a, const auto& b) { return a.first.row < b.first.row; });
     for (auto& [e, bar] : plan) {
         using Side = BarStateEntry::Side;
         if (e.side == Side::Floating) {
@@ -138,7 +144,8 @@ bool CDockSite::LoadState(std::span<const BYTE> data) {
         }
         bool show = e.visible || bar->m_bKeepVisible;
         bar->ShowWindow(show ? SW_SHOWNA : SW_HIDE);
-        if (bar->IsFloating() && bar->m_pDockBar) ::ShowWindow(bar->m_pDockBar->GetParent(), show ? SW_SHOWNA : SW_HIDE);
+        if (bar->IsFloating() && bar->m_pDockBar)
+            ::ShowWindow(bar->m_pDockBar->GetParent(), show ? SW_SHOWNA : SW_HIDE);
     }
     RecalcLayout();
     return true;

@@ -13,8 +13,8 @@ struct BarStateEntry {
     uint32_t id = 0;
     bool visible = true;
     Side side = Side::None;
-    uint8_t row = 0;       // order within its dock bar
-    int32_t x = 0, y = 0;  // top-left of the floating frame, screen coordinates
+    uint8_t row = 0;      // order within its dock bar
+    int32_t x = 0, y = 0; // top-left of the floating frame, screen coordinates
     bool operator==(const BarStateEntry&) const = default;
 };
 

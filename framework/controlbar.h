@@ -52,8 +52,8 @@ public:
 
     // Docking: the sides the bar may be docked to (CBRS_ALIGN_*), 0 for none.
     void EnableDocking(DWORD dockStyle);
-    CDockSite* m_pDockSite = nullptr;  // set once the bar is docked or floated
-    CDockBar* m_pDockBar = nullptr;    // the dock bar holding it, when docked or floating
+    CDockSite* m_pDockSite = nullptr; // set once the bar is docked or floated
+    CDockBar* m_pDockBar = nullptr;   // the dock bar holding it, when docked or floating
     // A bar that the user has no way to show again is never hidden by a restored layout.
     bool m_bKeepVisible = false;
 
@@ -71,10 +71,10 @@ public:
     void BeginDrag(CPoint screen);
 
 protected:
-    DWORD m_dwStyle = 0;      // CBRS_* of the bar
-    DWORD m_dwDockStyle = 0;  // allowed sides
+    DWORD m_dwStyle = 0;     // CBRS_* of the bar
+    DWORD m_dwDockStyle = 0; // allowed sides
     HWND m_hWndOwner = nullptr;
-    int m_cxGripper = 0;      // non-client gripper thickness while docked (0: none)
+    int m_cxGripper = 0; // non-client gripper thickness while docked (0: none)
 
     // Call from Create of derived classes after the window exists.
     void InitBar(DWORD barStyle, HWND owner);
@@ -105,9 +105,9 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
-    HWND m_hToolTip = nullptr;   // owned; destroyed with the bar
-    std::set<HWND> m_tools;      // controls already known to the tooltip
-    std::wstring m_tipText;      // buffer handed to the tooltip
-    UINT m_nFlyById = 0;         // the control whose prompt the status bar shows
+    HWND m_hToolTip = nullptr; // owned; destroyed with the bar
+    std::set<HWND> m_tools;    // controls already known to the tooltip
+    std::wstring m_tipText;    // buffer handed to the tooltip
+    UINT m_nFlyById = 0;       // the control whose prompt the status bar shows
     void DrawGripper(HDC dc, const CRect& window) const;
 };

@@ -9,7 +9,9 @@ struct DialogRequest {
 };
 
 // The bar's controls talk to the bar's window procedure; the dialog procedure does nothing.
-INT_PTR CALLBACK BarDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+INT_PTR CALLBACK BarDialogProc(HWND, UINT, WPARAM, LPARAM) {
+    return FALSE;
+}
 
 HWND MakeDialog(void* context) {
     auto* r = static_cast<DialogRequest*>(context);
@@ -20,7 +22,8 @@ HWND MakeDialog(void* context) {
 
 bool CDialogBar::Create(CWnd* parent, UINT templateId, DWORD style, UINT id) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    HRSRC res = ::FindResourceW(instance, MAKEINTRESOURCEW(templateId), MAKEINTRESOURCEW(5) /*RT_DIALOG*/);
+    HRSRC res =
+        ::FindResourceW(instance, MAKEINTRESOURCEW(templateId), MAKEINTRESOURCEW(5) /*RT_DIALOG*/);
     HGLOBAL loaded = res ? ::LoadResource(instance, res) : nullptr;
     auto* dlgTemplate = loaded ? static_cast<const DLGTEMPLATE*>(::LockResource(loaded)) : nullptr;
     if (!dlgTemplate) return false;
@@ -42,7 +45,8 @@ CSize CDialogBar::CalcFixedLayout(bool stretch, bool horz) {
 
 void CDialogBar::OnUpdateCmdUI(CWnd* target, bool disableIfNoHandler) {
     CBarCtrlCmdUI ui;
-    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
         int id = ::GetDlgCtrlID(child);
         if (id <= 0 || id == 0xFFFF) continue;
         ui.m_nID = static_cast<UINT>(id);

@@ -8,7 +8,7 @@ class CDialogBar : public CControlBar {
 public:
     // `style`: CBRS_* side and options; the window is a child of `parent` with id `id`.
     bool Create(CWnd* parent, UINT templateId, DWORD style, UINT id);
-    CSize m_sizeDefault;  // the template's size in pixels
+    CSize m_sizeDefault; // the template's size in pixels
 
     CSize CalcFixedLayout(bool stretch, bool horz) override;
     void OnUpdateCmdUI(CWnd* target, bool disableIfNoHandler) override;

@@ -74,7 +74,7 @@ private:
     CFrameWnd& m_frame;
     std::array<std::unique_ptr<CDockBar>, 4> m_dockBars;
     std::vector<std::unique_ptr<CMiniDockFrameWnd>> m_floating;
-    std::vector<std::unique_ptr<CMiniDockFrameWnd>> m_retired;  // destroyed, freed later
+    std::vector<std::unique_ptr<CMiniDockFrameWnd>> m_retired; // destroyed, freed later
 
     // Takes the bar out of its dock bar; returns the floating frame that became empty.
     CMiniDockFrameWnd* Detach(CControlBar* bar);

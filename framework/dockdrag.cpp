@@ -9,8 +9,8 @@
 namespace {
 
 struct DragTarget {
-    int side = -1;  // dock bar index, or -1 for floating
-    CRect rect;     // screen rectangle shown while dragging
+    int side = -1; // dock bar index, or -1 for floating
+    CRect rect;    // screen rectangle shown while dragging
     bool operator==(const DragTarget& o) const { return side == o.side && rect == o.rect; }
 };
 
@@ -62,15 +62,17 @@ void CDockSite::TrackDrag(CControlBar* bar, CPoint start) {
 
     auto targetAt = [&](CPoint pt) {
         DragTarget t;
-        bool ctrl = ::GetKeyState(VK_CONTROL) < 0;  // Ctrl keeps the bar floating
+        bool ctrl = ::GetKeyState(VK_CONTROL) < 0; // Ctrl keeps the bar floating
         for (int i = 0; i < 4 && !ctrl; ++i) {
             CDockBar* dock = m_dockBars[i].get();
             if (!dock || !(bar->GetEnabledAlignment() & DockBarAlign(i))) continue;
             CRect zone = dock->GetWindowRect();
             bool horzSide = i < 2;
             int reach = horzSide ? horz.cy : vert.cx;
-            if (horzSide) zone.top -= reach / 2, zone.bottom += reach / 2;
-            else zone.left -= reach / 2, zone.right += reach / 2;
+            if (horzSide)
+                zone.top -= reach / 2, zone.bottom += reach / 2;
+            else
+                zone.left -= reach / 2, zone.right += reach / 2;
             if (!zone.PtInRect(pt)) continue;
             t.side = i;
             CSize s = horzSide ? horz : vert;

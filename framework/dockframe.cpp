@@ -7,14 +7,18 @@ namespace {
 constexpr wchar_t kStateEntry[] = L"BarState";
 }
 
-void CFrameWnd::DockSiteDeleter::operator()(CDockSite* site) const { delete site; }
+void CFrameWnd::DockSiteDeleter::operator()(CDockSite* site) const {
+    delete site;
+}
 
 CDockSite* CFrameWnd::GetDockSite() {
     if (!m_pDockSite) m_pDockSite.reset(new CDockSite(*this));
     return m_pDockSite.get();
 }
 
-void CFrameWnd::EnableDocking(DWORD dockStyle) { GetDockSite()->EnableDocking(dockStyle); }
+void CFrameWnd::EnableDocking(DWORD dockStyle) {
+    GetDockSite()->EnableDocking(dockStyle);
+}
 
 void CFrameWnd::DockControlBar(CControlBar* bar, UINT dockBarId, const RECT* rect) {
     GetDockSite()->DockControlBar(bar, dockBarId, rect);

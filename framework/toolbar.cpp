@@ -16,8 +16,10 @@ void CToolCmdUI::SetCheck(int check) {
 }
 
 bool CToolBar::CreateEx(CWnd* parent, DWORD ctrlStyle, DWORD style, UINT id) {
-    DWORD wndStyle = (style & ~CBRS_ALL) | ctrlStyle | CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER;
-    if (!CWnd::CreateEx(0, TOOLBARCLASSNAMEW, nullptr, wndStyle, CRect(), parent->m_hWnd, id)) return false;
+    DWORD wndStyle =
+        (style & ~CBRS_ALL) | ctrlStyle | CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER;
+    if (!CWnd::CreateEx(0, TOOLBARCLASSNAMEW, nullptr, wndStyle, CRect(), parent->m_hWnd, id))
+        return false;
     SendMessage(TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON));
     InitBar(style & CBRS_ALL, parent->m_hWnd);
     return true;
@@ -25,7 +27,8 @@ bool CToolBar::CreateEx(CWnd* parent, DWORD ctrlStyle, DWORD style, UINT id) {
 
 UINT CToolBar::GetItemID(int index) const {
     TBBUTTON button{};
-    if (!SendMessage(TB_GETBUTTON, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&button))) return 0;
+    if (!SendMessage(TB_GETBUTTON, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&button)))
+        return 0;
     return static_cast<UINT>(button.idCommand);
 }
 
@@ -76,7 +79,8 @@ CSize CToolBar::ButtonsExtent(bool horz) const {
 }
 
 CSize CToolBar::CalcFixedLayout(bool stretch, bool horz) {
-    return CalcDynamicLayout(-1, (stretch ? LM_STRETCH : 0) | (horz ? LM_HORZ | LM_HORZDOCK : LM_VERTDOCK));
+    return CalcDynamicLayout(-1, (stretch ? LM_STRETCH : 0) |
+                                     (horz ? LM_HORZ | LM_HORZDOCK : LM_VERTDOCK));
 }
 
 CSize CToolBar::CalcDynamicLayout(int length, DWORD mode) {
@@ -88,8 +92,10 @@ CSize CToolBar::CalcDynamicLayout(int length, DWORD mode) {
     CSize size = horz ? CSize(content.cx + grip + 2, content.cy + m_cyExtra)
                       : CSize(content.cx + m_cyExtra, content.cy + grip + 2);
     if ((mode & LM_STRETCH) && length > 0) {
-        if (horz) size.cx = std::max(static_cast<int>(size.cx), length);
-        else size.cy = std::max(static_cast<int>(size.cy), length);
+        if (horz)
+            size.cx = std::max(static_cast<int>(size.cx), length);
+        else
+            size.cy = std::max(static_cast<int>(size.cy), length);
     }
     return size;
 }

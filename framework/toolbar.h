@@ -23,15 +23,19 @@ class CToolBar : public CControlBar {
 public:
     // `ctrlStyle`: TBSTYLE_* of the control; `style`: window style plus CBRS_* bar style.
     virtual bool CreateEx(CWnd* parent, DWORD ctrlStyle = TBSTYLE_FLAT,
-                          DWORD style = WS_CHILD | WS_VISIBLE | CBRS_ALIGN_TOP, UINT id = AFX_IDW_TOOLBAR);
-    bool Create(CWnd* parent, DWORD style = WS_CHILD | WS_VISIBLE | CBRS_TOP, UINT id = AFX_IDW_TOOLBAR) {
+                          DWORD style = WS_CHILD | WS_VISIBLE | CBRS_ALIGN_TOP,
+                          UINT id = AFX_IDW_TOOLBAR);
+    bool Create(CWnd* parent, DWORD style = WS_CHILD | WS_VISIBLE | CBRS_TOP,
+                UINT id = AFX_IDW_TOOLBAR) {
         return CreateEx(parent, TBSTYLE_FLAT, style, id);
     }
 
     int GetButtonCount() const { return static_cast<int>(SendMessage(TB_BUTTONCOUNT)); }
     UINT GetItemID(int index) const;
     CRect GetItemRect(int index) const;
-    int CommandToIndex(UINT id) const { return static_cast<int>(SendMessage(TB_COMMANDTOINDEX, id)); }
+    int CommandToIndex(UINT id) const {
+        return static_cast<int>(SendMessage(TB_COMMANDTOINDEX, id));
+    }
     // The button under a client point; -1 when none.
     int HitTest(CPoint client) const;
     // Stacks the buttons (vertical) or lines them up.

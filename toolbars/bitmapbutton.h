@@ -75,8 +75,8 @@ private:
     bool m_bHyperLook = false;
     bool m_bLogicalEnabled = true;
     bool m_bMouseOver = false;
-    CRect m_rcMargins{4, 4, 4, 4};  // around image and text, inside the frame
-    int m_nGap = 2;                   // between icon and caption
+    CRect m_rcMargins{4, 4, 4, 4}; // around image and text, inside the frame
+    int m_nGap = 2;                // between icon and caption
 
     UINT TextFormat() const;
     bool Swallows(UINT msg) const;

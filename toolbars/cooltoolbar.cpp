@@ -11,7 +11,8 @@ constexpr DWORD kVersion40 = MAKELONG(0, 4);
 class ScopedLibrary {
 public:
     explicit ScopedLibrary(const wchar_t* name) : m_module(::GetModuleHandleW(name)) {
-        if (!m_module) m_loaded = m_module = ::LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        if (!m_module)
+            m_loaded = m_module = ::LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     }
     ~ScopedLibrary() {
         if (m_loaded) ::FreeLibrary(m_loaded);
@@ -36,7 +37,7 @@ DWORD COXCoolToolBar::QueryComCtlVersion() {
         reinterpret_cast<void*>(::GetProcAddress(lib.get(), "DllGetVersion")));
     if (!proc) return kVersion40;
     DLLVERSIONINFO info{};
-    info.cbSize = sizeof(info);  // 20 bytes: size, major, minor, build, platform
+    info.cbSize = sizeof(info); // 20 bytes: size, major, minor, build, platform
     if (FAILED(proc(&info))) return kVersion40;
     return MAKELONG(info.dwMinorVersion, info.dwMajorVersion);
 }
@@ -63,7 +64,8 @@ void COXCoolToolBar::UpdateButton(CToolCmdUI& ui, CWnd* target, bool disableIfNo
 
 bool COXCoolToolBar::OnChildNotify(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
     auto* hdr = reinterpret_cast<NMHDR*>(lp);
-    if (msg != WM_NOTIFY || hdr->code != NM_CUSTOMDRAW) return CToolBar::OnChildNotify(msg, wp, lp, result);
+    if (msg != WM_NOTIFY || hdr->code != NM_CUSTOMDRAW)
+        return CToolBar::OnChildNotify(msg, wp, lp, result);
     auto* draw = reinterpret_cast<NMTBCUSTOMDRAW*>(lp);
     switch (draw->nmcd.dwDrawStage) {
     case CDDS_PREPAINT:

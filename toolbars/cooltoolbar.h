@@ -8,7 +8,8 @@ class COXCoolToolBar : public CToolBar {
 public:
     COXCoolToolBar();
     bool CreateEx(CWnd* parent, DWORD ctrlStyle = TBSTYLE_FLAT,
-                  DWORD style = WS_CHILD | WS_VISIBLE | CBRS_ALIGN_TOP, UINT id = AFX_IDW_TOOLBAR) override;
+                  DWORD style = WS_CHILD | WS_VISIBLE | CBRS_ALIGN_TOP,
+                  UINT id = AFX_IDW_TOOLBAR) override;
 
     COLORREF GetTextColor() const { return m_clrText; }
     COLORREF GetHotTextColor() const { return m_clrHotText; }
@@ -19,7 +20,7 @@ public:
     // per process; QueryComCtlVersion asks the library itself.
     static DWORD GetComCtlVersion();
     static DWORD QueryComCtlVersion();
-    static constexpr DWORD kVersion471 = MAKELONG(71, 4);  // 262215
+    static constexpr DWORD kVersion471 = MAKELONG(71, 4); // 262215
 
     bool OnChildNotify(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
 

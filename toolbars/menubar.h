@@ -11,9 +11,10 @@
 class COXMenuBar : public COXCoolToolBar {
     DECLARE_DYNCREATE(COXMenuBar)
 public:
-    static constexpr int kPopupRoom = 200;  // pixels a pop-up needs beside its button
+    static constexpr int kPopupRoom = 200; // pixels a pop-up needs beside its button
 
-    bool Create(CWnd* parentFrame, DWORD style = WS_CHILD | WS_VISIBLE | CBRS_TOP | CBRS_SIZE_DYNAMIC,
+    bool Create(CWnd* parentFrame,
+                DWORD style = WS_CHILD | WS_VISIBLE | CBRS_TOP | CBRS_SIZE_DYNAMIC,
                 UINT id = AFX_IDW_TOOLBAR);
     // Shows a menu; the same handle again does nothing. False (no buttons) for a bad handle.
     bool SetMenu(HMENU menu);
@@ -59,7 +60,7 @@ private:
     bool m_bAltDown = false;
     bool m_bAltWithOtherKey = false;
     POINT m_ptLastMouse{-1, -1};
-    static HWND s_hWndOldFocus;  // the window that had the focus before keyboard mode
+    static HWND s_hWndOldFocus; // the window that had the focus before keyboard mode
 
     void RebuildButtons();
     void UpdateMenuFont();

@@ -10,7 +10,7 @@ CMenuBarHookTarget*& Target() {
 LRESULT CALLBACK MouseProc(int code, WPARAM wp, LPARAM lp) {
     try {
         if (CMenuBarHookTarget* t = Target()) return t->HandleMouseHook(code, wp, lp);
-    } catch (...) {  // nothing unwinds through the system's hook chain
+    } catch (...) { // nothing unwinds through the system's hook chain
     }
     return ::CallNextHookEx(nullptr, code, wp, lp);
 }

@@ -45,8 +45,7 @@ private:
 };
 } // namespace menubarhooks
 
-template <class TBase>
-class CMenuBarHostFrame : public TBase, public CMenuBarHookTarget {
+template <class TBase> class CMenuBarHostFrame : public TBase, public CMenuBarHookTarget {
 public:
     CMenuBarHostFrame() {
         this->m_pFloatingFrameClass = RUNTIME_CLASS(CMiniDockFrameWnd);
@@ -65,7 +64,8 @@ public:
     // The layer's own operations, in this order.
     virtual void EnableDockingEx(DWORD dockStyle) { this->EnableDocking(dockStyle); }
     virtual bool CreateMenuBar(HMENU menu) {
-        if (!m_menuBar.Create(this, WS_CHILD | WS_VISIBLE | CBRS_TOP | CBRS_SIZE_DYNAMIC, AFX_IDW_TOOLBAR))
+        if (!m_menuBar.Create(this, WS_CHILD | WS_VISIBLE | CBRS_TOP | CBRS_SIZE_DYNAMIC,
+                              AFX_IDW_TOOLBAR))
             return false;
         bool attached = m_menuBar.SetMenu(menu);
         m_menuBar.SendMessage(WM_IDLEUPDATECMDUI, TRUE, 0);
@@ -79,7 +79,8 @@ public:
     }
     LRESULT HandleMouseHook(int code, WPARAM wp, LPARAM lp) override {
         auto* info = reinterpret_cast<MOUSEHOOKSTRUCT*>(lp);
-        if (code == HC_ACTION && m_menuBar.m_hWnd) m_menuBar.OnMouseHook(static_cast<UINT>(wp), info->pt);
+        if (code == HC_ACTION && m_menuBar.m_hWnd)
+            m_menuBar.OnMouseHook(static_cast<UINT>(wp), info->pt);
         return ::CallNextHookEx(nullptr, code, wp, lp);
     }
     LRESULT HandleKeyboardHook(int code, WPARAM wp, LPARAM lp) override {
@@ -91,9 +92,12 @@ public:
 
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override {
         LRESULT result = TBase::WindowProc(msg, wp, lp);
-        if (msg == WM_CREATE && result != -1) TakeMenu();
-        else if (msg == WM_DESTROY) RemoveHooks();
-        else if (msg == WM_SETTINGCHANGE && m_menuBar.m_hWnd) m_menuBar.SendMessage(msg, wp, lp);
+        if (msg == WM_CREATE && result != -1)
+            TakeMenu();
+        else if (msg == WM_DESTROY)
+            RemoveHooks();
+        else if (msg == WM_SETTINGCHANGE && m_menuBar.m_hWnd)
+            m_menuBar.SendMessage(msg, wp, lp);
         return result;
     }
     bool OnCreateClient(LPCREATESTRUCT cs, CCreateContext* context) override {

@@ -17,7 +17,7 @@ class DockingTest : public ::testing::Test {
 protected:
     void SetUp() override {
         FreshWorkDir();
-        AfxGetApp();  // made by the first frame
+        AfxGetApp(); // made by the first frame
         frame = MakeFrame();
         ASSERT_TRUE(frame);
         AfxGetApp()->DeleteProfileSection(kSection);
@@ -65,7 +65,8 @@ TEST_F(DockingTest, DockedLeftStacksButtonsAndIsRestoredThere) {
 TEST_F(DockingTest, FloatedIsRestoredFloatingWithAnEmptySystemMenu) {
     frame->FloatControlBar(&frame->GetMenuBar(), CPoint(300, 600));
     Pump(30);
-    auto* mini = dynamic_cast<CMiniDockFrameWnd*>(CWnd::FromHandle(::GetAncestor(frame->GetMenuBar().m_hWnd, GA_ROOT)));
+    auto* mini = dynamic_cast<CMiniDockFrameWnd*>(
+        CWnd::FromHandle(::GetAncestor(frame->GetMenuBar().m_hWnd, GA_ROOT)));
     ASSERT_NE(mini, nullptr);
     EXPECT_EQ(mini->GetWindowText(), L"Меню");
     EXPECT_EQ(::GetMenuItemCount(::GetSystemMenu(mini->m_hWnd, FALSE)), 0);
@@ -98,7 +99,7 @@ TEST_F(DockingTest, DraggingToTheLeftEdgeDocksThere) {
     ::SetCursorPos(client.left + 3, client.top + 150);
     ::PostMessageW(bar.m_hWnd, WM_MOUSEMOVE, 0, 0);
     ::PostMessageW(bar.m_hWnd, WM_LBUTTONUP, 0, 0);
-    bar.BeginDrag(CPoint(r.left + 3, r.top + 5));  // on the gripper
+    bar.BeginDrag(CPoint(r.left + 3, r.top + 5)); // on the gripper
     EXPECT_EQ(Side(), AFX_IDW_DOCKBAR_LEFT);
     // Escape cancels a drag.
     ::SetCursorPos(client.left + 200, client.top + 150);
@@ -135,14 +136,16 @@ TEST_F(DockingTest, BadSavedLayoutsKeepTheDefault) {
         truncated,
         corrupt,
         badSide,
-        with([](auto& v) { v.push_back({4242, true, BarStateEntry::Side::Top}); }),  // foreign bar
+        with([](auto& v) {
+            v.push_back({4242, true, BarStateEntry::Side::Top});
+        }), // foreign bar
         with([&](auto& v) { v[menuIndex].side = BarStateEntry::Side::None; }),
-        with([&](auto& v) {  // floating off every screen
+        with([&](auto& v) { // floating off every screen
             v[menuIndex].side = BarStateEntry::Side::Floating;
             v[menuIndex].x = -20000;
             v[menuIndex].y = 50;
         }),
-        with([&](auto& v) { v.push_back(v[menuIndex]); }),  // the same bar twice
+        with([&](auto& v) { v.push_back(v[menuIndex]); }), // the same bar twice
     };
     for (size_t i = 0; i < bad.size(); ++i) {
         EXPECT_FALSE(site->LoadState(bad[i])) << i;

@@ -47,7 +47,7 @@ private:
 };
 
 TEST_F(MenuBarTest, ShowsTheMenuTitlesWithoutMnemonicsAndEnablesThem) {
-    EXPECT_EQ(::GetMenu(frame->m_hWnd), nullptr);  // the frame carries no classic menu
+    EXPECT_EQ(::GetMenu(frame->m_hWnd), nullptr); // the frame carries no classic menu
     ASSERT_EQ(bar->GetButtonCount(), 3);
     EXPECT_EQ(bar->GetButtonText(0), L"Файл");
     EXPECT_EQ(bar->GetButtonText(1), L"Команда");
@@ -75,7 +75,7 @@ TEST_F(MenuBarTest, MnemonicTableAndMenuChanges) {
     ASSERT_EQ(bar->GetMnemonics().size(), 2u);
     EXPECT_EQ(bar->GetMnemonics().at(L'E'), 0);
     EXPECT_EQ(bar->GetMnemonics().at(L'V'), 1);
-    EXPECT_TRUE(bar->SetMenu(other));  // the same handle again changes nothing
+    EXPECT_TRUE(bar->SetMenu(other)); // the same handle again changes nothing
     EXPECT_EQ(bar->GetButtonCount(), 2);
     // A handle that is no menu leaves the bar empty and says so.
     EXPECT_FALSE(bar->SetMenu(reinterpret_cast<HMENU>(static_cast<INT_PTR>(0x5A5A))));
@@ -86,8 +86,9 @@ TEST_F(MenuBarTest, MnemonicTableAndMenuChanges) {
 }
 
 TEST_F(MenuBarTest, AltTapTogglesKeyboardModeAndGivesTheFocusBack) {
-    HWND view = ::CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20, frame->m_hWnd,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(AFX_IDW_PANE_FIRST)), nullptr, nullptr);
+    HWND view = ::CreateWindowExW(
+        0, L"EDIT", L"", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20, frame->m_hWnd,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(AFX_IDW_PANE_FIRST)), nullptr, nullptr);
     ::SetFocus(view);
     Pump(50);
     ASSERT_EQ(::GetFocus(), view);
@@ -97,7 +98,7 @@ TEST_F(MenuBarTest, AltTapTogglesKeyboardModeAndGivesTheFocusBack) {
     EXPECT_EQ(bar->GetHotItem(), 0);
     EXPECT_EQ(::GetFocus(), bar->m_hWnd);
 
-    Tap(VK_RIGHT);  // the highlight moves along the bar
+    Tap(VK_RIGHT); // the highlight moves along the bar
     EXPECT_EQ(bar->GetHotItem(), 1);
 
     Tap(VK_MENU);
@@ -122,7 +123,8 @@ TEST_F(MenuBarTest, AltHeldWithAnotherKeyDoesNotToggle) {
 TEST_F(MenuBarTest, PointerMovedOntoAnotherButtonOpensItsPopup) {
     HMENU file = ::GetSubMenu(bar->GetMenu(), 0), command = ::GetSubMenu(bar->GetMenu(), 1);
     POINT target = ButtonCentre(*bar, 1);
-    TimerScript script({[&] { MoveMouse(target); }, [] {}, [] {}, [] { ::EndMenu(); }, [] { ::EndMenu(); }});
+    TimerScript script(
+        {[&] { MoveMouse(target); }, [] {}, [] {}, [] { ::EndMenu(); }, [] { ::EndMenu(); }});
     bar->PostOpenPopup(0);
     PumpUntil([&] { return script.Done(); }, 5000);
     ASSERT_GE(frame->m_opened.size(), 2u);
@@ -132,7 +134,7 @@ TEST_F(MenuBarTest, PointerMovedOntoAnotherButtonOpensItsPopup) {
 
 TEST_F(MenuBarTest, RightKeyInAnOpenPopupOpensTheNextOne) {
     HMENU command = ::GetSubMenu(bar->GetMenu(), 1), help = ::GetSubMenu(bar->GetMenu(), 2);
-    MoveMouse({5, 5});  // the pointer away from the bar
+    MoveMouse({5, 5}); // the pointer away from the bar
     TimerScript script({[] { Tap(VK_RIGHT); }, [] {}, [] { ::EndMenu(); }, [] { ::EndMenu(); }});
     bar->PostOpenPopup(1);
     PumpUntil([&] { return script.Done(); }, 5000);
@@ -147,14 +149,15 @@ TEST_F(MenuBarTest, PopupOpensRightOfTheButtonNearTheBottomEdge) {
     bar->PopupPlacement(0, at);
     CRect button = bar->GetItemRect(0);
     bar->ClientToScreen(button);
-    EXPECT_EQ(at.x, button.left);  // room below: under the button
+    EXPECT_EQ(at.x, button.left); // room below: under the button
     EXPECT_EQ(at.y, button.bottom);
 
     // Dock the bar at the bottom and move the frame so less than 200 pixels remain below.
     frame->DockControlBar(bar, AFX_IDW_DOCKBAR_BOTTOM);
     CRect barRect = bar->GetWindowRect(), frameRect = frame->GetWindowRect();
     int dy = screenHeight - 120 - barRect.bottom;
-    frame->SetWindowPos(nullptr, frameRect.left, frameRect.top + dy, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    frame->SetWindowPos(nullptr, frameRect.left, frameRect.top + dy, 0, 0,
+                        SWP_NOSIZE | SWP_NOZORDER);
     Pump(50);
     button = bar->GetItemRect(0);
     bar->ClientToScreen(button);
@@ -167,7 +170,8 @@ TEST_F(MenuBarTest, PopupOpensRightOfTheButtonNearTheBottomEdge) {
     // The real pop-up lies right of the button.
     CRect shown;
     TimerScript script({[&] {
-                            if (HWND menu = ::FindWindowW(L"#32768", nullptr)) ::GetWindowRect(menu, &shown);
+                            if (HWND menu = ::FindWindowW(L"#32768", nullptr))
+                                ::GetWindowRect(menu, &shown);
                             ::EndMenu();
                         },
                         [] { ::EndMenu(); }});
@@ -185,7 +189,8 @@ TEST_F(MenuBarTest, VerticalBarNearTheRightEdgeOpensLeftOfTheButton) {
     EXPECT_EQ(at.x, button.right);
     CRect frameRect = frame->GetWindowRect();
     int dx = ::GetSystemMetrics(SM_CXSCREEN) - 100 - button.right;
-    frame->SetWindowPos(nullptr, frameRect.left + dx, frameRect.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    frame->SetWindowPos(nullptr, frameRect.left + dx, frameRect.top, 0, 0,
+                        SWP_NOSIZE | SWP_NOZORDER);
     Pump(30);
     button = bar->GetItemRect(0);
     bar->ClientToScreen(button);

@@ -43,8 +43,10 @@ TEST(Screenshot, DISABLED_ShowFrame) {
     ASSERT_TRUE(frame);
     wchar_t shot[16] = L"";
     ::GetEnvironmentVariableW(L"KIV_SHOT", shot, 16);
-    if (std::wstring(shot) == L"left") frame->DockControlBar(&frame->GetMenuBar(), AFX_IDW_DOCKBAR_LEFT);
-    if (std::wstring(shot) == L"float") frame->FloatControlBar(&frame->GetMenuBar(), CPoint(700, 80));
+    if (std::wstring(shot) == L"left")
+        frame->DockControlBar(&frame->GetMenuBar(), AFX_IDW_DOCKBAR_LEFT);
+    if (std::wstring(shot) == L"float")
+        frame->FloatControlBar(&frame->GetMenuBar(), CPoint(700, 80));
     DWORD t0 = ::GetTickCount();
     IdleUpdate(*frame);
     frame->m_wndStatusBar.SetPaneText(1, L"Текущая строка  1");

@@ -16,7 +16,7 @@ public:
     CCommandPanel m_wndPanel;
     bool m_bRunning = false;
     int m_nStarts = 0;
-    std::vector<HMENU> m_opened;  // pop-ups in the order they opened
+    std::vector<HMENU> m_opened; // pop-ups in the order they opened
 
     CTestFrame() { m_bAutoDelete = false; }
 
