@@ -1,0 +1,71 @@
+#include "sequencer/pause_clock.h"
+
+#include <timeapi.h>
+
+#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
+#endif
+
+namespace {
+
+HANDLE CreateTimer(DWORD flags) {
+    return CreateWaitableTimerExW(nullptr, nullptr, flags, TIMER_ALL_ACCESS);
+}
+
+} // namespace
+
+CPauseClock::CPauseClock() {
+    LARGE_INTEGER frequency{};
+    QueryPerformanceFrequency(&frequency);
+    if (frequency.QuadPart > 0) m_frequency = frequency.QuadPart;
+
+    // Systems before Windows 10 1803 refuse the high-resolution flag.
+    if ((m_timer = CreateTimer(CREATE_WAITABLE_TIMER_HIGH_RESOLUTION))) {
+        m_kind = Kind::HighResolution;
+    } else if ((m_timer = CreateTimer(0))) {
+        m_kind = Kind::Normal;
+    }
+    // A normal timer (and Sleep) follows the system tick, 15.6 ms unless raised.
+    if (m_kind != Kind::HighResolution) m_raisedPeriod = timeBeginPeriod(1) == TIMERR_NOERROR;
+    Restart();
+}
+
+CPauseClock::~CPauseClock() {
+    if (m_raisedPeriod) timeEndPeriod(1);
+    if (m_timer) CloseHandle(m_timer);
+}
+
+std::int64_t CPauseClock::Now() const {
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+void CPauseClock::Restart() {
+    m_deadline = Now();
+}
+
+void CPauseClock::WaitNext(int ms) {
+    m_deadline += static_cast<std::int64_t>(ms < 0 ? 0 : ms) * m_frequency / 1000;
+    const std::int64_t now = Now();
+    if (m_deadline <= now) {
+        m_deadline = now;
+        return;
+    }
+    WaitTicks(m_deadline - now);
+}
+
+void CPauseClock::WaitTicks(std::int64_t ticks) const {
+    // The due time goes in 100-ns units, negative for "from now"; computed at the last
+    // moment, it ends within microseconds of the counter's deadline.
+    const std::int64_t units = ticks * 10'000'000 / m_frequency;
+    if (m_timer) {
+        LARGE_INTEGER due{};
+        due.QuadPart = -(units > 0 ? units : 1);
+        if (SetWaitableTimer(m_timer, &due, 0, nullptr, nullptr, FALSE)) {
+            WaitForSingleObject(m_timer, INFINITE);
+            return;
+        }
+    }
+    Sleep(static_cast<DWORD>((units + 9'999) / 10'000));
+}

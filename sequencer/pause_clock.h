@@ -1,0 +1,37 @@
+// Pauses of a run measured against absolute deadlines: each pause ends `ms` after the end
+// of the previous one, not after the moment it began, so the time spent writing to the
+// port and waking up is not added row after row. Waits on a high-resolution waitable
+// timer where the system has one, else on a normal one with the system timer at 1 ms.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+class CPauseClock {
+public:
+    CPauseClock();
+    ~CPauseClock();
+    CPauseClock(const CPauseClock&) = delete;
+    CPauseClock& operator=(const CPauseClock&) = delete;
+
+    // The deadlines count from now.
+    void Restart();
+    // Moves the deadline on by `ms` and waits until it. A deadline already past (the
+    // caller was held up for longer than the whole pause) counts from now instead, so
+    // late rows are not hurried out one after another to catch up.
+    void WaitNext(int ms);
+
+    enum class Kind { HighResolution, Normal, Sleep };
+    Kind TimerKind() const { return m_kind; }
+
+private:
+    std::int64_t Now() const;
+    void WaitTicks(std::int64_t ticks) const;
+
+    HANDLE m_timer = nullptr;
+    Kind m_kind = Kind::Sleep;
+    bool m_raisedPeriod = false;
+    std::int64_t m_frequency = 1;
+    std::int64_t m_deadline = 0;
+};
