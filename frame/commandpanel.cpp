@@ -1,12 +1,12 @@
 #include "commandpanel.h"
 
 #include "framework/file.h"
-#include "frame/panelglobals.h"
+#include "app/globals.h"
 
 #include <cstring>
 
 // Zero until the panel reads "slider.cst": a short file fills only its own bytes.
-std::atomic<int32_t> g_nDelay{0};
+std::atomic<int> g_nDelay{0};
 
 BEGIN_MESSAGE_MAP(CCommandPanel, CDialogBar)
     On<WM_CREATE, &CCommandPanel::OnCreate>(),
@@ -101,7 +101,8 @@ void CCommandPanel::LoadSpeed() {
         return;
     }
     // Little-endian: a short file replaces only the low-order bytes it holds.
-    int32_t value = g_nDelay.load();
+    int value = g_nDelay.load();
+    static_assert(sizeof(value) == 4);
     unsigned char bytes[4];
     std::memcpy(bytes, &value, sizeof(bytes));
     file.Read(bytes, sizeof(bytes));
@@ -112,7 +113,7 @@ void CCommandPanel::LoadSpeed() {
 
 void CCommandPanel::StoreSpeed() {
     CFile file(SpeedFilePath(), CFile::modeCreate | CFile::modeWrite);
-    int32_t value = g_nDelay.load();
+    int value = g_nDelay.load();
     file.Write(&value, sizeof(value));
     file.Close();
 }

@@ -108,6 +108,23 @@ TEST_F(DockingTest, DraggingToTheLeftEdgeDocksThere) {
     EXPECT_EQ(Side(), AFX_IDW_DOCKBAR_LEFT);
 }
 
+TEST_F(DockingTest, MouseDragFromTheGripperDocksOnTheLeft) {
+    COXMenuBar& bar = frame->GetMenuBar();
+    CRect r = bar.GetWindowRect(), client = frame->GetClientRect();
+    frame->ClientToScreen(client);
+    POINT grip{r.left + 3, r.top + r.Height() / 2};
+    ASSERT_EQ(bar.SendMessage(WM_NCHITTEST, 0, MAKELPARAM(grip.x, grip.y)), HTBORDER);
+    POINT drop{client.left + 4, client.top + 160};
+    MoveMouse(grip);
+    Pump(30);
+    TimerScript script({[&] { MoveMouse({drop.x + 30, drop.y}); }, [&] { MoveMouse(drop); },
+                        [] { MouseButton(true); }, [] {}});
+    MouseButton(false);
+    PumpUntil([&] { return script.Done(); }, 5000);
+    EXPECT_EQ(Side(), AFX_IDW_DOCKBAR_LEFT);
+    EXPECT_TRUE(bar.IsVertDocked());
+}
+
 TEST_F(DockingTest, BadSavedLayoutsKeepTheDefault) {
     CDockSite* site = frame->GetDockSite();
     COXMenuBar& bar = frame->GetMenuBar();

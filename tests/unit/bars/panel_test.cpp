@@ -2,7 +2,7 @@
 // tooltips and fly-by prompts.
 #include "test_frame.h"
 
-#include "frame/panelglobals.h"
+#include "app/globals.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "test_frame.h"
 
-#include "frame/panelglobals.h"
+#include "app/globals.h"
 #include "framework/app.h"
 
 #include <gtest/gtest.h>
@@ -125,6 +125,13 @@ void MoveMouse(POINT screen) {
     in.mi.dx = MulDiv(screen.x, 65536, ::GetSystemMetrics(SM_CXSCREEN)) + 1;
     in.mi.dy = MulDiv(screen.y, 65536, ::GetSystemMetrics(SM_CYSCREEN)) + 1;
     in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    ::SendInput(1, &in, sizeof(in));
+}
+
+void MouseButton(bool up) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = up ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_LEFTDOWN;
     ::SendInput(1, &in, sizeof(in));
 }
 

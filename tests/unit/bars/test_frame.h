@@ -42,6 +42,31 @@ void IdleUpdate(CWnd& frame);
 void Key(WORD vk, bool up);
 void Tap(WORD vk);
 void MoveMouse(POINT screen);
+void MouseButton(bool up);
 POINT ButtonCentre(const COXMenuBar& bar, int index);
 // A fresh empty directory for the panel's settings file, set as g_strWorkDir.
 std::filesystem::path FreshWorkDir();
+
+// Runs `steps` one per tick of a thread timer, which also fires inside modal loops (pop-ups,
+// dragging).
+class TimerScript {
+public:
+    explicit TimerScript(std::vector<std::function<void()>> steps) : m_steps(std::move(steps)) {
+        s_current = this;
+        m_timer = ::SetTimer(nullptr, 0, 150, &TimerScript::Tick);
+    }
+    ~TimerScript() {
+        ::KillTimer(nullptr, m_timer);
+        s_current = nullptr;
+    }
+    bool Done() const { return m_next >= m_steps.size(); }
+
+private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+        if (s_current && !s_current->Done()) s_current->m_steps[s_current->m_next++]();
+    }
+    std::vector<std::function<void()>> m_steps;
+    size_t m_next = 0;
+    UINT_PTR m_timer = 0;
+    static inline TimerScript* s_current = nullptr;
+};
