@@ -1,13 +1,15 @@
 #include "app/kiv_app.h"
 
 #include "app/globals.h"
-#include "app/placeholder.h"
 #include "app/port_file.h"
 #include "app/resource.h"
+#include "document/kiv_doc.h"
+#include "frame/mainframe.h"
 #include "framework/afxmsg.h"
 #include "framework/doctempl.h"
 #include "framework/exception.h"
 #include "port/port_library.h"
+#include "view/kiv_view.h"
 
 #include <memory>
 
@@ -89,12 +91,12 @@ bool CKIVApp::InitInstance() {
     Enable3dControls();
     SetRegistryKey(kRegistryKey);
     LoadStdProfileSettings(4);
-    AddDocTemplate(std::make_unique<CSingleDocTemplate>(IDR_MAINFRAME, RUNTIME_CLASS(CStartDoc),
-                                                        RUNTIME_CLASS(CStartFrame), RUNTIME_CLASS(CStartView)));
+    AddDocTemplate(std::make_unique<CSingleDocTemplate>(IDR_MAINFRAME, RUNTIME_CLASS(CKIVDoc),
+                                                        RUNTIME_CLASS(CMainFrame), RUNTIME_CLASS(CKIVView)));
     CCommandLineInfo cmdInfo;
     ParseCommandLine(cmdInfo);
     if (!ProcessShellCommand(cmdInfo)) return false;
-    auto* frame = dynamic_cast<CStartFrame*>(m_pMainWnd);
+    auto* frame = dynamic_cast<CMainFrame*>(m_pMainWnd);
     if (frame) frame->RestoreBarState();
     EnableShellOpen();
     RegisterShellFileTypes(false);

@@ -1,0 +1,171 @@
+// The main frame: creation, bars, shared values, run, settings, speed, help and close.
+#include "frame/mainframe.h"
+
+#include "app/globals.h"
+#include "app/port_file.h"
+#include "framework/app.h"
+#include "framework/doc.h"
+#include "framework/exception.h"
+#include "view/kiv_view.h"
+
+#include <exception>
+
+// Refreshed on every idle pass; the row commands and the run read them.
+std::atomic<int> g_nRowCount{0};
+int g_nCurRow = 0;
+int g_nCurCol = 0;
+
+IMPLEMENT_DYNCREATE(CMainFrame, CFrameWnd)
+
+namespace {
+constexpr UINT ID_CMD_SPEED = 59143;
+constexpr UINT ID_CMD_ADD_ROWS = 59145;
+constexpr UINT ID_INDICATOR_ROW = 59146;
+constexpr UINT ID_CMD_DELETE_ROW = 59147;
+constexpr UINT ID_CMD_START = 59148;
+constexpr UINT ID_CMD_STOP = 59149;
+constexpr UINT ID_CMD_SETTINGS = 59150;
+
+constexpr UINT kIndicators[] = {ID_SEPARATOR, ID_INDICATOR_ROW, ID_INDICATOR_CAPS, ID_INDICATOR_NUM,
+                                ID_INDICATOR_SCRL};
+constexpr int kRowPaneWidth = 190;
+constexpr int kFrameWidth = 605;
+constexpr int kFrameHeight = 380;
+} // namespace
+
+BEGIN_MESSAGE_MAP(CMainFrame, CMenuBarHostFrame<CFrameWnd>)
+    On<WM_CREATE, &CMainFrame::OnCreate>(),
+    On<WM_CLOSE, &CMainFrame::OnClose>(),
+    Command<&CMainFrame::OnAddRows>(ID_CMD_ADD_ROWS),
+    Command<&CMainFrame::OnDeleteRow>(ID_CMD_DELETE_ROW),
+    Command<&CMainFrame::OnStart>(ID_CMD_START),
+    Command<&CMainFrame::OnStop>(ID_CMD_STOP),
+    Command<&CMainFrame::OnSettings>(ID_CMD_SETTINGS),
+    Command<&CMainFrame::OnSpeed>(ID_CMD_SPEED),
+    Command<&CMainFrame::OnHelpFinder>(ID_HELP),
+    Update<&CMainFrame::OnUpdateStart>(ID_CMD_START),
+    Update<&CMainFrame::OnUpdateStart>(ID_CMD_SETTINGS),
+    Update<&CMainFrame::OnUpdateStop>(ID_CMD_STOP),
+    Update<&CMainFrame::OnUpdateRowPane>(ID_INDICATOR_ROW),
+END_MESSAGE_MAP()
+
+CMainFrame::CMainFrame() = default;
+
+// A frame destroyed without its close (the framework ending) still stops the run, through
+// the run control's own destructor.
+CMainFrame::~CMainFrame() = default;
+
+bool CMainFrame::PreCreateWindow(CREATESTRUCTW& cs) {
+    if (!CFrameWnd::PreCreateWindow(cs)) return false;
+    // Replaced, not combined: no sizing border, no maximize box, and no document name in
+    // the title. Created minimized; the first activation restores it.
+    cs.style = WS_MINIMIZE | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+    cs.cx = kFrameWidth;
+    cs.cy = kFrameHeight;
+    return true;
+}
+
+int CMainFrame::OnCreate(LPCREATESTRUCT cs) {
+    if (CFrameWnd::OnCreate(cs) == -1) return -1;
+    if (!m_wndStatusBar.CreateEx(this, SBARS_SIZEGRIP, WS_CHILD | WS_VISIBLE | CBRS_BOTTOM, AFX_IDW_STATUS_BAR))
+        return -1;
+    if (!m_wndStatusBar.SetIndicators(kIndicators)) return -1;
+    m_wndStatusBar.SetPaneInfo(1, ID_INDICATOR_ROW, SBPS_NORMAL, kRowPaneWidth);
+    if (!m_wndCommandPanel.Create(this)) return -1;
+    // "Готово" once the frame is up, as after every menu or prompt.
+    PostMessage(WM_SETMESSAGESTRING, AFX_IDS_IDLEMESSAGE);
+    return 0;
+}
+
+void CMainFrame::RestoreBarState() {
+    LockWindowUpdate(m_hWnd);
+    LoadBarState(kBarStateSection);
+    LockWindowUpdate(nullptr);
+}
+
+CKIVView* CMainFrame::PatternView() const {
+    return dynamic_cast<CKIVView*>(GetActiveView());
+}
+
+void CMainFrame::RefreshSharedValues() {
+    if (CKIVView* view = PatternView()) {
+        g_nRowCount = view->GetRowCount();
+        g_nCurCol = view->currentCol - view->fixedCols;
+        g_nCurRow = view->currentRow - view->headerRows;
+    }
+    if (m_wndCommandPanel.GetSlider().IsWindow()) g_nDelay = m_wndCommandPanel.GetSlider().GetPos();
+}
+
+std::wstring CMainFrame::RowPaneText(int curRow) {
+    return L"Текущая строка  " + std::to_wstring(curRow + 1);
+}
+
+void CMainFrame::OnUpdateRowPane(CCmdUI* ui) {
+    RefreshSharedValues();
+    ui->Enable(true);
+    ui->SetText(RowPaneText(g_nCurRow));
+}
+
+// --- run ------------------------------------------------------------------------------------
+
+void CMainFrame::OnStart() {
+    CKIVView* view = PatternView();
+    if (m_bRunning || !view) return;
+    // The table is built here from the grid as it is now, not as the last idle pass saw it.
+    RefreshSharedValues();
+    if (StartRun(m_runThread, *view, m_hWnd)) m_bRunning = 1;
+}
+
+void CMainFrame::OnStop() {
+    m_runThread.Stop();
+    m_bRunning = 0;
+}
+
+void CMainFrame::OnUpdateStart(CCmdUI* ui) { ui->Enable(m_bRunning == 0); }
+
+void CMainFrame::OnUpdateStop(CCmdUI* ui) { ui->Enable(m_bRunning != 0); }
+
+// --- settings, speed, help ------------------------------------------------------------------
+
+void CMainFrame::OnSettings() {
+    if (m_bRunning) return;  // the port never changes under a run
+    m_dlgPortSettings.DoModal();
+}
+
+void CMainFrame::OnSpeed() {
+    if (m_wndCommandPanel.GetSlider().IsWindow()) m_wndCommandPanel.GetSlider().SetFocus();
+}
+
+void CMainFrame::OnHelpFinder() {
+    if (CWinApp* app = AfxGetApp()) app->WinHelp(0, HELP_FINDER);
+}
+
+// --- close ----------------------------------------------------------------------------------
+
+void CMainFrame::OnClose() {
+    // The save question comes first: cancelling it leaves the run, the port library and
+    // everything else as they were.
+    if (!AskToClose()) return;
+    SaveBarState(kBarStateSection);
+    if (m_bRunning) OnStop();
+    if (g_hPortLib) FreeLibrary(g_hPortLib);
+    g_hPortLib = nullptr;
+    StorePortOnClose();
+    DestroyWindow();
+}
+
+bool CMainFrame::AskToClose() {
+    if (CDocument* doc = GetActiveDocument()) return doc->CanCloseFrame(this);
+    CWinApp* app = AfxGetApp();
+    return !app || app->m_pMainWnd != this || app->SaveAllModified();
+}
+
+void CMainFrame::StorePortOnClose() {
+    try {
+        WritePortFile(PortFilePath(), g_nPortAddress);
+    } catch (...) {
+        // Told, and closed all the same: a folder that cannot be written must not keep
+        // the program from ending (the port library is already gone).
+        AfxReportException(std::current_exception());
+    }
+}
