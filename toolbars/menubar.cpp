@@ -159,7 +159,8 @@ LRESULT COXMenuBar::OnOpenPopupRequest(WPARAM wp, LPARAM) {
 
 void COXMenuBar::TrackPopup(int index) {
     if (!m_hMenu || index < 0 || index >= GetButtonCount() || m_nPopup >= 0) return;
-    LeaveKeyboardMode(false);
+    // The focus goes back first, so keys reach the view again once the pop-up closes.
+    LeaveKeyboardMode(true);
     HMENU popup = ::GetSubMenu(m_hMenu, index);
     UINT id = GetItemID(index);
     CWnd* main = AfxGetMainWnd();

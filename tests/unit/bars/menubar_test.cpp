@@ -82,6 +82,18 @@ TEST_F(MenuBarTest, AltTapTogglesKeyboardModeAndGivesTheFocusBack) {
     ASSERT_TRUE(PumpUntil([&] { return !bar->IsInKeyboardMode(); }));
     EXPECT_EQ(bar->GetHotItem(), -1);
     EXPECT_EQ(::GetFocus(), view);
+
+    // Alt, Enter opens the highlighted pop-up; once it closes the view has the keys again.
+    Tap(VK_MENU);
+    ASSERT_TRUE(PumpUntil([&] { return bar->IsInKeyboardMode(); }));
+    EXPECT_EQ(bar->GetHotItem(), 1);  // the last highlighted button
+    TimerScript script({[] { ::EndMenu(); }, [] {}});
+    Tap(VK_RETURN);
+    PumpUntil([&] { return script.Done(); });
+    ASSERT_EQ(frame->m_opened.size(), 1u);
+    EXPECT_EQ(frame->m_opened[0], ::GetSubMenu(bar->GetMenu(), 1));
+    EXPECT_FALSE(bar->IsInKeyboardMode());
+    EXPECT_EQ(::GetFocus(), view);
 }
 
 TEST_F(MenuBarTest, AltHeldWithAnotherKeyDoesNotToggle) {
