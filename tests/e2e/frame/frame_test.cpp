@@ -1,0 +1,208 @@
+// The main frame as a user meets it: title, current-row pane, Add rows, Delete row, port
+// settings, files opened and saved through the program's own dialogs.
+#include <gtest/gtest.h>
+
+#include "frame_session.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace kivdrv {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A combination file: version 10, short row count, then 8 cells of 4 bytes per row; row i
+// of `lines` has the lines of its bits ticked.
+Bytes CmbFile(const std::vector<std::uint8_t>& lines) {
+    Bytes bytes{10, 0, 0, 0, static_cast<std::uint8_t>(lines.size()), 0};
+    for (std::uint8_t row : lines)
+        for (int j = 0; j < 8; ++j) {
+            bytes.push_back((row >> j) & 1);
+            bytes.insert(bytes.end(), 3, 0);
+        }
+    return bytes;
+}
+
+class Frame : public ::testing::Test {
+protected:
+    CTempDir work;
+    void SetUp() override { ClearKivRegistry(); }
+    void TearDown() override { ClearKivRegistry(); }
+
+    std::optional<Bytes> File(const wchar_t* name) const { return ReadFileBytes(work / name); }
+};
+
+// Sets the count, presses OK and waits for the dialog to go.
+void ConfirmAddRows(HWND dialog, const wchar_t* count) {
+    SendMessageW(GetDlgItem(dialog, 59152), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(count));
+    PressButton(dialog, IDOK);
+    WaitUntil([&] { return !IsWindow(dialog); });
+}
+
+// Answers the process's next message box with `button`; returns its text.
+std::wstring AnswerBox(const CKivSession& kiv, int button) {
+    HWND box = kiv.WaitForBox();
+    if (!box) return L"(no box)";
+    std::wstring text = ReadMessageBox(box, 0ms).text;
+    PressButton(box, button);
+    WaitUntil([&] { return !IsWindow(box); });
+    return text;
+}
+
+TEST_F(Frame, RowPaneFollowsTheCursorAndAddRowsInsertsBeforeOrAppends) {
+    const std::vector<std::uint8_t> rows{0x01, 0x02, 0x04, 0x08, 0x10};
+    WriteFileBytes(work / "p.cmb", CmbFile(rows));
+    CKivSession kiv(work, L"378,0,0", {(work / "p.cmb").wstring()});
+    ASSERT_TRUE(kiv.Frame());
+    EXPECT_EQ(WindowText(kiv.Frame()), kKivTitle);  // no file name in the title
+    kiv.ClickCell(5, 2);  // row 3 (its D5 toggled on)
+    EXPECT_TRUE(kiv.WaitForRowPane(3));
+
+    // Unchecking "Добавить в конец" names the row the new rows go before.
+    kiv.Press({VK_F2});
+    HWND dialog = kiv.WaitForDialog(kAddRowsTitle);
+    ASSERT_TRUE(dialog);
+    HWND toEnd = GetDlgItem(dialog, 59151);
+    EXPECT_TRUE(IsWindowEnabled(toEnd));
+    EXPECT_EQ(SendMessageW(toEnd, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(WindowText(GetDlgItem(dialog, 59152)), L"1");
+    SendMessageW(toEnd, BM_CLICK, 0, 0);
+    HWND label = GetDlgItem(dialog, 59154);
+    EXPECT_EQ(WindowText(label), L"Добавить перед строкой  3");
+    EXPECT_TRUE(IsWindowVisible(label));
+    ConfirmAddRows(dialog, L"2");
+    EXPECT_TRUE(kiv.WaitForRowPane(3));  // the first inserted row
+
+    // Back to appending, with the count 1 again; the cursor goes to the last new row.
+    kiv.Press({VK_F2});
+    dialog = kiv.WaitForDialog(kAddRowsTitle);
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(SendMessageW(GetDlgItem(dialog, 59151), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(WindowText(GetDlgItem(dialog, 59152)), L"1");
+    ConfirmAddRows(dialog, L"2");
+    EXPECT_TRUE(kiv.WaitForRowPane(9));
+
+    kiv.Press({VK_CONTROL, 'S'});
+    ASSERT_TRUE(WaitUntil([&] { return File(L"p.cmb")->size() == 6 + 9 * 32; }));
+    EXPECT_EQ(*File(L"p.cmb"), CmbFile({0x01, 0x02, 0x00, 0x00, 0x24, 0x08, 0x10, 0x00, 0x00}));
+    EXPECT_EQ(WindowText(kiv.Frame()), kKivTitle);
+    EXPECT_TRUE(kiv.CloseAndWait());
+}
+
+TEST_F(Frame, CountBelowOneIsRefusedInTheDialogAndNothingChanges) {
+    CKivSession kiv(work);
+    ASSERT_TRUE(kiv.Frame());
+    kiv.Press({VK_F2});
+    HWND dialog = kiv.WaitForDialog(kAddRowsTitle);
+    ASSERT_TRUE(dialog);
+    SendMessageW(GetDlgItem(dialog, 59152), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"0"));
+    PressButton(dialog, IDOK);
+    EXPECT_EQ(AnswerBox(kiv, IDOK), L"Введите целое число от 1 до 10000000.");
+    EXPECT_TRUE(IsWindow(dialog));
+    PressButton(dialog, IDCANCEL);
+    // Nothing was changed, so the close asks nothing.
+    EXPECT_TRUE(kiv.CloseAndWait());
+}
+
+TEST_F(Frame, DeleteRowAsksAndAnEmptyPatternOnlyAppends) {
+    CKivSession kiv(work);
+    ASSERT_TRUE(kiv.Frame());
+    EXPECT_TRUE(kiv.WaitForRowPane(1));
+    kiv.ClickCell(0, 2);
+    EXPECT_TRUE(kiv.WaitForRowPane(3));
+    kiv.Press({VK_F3});
+    EXPECT_EQ(AnswerBox(kiv, IDNO), L"Удалить строку  3");
+    for (int left = 3; left > 0; --left) {
+        kiv.Press({VK_F3});
+        EXPECT_EQ(AnswerBox(kiv, IDYES), L"Удалить строку  " + std::to_wstring(left));
+    }
+    EXPECT_TRUE(kiv.WaitForRowPane(0));
+    kiv.Press({VK_F3});
+    EXPECT_EQ(AnswerBox(kiv, IDOK), L"Нет строк для удаления.");
+
+    kiv.Press({VK_F2});
+    HWND dialog = kiv.WaitForDialog(kAddRowsTitle);
+    ASSERT_TRUE(dialog);
+    HWND toEnd = GetDlgItem(dialog, 59151);
+    EXPECT_FALSE(IsWindowEnabled(toEnd));
+    EXPECT_EQ(SendMessageW(toEnd, BM_GETCHECK, 0, 0), BST_CHECKED);
+    ConfirmAddRows(dialog, L"1");
+    EXPECT_TRUE(kiv.WaitForRowPane(1));
+
+    // Saved through the program's own Save As box: exactly one zero row.
+    kiv.Press({VK_CONTROL, 'S'});
+    HWND save = kiv.WaitForDialog(L"Сохранить как");
+    ASSERT_TRUE(save);
+    TypeText((work / "one.cmb").wstring());
+    SendKeys({VK_RETURN});
+    ASSERT_TRUE(WaitUntil([&] { return File(L"one.cmb").has_value() && File(L"one.cmb")->size() == 38; }));
+    EXPECT_EQ(*File(L"one.cmb"), CmbFile({0x00}));
+    EXPECT_EQ(WindowText(kiv.Frame()), kKivTitle);
+    EXPECT_TRUE(kiv.CloseAndWait());
+}
+
+TEST_F(Frame, OpenThroughTheOpenBoxKeepsTheTitle) {
+    WriteFileBytes(work / "two.cmb", CmbFile({0xFF, 0x00}));
+    CKivSession kiv(work);
+    ASSERT_TRUE(kiv.Frame());
+    kiv.Press({VK_CONTROL, 'O'});
+    HWND open = kiv.WaitForDialog(L"Открыть");
+    ASSERT_TRUE(open);
+    TypeText((work / "two.cmb").wstring());
+    SendKeys({VK_RETURN});
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(open); }));
+    kiv.ClickCell(0, 1);
+    EXPECT_TRUE(kiv.WaitForRowPane(2));
+    EXPECT_EQ(WindowText(kiv.Frame()), kKivTitle);
+    // The cell click changed the pattern: the close asks, and No closes without saving.
+    PostMessageW(kiv.Frame(), WM_CLOSE, 0, 0);
+    AnswerBox(kiv, IDNO);
+    EXPECT_EQ(kiv.Process().Wait(10s), 0u);
+    EXPECT_EQ(*File(L"two.cmb"), CmbFile({0xFF, 0x00}));
+}
+
+TEST_F(Frame, SettingsShowTheReportedPortsAndOkStoresTheChoice) {
+    CKivSession kiv(work, L"0,278,3bc");
+    ASSERT_TRUE(kiv.Frame());
+    ASSERT_TRUE(WaitUntil([&] { return File(L"port.cst").has_value(); }));
+    WriteFileBytes(work / "port.cst", Bytes{0xBC, 0x03, 0, 0});  // as if LPT3 had been chosen
+    kiv.Press({VK_F6});
+    HWND dialog = kiv.WaitForDialog(kSettingsTitle);
+    ASSERT_TRUE(dialog);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, 1002)));
+    EXPECT_EQ(WindowText(GetDlgItem(dialog, 1009)), L"");
+    EXPECT_EQ(WindowText(GetDlgItem(dialog, 1010)), L"278h");
+    EXPECT_EQ(WindowText(GetDlgItem(dialog, 1011)), L"3bch");
+    EXPECT_EQ(SendMessageW(GetDlgItem(dialog, 1003), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageW(GetDlgItem(dialog, 1004), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    PressButton(dialog, IDOK);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
+    EXPECT_EQ(*File(L"port.cst"), (Bytes{0x78, 0x02, 0, 0}));
+    EXPECT_TRUE(kiv.CloseAndWait());
+    EXPECT_EQ(*File(L"port.cst"), (Bytes{0x78, 0x02, 0, 0}));
+}
+
+TEST_F(Frame, UnwritablePortFileIsReportedAndNeverKeepsTheProgramOpen) {
+    CKivSession kiv(work, L"378,278,0");
+    ASSERT_TRUE(kiv.Frame());
+    ASSERT_TRUE(WaitUntil([&] { return File(L"port.cst").has_value(); }));
+    std::filesystem::remove(work / "port.cst");
+    std::filesystem::create_directory(work / "port.cst");  // cannot be created as a file
+
+    kiv.Press({VK_F6});
+    HWND dialog = kiv.WaitForDialog(kSettingsTitle);
+    ASSERT_TRUE(dialog);
+    PressButton(dialog, IDOK);
+    EXPECT_NE(AnswerBox(kiv, IDOK), L"(no box)");
+    EXPECT_TRUE(IsWindow(dialog));  // the dialog stays open
+    PressButton(dialog, IDCANCEL);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
+
+    PostMessageW(kiv.Frame(), WM_CLOSE, 0, 0);
+    EXPECT_NE(AnswerBox(kiv, IDOK), L"(no box)");
+    EXPECT_EQ(kiv.Process().Wait(10s), 0u);
+}
+
+} // namespace
+} // namespace kivdrv
