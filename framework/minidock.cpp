@@ -6,11 +6,15 @@ BEGIN_MESSAGE_MAP(CMiniDockFrameWnd, CWnd)
     On<WM_NCLBUTTONDOWN, &CMiniDockFrameWnd::OnNcLButtonDown>(),
     On<WM_CLOSE, &CMiniDockFrameWnd::OnClose>(),
     On<WM_SYSCOMMAND, &CMiniDockFrameWnd::OnSysCommand>(),
+    On<WM_MOUSEACTIVATE, &CMiniDockFrameWnd::OnMouseActivate>(),
+    On<WM_ACTIVATE, &CMiniDockFrameWnd::OnActivate>(),
+    On<WM_APP + 0x3A1, &CMiniDockFrameWnd::OnGiveBackActivation>(),
 END_MESSAGE_MAP()
 
 namespace {
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
 constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
+constexpr UINT WM_GIVEBACKACTIVATION = WM_APP + 0x3A1;
 } // namespace
 
 bool CMiniDockFrameWnd::Create(CDockSite* site, HWND owner) {
@@ -64,4 +68,23 @@ LRESULT CMiniDockFrameWnd::OnSysCommand(WPARAM wp, LPARAM) {
         return 0;
     }
     return Default();
+}
+
+// The floating bar serves the frame: clicks on it and new floating frames leave the frame
+// active, so its keys (Alt+F4 too) keep going where the user expects.
+LRESULT CMiniDockFrameWnd::OnMouseActivate(WPARAM, LPARAM) { return MA_NOACTIVATE; }
+
+LRESULT CMiniDockFrameWnd::OnActivate(WPARAM wp, LPARAM lp) {
+    if (LOWORD(wp) != WA_INACTIVE) PostMessage(WM_GIVEBACKACTIVATION);
+    return CWnd::DefWindowProc(WM_ACTIVATE, wp, lp);
+}
+
+LRESULT CMiniDockFrameWnd::OnGiveBackActivation(WPARAM, LPARAM) {
+    HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
+    HWND focus = ::GetFocus();
+    // A bar that took the focus on purpose (the menu bar's keyboard mode) keeps it.
+    bool barHasFocus = focus && focus != m_hWnd && ::IsChild(m_hWnd, focus);
+    if (owner && ::IsWindowEnabled(owner) && ::GetActiveWindow() == m_hWnd && !barHasFocus)
+        ::SetActiveWindow(owner);
+    return 0;
 }

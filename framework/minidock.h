@@ -17,5 +17,8 @@ protected:
     void OnNcLButtonDown(UINT hit, CPoint screen);
     void OnClose();
     LRESULT OnSysCommand(WPARAM wp, LPARAM lp);
+    LRESULT OnMouseActivate(WPARAM wp, LPARAM lp);
+    LRESULT OnActivate(WPARAM wp, LPARAM lp);
+    LRESULT OnGiveBackActivation(WPARAM wp, LPARAM lp);
     DECLARE_MESSAGE_MAP()
 };

@@ -73,6 +73,15 @@ TEST_F(DockingTest, FloatedIsRestoredFloatingWithAnEmptySystemMenu) {
     // Closing the floating frame cannot hide the only menu.
     mini->SendMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_TRUE(frame->GetMenuBar().IsWindowVisible());
+    // The floating bar leaves the frame active, unless the menu bar took the focus on purpose.
+    ::SetActiveWindow(mini->m_hWnd);
+    EXPECT_TRUE(PumpUntil([&] { return ::GetActiveWindow() == frame->m_hWnd; }));
+    Tap(VK_MENU);
+    ASSERT_TRUE(PumpUntil([&] { return frame->GetMenuBar().IsInKeyboardMode(); }));
+    Pump(50);
+    EXPECT_EQ(::GetFocus(), frame->GetMenuBar().m_hWnd);
+    Tap(VK_MENU);
+    EXPECT_TRUE(PumpUntil([&] { return ::GetActiveWindow() == frame->m_hWnd; }));
 
     Restart();
     COXMenuBar& bar = frame->GetMenuBar();
