@@ -14,15 +14,16 @@ HANDLE CreateTimer(DWORD flags) {
 
 } // namespace
 
-CPauseClock::CPauseClock() {
+CPauseClock::CPauseClock(Kind best) {
     LARGE_INTEGER frequency{};
     QueryPerformanceFrequency(&frequency);
     if (frequency.QuadPart > 0) m_frequency = frequency.QuadPart;
 
     // Systems before Windows 10 1803 refuse the high-resolution flag.
-    if ((m_timer = CreateTimer(CREATE_WAITABLE_TIMER_HIGH_RESOLUTION))) {
+    if (best == Kind::HighResolution &&
+        (m_timer = CreateTimer(CREATE_WAITABLE_TIMER_HIGH_RESOLUTION))) {
         m_kind = Kind::HighResolution;
-    } else if ((m_timer = CreateTimer(0))) {
+    } else if (best != Kind::Sleep && (m_timer = CreateTimer(0))) {
         m_kind = Kind::Normal;
     }
     // A normal timer (and Sleep) follows the system tick, 15.6 ms unless raised.

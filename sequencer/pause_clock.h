@@ -10,7 +10,10 @@
 
 class CPauseClock {
 public:
-    CPauseClock();
+    enum class Kind { HighResolution, Normal, Sleep };
+
+    // Waits with the best the system has, but nothing better than `best`.
+    explicit CPauseClock(Kind best = Kind::HighResolution);
     ~CPauseClock();
     CPauseClock(const CPauseClock&) = delete;
     CPauseClock& operator=(const CPauseClock&) = delete;
@@ -22,7 +25,6 @@ public:
     // late rows are not hurried out one after another to catch up.
     void WaitNext(int ms);
 
-    enum class Kind { HighResolution, Normal, Sleep };
     Kind TimerKind() const { return m_kind; }
 
 private:
