@@ -164,3 +164,57 @@ TEST_F(PanelTest, TooltipAndFlyByTextsComeFromTheStringTable) {
 }
 
 } // namespace
+
+namespace {
+
+// Paints a button into a memory bitmap the way its parent's WM_DRAWITEM would.
+void Draw(COXBitmapButton& button, UINT state, HDC dc) {
+    DRAWITEMSTRUCT dis{};
+    dis.CtlType = ODT_BUTTON;
+    dis.hwndItem = button.m_hWnd;
+    dis.hDC = dc;
+    dis.rcItem = button.GetClientRect();
+    dis.itemState = state;
+    button.DrawItem(dis);
+}
+
+COLORREF PixelAfterDraw(COXBitmapButton& button, UINT state, POINT at) {
+    CRect r = button.GetClientRect();
+    CMemoryDC dc(r.Width(), r.Height());
+    Draw(button, state, dc);
+    return dc.GetPixel(at.x, at.y);
+}
+
+TEST_F(PanelTest, TrackingLookIsFlatUntilPressedAndDisabledCaptionIsEmbossed) {
+    FreshWorkDir();
+    Start();
+    COXBitmapButton& button = *panel->GetButton(0);
+    COLORREF face = ::GetSysColor(COLOR_BTNFACE);
+    CRect r = button.GetClientRect();
+    POINT edge{r.right - 1, r.bottom - 1};
+    // Flat: no frame while the pointer is elsewhere; a pressed button has its frame.
+    EXPECT_EQ(PixelAfterDraw(button, 0, edge), face);
+    EXPECT_NE(PixelAfterDraw(button, ODS_SELECTED, edge), face);
+    button.SetTrackLook(false);
+    EXPECT_NE(PixelAfterDraw(button, 0, edge), face);
+    button.SetTrackLook(true);
+
+    // The disabled caption has light pixels beside its grey ones.
+    auto countCaption = [&](COLORREF color) {
+        CMemoryDC dc(r.Width(), r.Height());
+        Draw(button, 0, dc);
+        int n = 0;
+        for (int y = r.bottom / 2; y < r.bottom; ++y)
+            for (int x = 0; x < r.right; ++x) n += dc.GetPixel(x, y) == color;
+        return n;
+    };
+    EXPECT_EQ(countCaption(::GetSysColor(COLOR_BTNSHADOW)), 0);
+    button.EnableButton(false);
+    EXPECT_GT(countCaption(::GetSysColor(COLOR_BTNSHADOW)), 0);
+    EXPECT_GT(countCaption(::GetSysColor(COLOR_BTNHIGHLIGHT)), 0);
+    long live = gdi::LiveObjects();
+    for (int i = 0; i < 50; ++i) PixelAfterDraw(button, ODS_FOCUS, edge);
+    EXPECT_EQ(gdi::LiveObjects(), live);
+}
+
+} // namespace
