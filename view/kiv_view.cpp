@@ -8,13 +8,14 @@
 IMPLEMENT_DYNCREATE(CKIVView, CORVGridView)
 
 BEGIN_MESSAGE_MAP(CKIVView, CORVGridView)
-Command<&CKIVView::OnCellChanged>(CKIVView::kCellCtrlId, BN_CLICKED), END_MESSAGE_MAP()
+    Command<&CKIVView::OnCellChanged>(CKIVView::kCellCtrlId, BN_CLICKED),
+END_MESSAGE_MAP()
 
-                                                                          namespace {
-    constexpr UINT kCellFormat = DT_CENTER | DT_VCENTER;
-    constexpr UINT kHeaderFormat = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS;
-    constexpr BYTE kCheckBoxCtrl = 2;
-    constexpr DWORD kCheckBoxStyle = WS_CHILD | BS_AUTOCHECKBOX;
+namespace {
+constexpr UINT kCellFormat = DT_CENTER | DT_VCENTER;
+constexpr UINT kHeaderFormat = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS;
+constexpr BYTE kCheckBoxCtrl = 2;
+constexpr DWORD kCheckBoxStyle = WS_CHILD | BS_AUTOCHECKBOX;
 } // namespace
 
 CKIVView::CKIVView() {
