@@ -83,7 +83,8 @@ bool CKivSession::WaitForRowPane(int row) const {
 }
 
 void CKivSession::Press(std::initializer_list<WORD> keys) const {
-    BringToFront(m_frame);
+    // Activating again would move the focus back to the view.
+    if (GetForegroundWindow() != m_frame) BringToFront(m_frame);
     SendKeys(keys);
 }
 

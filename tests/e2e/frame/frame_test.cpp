@@ -4,6 +4,8 @@
 
 #include "frame_session.h"
 
+#include <commctrl.h>
+
 #include <cstdint>
 #include <vector>
 
@@ -160,6 +162,25 @@ TEST_F(Frame, OpenThroughTheOpenBoxKeepsTheTitle) {
     AnswerBox(kiv, IDNO);
     EXPECT_EQ(kiv.Process().Wait(10s), 0u);
     EXPECT_EQ(*File(L"two.cmb"), CmbFile({0xFF, 0x00}));
+}
+
+TEST_F(Frame, SpeedKeyGivesTheFocusToTheSlider) {
+    CKivSession kiv(work);
+    ASSERT_TRUE(kiv.Frame());
+    kiv.Press({VK_F7});
+    const auto focus = [&] {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof(info);
+        GetGUIThreadInfo(GetWindowThreadProcessId(kiv.Frame(), nullptr), &info);
+        return info.hwndFocus;
+    };
+    ASSERT_TRUE(WaitUntil([&] { return WindowClass(focus()) == TRACKBAR_CLASSW; }, 3s)) << Narrow(WindowClass(focus()));
+    HWND slider = focus();
+    kiv.Press({VK_RIGHT});
+    kiv.Press({VK_RIGHT});
+    EXPECT_TRUE(WaitUntil([&] { return SendMessageW(slider, TBM_GETPOS, 0, 0) == 147; }, 3s));
+    EXPECT_TRUE(kiv.CloseAndWait());
+    EXPECT_EQ(File(L"slider.cst"), (Bytes{147, 0, 0, 0}));  // 145 and two steps slower
 }
 
 TEST_F(Frame, SettingsShowTheReportedPortsAndOkStoresTheChoice) {

@@ -123,5 +123,33 @@ TEST_F(Run, CancelledCloseKeepsTheRunAndThePortLibrary) {
     EXPECT_EQ(kiv.Process().Wait(10s), 0u);
 }
 
+TEST_F(Run, LibraryWithoutW_PRefusesStartWithABoxAndTheProgramGoesOn) {
+    CTempDir folder;
+    const std::filesystem::path bin(ProgramFolder());
+    std::filesystem::copy_file(bin / "kiv.exe", folder / "kiv.exe");
+    std::filesystem::copy_file(bin / "kiv_no_write_tavo.dll", folder / "tavo.dll");
+    CProcess kiv({(folder / "kiv.exe").wstring(), {}, work.Path().wstring(), {}});
+    HWND frame = WaitForWindow({kKivTitle, std::nullopt, kiv.Id(), true});
+    ASSERT_TRUE(frame);
+    BringToFront(frame);
+    SendKeys({VK_F4});
+    HWND box = WaitForMessageBox(kiv.Id());
+    ASSERT_TRUE(box);
+    const MessageBoxInfo info = ReadMessageBox(box, 0ms);
+    EXPECT_EQ(info.caption, L"Ошибка библиотеки TAVO.DLL");
+    EXPECT_EQ(info.text, L"В библиотеке TAVO.DLL нет функции W_P.\nЗапуск невозможен.");
+    PressButton(box, IDOK);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+    // Nothing runs: Settings stay available, and the close needs no Stop.
+    BringToFront(frame);
+    SendKeys({VK_F6});
+    HWND settings = WaitForWindow({kSettingsTitle, L"#32770", kiv.Id(), true});
+    ASSERT_TRUE(settings);
+    PressButton(settings, IDCANCEL);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(settings); }));
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+    EXPECT_EQ(kiv.Wait(10s), 0u);
+}
+
 } // namespace
 } // namespace kivdrv
