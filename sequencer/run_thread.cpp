@@ -1,5 +1,6 @@
 #include "sequencer/run_thread.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "app/globals.h"
@@ -19,13 +20,19 @@ bool TakeStopRequest() {
     return true;
 }
 
+// The slider keeps the delay within 10..300 ms; a value from elsewhere is held there too,
+// so that a 0 cannot turn the run into a loop that floods the port without a pause.
+int Pause() {
+    return std::clamp(g_nDelay.load(), kMinDelayMs, kMaxDelayMs);
+}
+
 void PlayRows(const ByteTable& table, const PortRunExports& port, std::uint32_t handle,
               CPauseClock& clock) {
     clock.Restart();
     for (std::size_t row = 0;; row = row + 1 == table.size() ? 0 : row + 1) {
         port.W_P(handle, table[row], 0);
         if (TakeStopRequest()) return;
-        clock.WaitNext(g_nDelay.load());
+        clock.WaitNext(Pause());
     }
 }
 

@@ -17,5 +17,9 @@ struct CRunJob {
 // plays nothing, as an empty pattern does). Returns 0. Never lets an exception out.
 unsigned __stdcall RunThreadProc(void* param);
 
+// The pause between rows, in milliseconds: g_nDelay, held within these.
+inline constexpr int kMinDelayMs = 10;
+inline constexpr int kMaxDelayMs = 300;
+
 // While a pattern with no rows plays, the stop request is looked at this often.
 inline constexpr int kIdleStopCheckMs = 10;

@@ -175,6 +175,17 @@ TEST_F(PortRun, ANewSpeedTakesEffectAtTheNextPause) {
     EXPECT_LT(nextSix, first) << "six pauses at the new speed, shorter than one old one";
 }
 
+TEST_F(PortRun, ADelayOutsideTheSlidersRangeIsHeldToIt) {
+    g_nDelay = 0;
+    ASSERT_TRUE(run.Start({1, 2}));
+    ASSERT_TRUE(WaitForWrites(4));
+    run.Stop();
+    const auto writes = Writes(Trace());
+    ASSERT_GE(writes.size(), 4u);
+    // Every row has its own deadline 10 ms after the one before.
+    EXPECT_GE(writes[3].micros - writes[0].micros, 29'000u);
+}
+
 TEST_F(PortRun, StartDropsAStaleRequestAndRefusesASecondRun) {
     g_bStop = 1; // left over, e.g. from a run that ended on its own
     ASSERT_TRUE(run.Start({7}));
