@@ -35,11 +35,14 @@ struct LocalFreeDeleter {
 
 std::wstring SystemMessage(DWORD error) {
     wchar_t* text = nullptr;
-    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                 FORMAT_MESSAGE_IGNORE_INSERTS,
                              nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
                              reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::unique_ptr<wchar_t, LocalFreeDeleter> owner(text);
-    if (n == 0 || !text) return L"Не удалось загрузить библиотеку TAVO.DLL (ошибка " + std::to_wstring(error) + L").";
+    if (n == 0 || !text)
+        return L"Не удалось загрузить библиотеку TAVO.DLL (ошибка " + std::to_wstring(error) +
+               L").";
     return std::wstring(text, n);
 }
 
@@ -67,10 +70,9 @@ HWND FindWindowWithTitle(const std::wstring& title) {
 }
 
 BEGIN_MESSAGE_MAP(CKIVApp, CWinApp)
-    Command<&CKIVApp::OnAppAbout>(ID_APP_ABOUT),
-    Command<&CWinApp::OnFileNew>(ID_FILE_NEW),
-    Command<&CWinApp::OnFileOpen>(ID_FILE_OPEN),
-    Command<&CWinApp::OnHelpFinder>(ID_HELP_FINDER),
+    Command<&CKIVApp::OnAppAbout>(ID_APP_ABOUT), Command<&CWinApp::OnFileNew>(ID_FILE_NEW),
+        Command<&CWinApp::OnFileOpen>(ID_FILE_OPEN),
+        Command<&CWinApp::OnHelpFinder>(ID_HELP_FINDER),
 END_MESSAGE_MAP()
 
 CKIVApp::CKIVApp() {
@@ -91,8 +93,8 @@ bool CKIVApp::InitInstance() {
     Enable3dControls();
     SetRegistryKey(kRegistryKey);
     LoadStdProfileSettings(4);
-    AddDocTemplate(std::make_unique<CSingleDocTemplate>(IDR_MAINFRAME, RUNTIME_CLASS(CKIVDoc),
-                                                        RUNTIME_CLASS(CMainFrame), RUNTIME_CLASS(CKIVView)));
+    AddDocTemplate(std::make_unique<CSingleDocTemplate>(
+        IDR_MAINFRAME, RUNTIME_CLASS(CKIVDoc), RUNTIME_CLASS(CMainFrame), RUNTIME_CLASS(CKIVView)));
     CCommandLineInfo cmdInfo;
     ParseCommandLine(cmdInfo);
     if (!ProcessShellCommand(cmdInfo)) return false;
@@ -146,7 +148,7 @@ bool CKIVApp::CountPortsOrReport() {
 void CKIVApp::SettlePort() {
     const std::wstring path = PortFilePath();
     if (auto stored = ReadPortFile(path)) {
-        g_nPortAddress = *stored;  // used as it is, even for a port that is gone
+        g_nPortAddress = *stored; // used as it is, even for a port that is gone
         return;
     }
     g_nPortAddress = FirstPresentPort(g_nLpt1Address, g_nLpt2Address, g_nLpt3Address);

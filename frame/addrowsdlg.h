@@ -15,8 +15,8 @@ public:
 
     CAddRowsDlg();
 
-    int m_bAddToEnd = 1;  // 1: append; 0: insert before the current row
-    int m_nCount = 0;     // rows to add, at least 1 once the dialog ends with OK
+    int m_bAddToEnd = 1; // 1: append; 0: insert before the current row
+    int m_nCount = 0;    // rows to add, at least 1 once the dialog ends with OK
 
     bool OnInitDialog() override;
     void DoDataExchange(CDataExchange* dx) override;
@@ -29,7 +29,7 @@ protected:
     void OnAddToEnd();
 
 private:
-    HWND m_hCountEdit = nullptr;  // valid while the dialog is open
+    HWND m_hCountEdit = nullptr; // valid while the dialog is open
     CStatic m_wndPosition;
     CFont m_fontLabel;
 

@@ -34,19 +34,16 @@ constexpr int kFrameHeight = 380;
 } // namespace
 
 BEGIN_MESSAGE_MAP(CMainFrame, CMenuBarHostFrame<CFrameWnd>)
-    On<WM_CREATE, &CMainFrame::OnCreate>(),
-    On<WM_CLOSE, &CMainFrame::OnClose>(),
-    Command<&CMainFrame::OnAddRows>(ID_CMD_ADD_ROWS),
-    Command<&CMainFrame::OnDeleteRow>(ID_CMD_DELETE_ROW),
-    Command<&CMainFrame::OnStart>(ID_CMD_START),
-    Command<&CMainFrame::OnStop>(ID_CMD_STOP),
-    Command<&CMainFrame::OnSettings>(ID_CMD_SETTINGS),
-    Command<&CMainFrame::OnSpeed>(ID_CMD_SPEED),
-    Command<&CMainFrame::OnHelpFinder>(ID_HELP),
-    Update<&CMainFrame::OnUpdateStart>(ID_CMD_START),
-    Update<&CMainFrame::OnUpdateStart>(ID_CMD_SETTINGS),
-    Update<&CMainFrame::OnUpdateStop>(ID_CMD_STOP),
-    Update<&CMainFrame::OnUpdateRowPane>(ID_INDICATOR_ROW),
+    On<WM_CREATE, &CMainFrame::OnCreate>(), On<WM_CLOSE, &CMainFrame::OnClose>(),
+        Command<&CMainFrame::OnAddRows>(ID_CMD_ADD_ROWS),
+        Command<&CMainFrame::OnDeleteRow>(ID_CMD_DELETE_ROW),
+        Command<&CMainFrame::OnStart>(ID_CMD_START), Command<&CMainFrame::OnStop>(ID_CMD_STOP),
+        Command<&CMainFrame::OnSettings>(ID_CMD_SETTINGS),
+        Command<&CMainFrame::OnSpeed>(ID_CMD_SPEED), Command<&CMainFrame::OnHelpFinder>(ID_HELP),
+        Update<&CMainFrame::OnUpdateStart>(ID_CMD_START),
+        Update<&CMainFrame::OnUpdateStart>(ID_CMD_SETTINGS),
+        Update<&CMainFrame::OnUpdateStop>(ID_CMD_STOP),
+        Update<&CMainFrame::OnUpdateRowPane>(ID_INDICATOR_ROW),
 END_MESSAGE_MAP()
 
 CMainFrame::CMainFrame() = default;
@@ -67,7 +64,8 @@ bool CMainFrame::PreCreateWindow(CREATESTRUCTW& cs) {
 
 int CMainFrame::OnCreate(LPCREATESTRUCT cs) {
     if (CFrameWnd::OnCreate(cs) == -1) return -1;
-    if (!m_wndStatusBar.CreateEx(this, SBARS_SIZEGRIP, WS_CHILD | WS_VISIBLE | CBRS_BOTTOM, AFX_IDW_STATUS_BAR))
+    if (!m_wndStatusBar.CreateEx(this, SBARS_SIZEGRIP, WS_CHILD | WS_VISIBLE | CBRS_BOTTOM,
+                                 AFX_IDW_STATUS_BAR))
         return -1;
     if (!m_wndStatusBar.SetIndicators(kIndicators)) return -1;
     m_wndStatusBar.SetPaneInfo(1, ID_INDICATOR_ROW, SBPS_NORMAL, kRowPaneWidth);
@@ -121,14 +119,18 @@ void CMainFrame::OnStop() {
     m_bRunning = 0;
 }
 
-void CMainFrame::OnUpdateStart(CCmdUI* ui) { ui->Enable(m_bRunning == 0); }
+void CMainFrame::OnUpdateStart(CCmdUI* ui) {
+    ui->Enable(m_bRunning == 0);
+}
 
-void CMainFrame::OnUpdateStop(CCmdUI* ui) { ui->Enable(m_bRunning != 0); }
+void CMainFrame::OnUpdateStop(CCmdUI* ui) {
+    ui->Enable(m_bRunning != 0);
+}
 
 // --- settings, speed, help ------------------------------------------------------------------
 
 void CMainFrame::OnSettings() {
-    if (m_bRunning) return;  // the port never changes under a run
+    if (m_bRunning) return; // the port never changes under a run
     m_dlgPortSettings.DoModal();
 }
 

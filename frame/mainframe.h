@@ -37,7 +37,7 @@ public:
     CCommandPanel m_wndCommandPanel;
     CAddRowsDlg m_dlgAddRows;
     CPortSettingsDlg m_dlgPortSettings;
-    CRunControl m_runThread;  // the run thread, owned; never outlives the frame
+    CRunControl m_runThread; // the run thread, owned; never outlives the frame
 
 protected:
     DECLARE_MESSAGE_MAP()

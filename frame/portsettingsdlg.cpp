@@ -39,7 +39,9 @@ void CPortSettingsDlg::ShowPort(HWND radio, int addressId, std::uint32_t address
 }
 
 void CPortSettingsDlg::OnOK() {
-    auto isChecked = [](HWND radio) { return ::SendMessageW(radio, BM_GETCHECK, 0, 0) == BST_CHECKED; };
+    auto isChecked = [](HWND radio) {
+        return ::SendMessageW(radio, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    };
     if (isChecked(m_pLpt1))
         g_nPortAddress = g_nLpt1Address;
     else if (isChecked(m_pLpt2))

@@ -26,7 +26,7 @@ public:
     static std::wstring FormatAddress(std::uint32_t address);
 
 private:
-    HWND m_pLpt1 = nullptr;  // the radio buttons, valid while the dialog is open
+    HWND m_pLpt1 = nullptr; // the radio buttons, valid while the dialog is open
     HWND m_pLpt2 = nullptr;
     HWND m_pLpt3 = nullptr;
 

@@ -2,11 +2,10 @@
 
 #include <commctrl.h>
 
-
 namespace kivdrv {
 namespace {
 
-constexpr int kViewId = 0xE900;  // the frame's first pane
+constexpr int kViewId = 0xE900; // the frame's first pane
 constexpr int kStatusBarId = 59393;
 constexpr int kPanelId = 142;
 // The pattern grid's geometry with the system font: rows of 15 pixels, two header rows, a
@@ -26,7 +25,8 @@ HWND ChildWithId(HWND parent, int id) {
 class CRemoteBuffer {
 public:
     CRemoteBuffer(HANDLE process, size_t size)
-        : m_process(process), m_address(VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE)) {}
+        : m_process(process),
+          m_address(VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE)) {}
     ~CRemoteBuffer() {
         if (m_address) VirtualFreeEx(m_process, m_address, 0, MEM_RELEASE);
     }
@@ -47,7 +47,8 @@ void ClearKivRegistry() {
     DeleteRegTree(L"Software\\Classes\\АвтоматСветовыхЭффектов.Документ");
 }
 
-CKivSession::CKivSession(const CTempDir& work, const std::wstring& lpt, std::vector<std::wstring> args)
+CKivSession::CKivSession(const CTempDir& work, const std::wstring& lpt,
+                         std::vector<std::wstring> args)
     : m_work(work.Path()), m_process(KivStart(work.Path(), lpt, std::move(args))) {
     m_frame = WaitForWindow({kKivTitle, std::nullopt, m_process.Id(), true});
     // The first idle pass has filled the current-row pane once it shows a row.
@@ -58,8 +59,12 @@ CKivSession::~CKivSession() {
     if (m_process.IsRunning()) m_process.Kill();
 }
 
-HWND CKivSession::View() const { return ChildWithId(m_frame, kViewId); }
-HWND CKivSession::StatusBar() const { return ChildWithId(m_frame, kStatusBarId); }
+HWND CKivSession::View() const {
+    return ChildWithId(m_frame, kViewId);
+}
+HWND CKivSession::StatusBar() const {
+    return ChildWithId(m_frame, kStatusBarId);
+}
 
 std::wstring CKivSession::Pane(int index) const {
     HWND bar = StatusBar();
@@ -69,7 +74,8 @@ std::wstring CKivSession::Pane(int index) const {
     if (!buffer.Address()) return {};
     const LRESULT length = SendMessageW(bar, SB_GETTEXTLENGTHW, static_cast<WPARAM>(index), 0);
     if (LOWORD(length) >= kChars) return {};
-    SendMessageW(bar, SB_GETTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.Address()));
+    SendMessageW(bar, SB_GETTEXTW, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(buffer.Address()));
     wchar_t text[kChars] = {};
     SIZE_T read = 0;
     ReadProcessMemory(m_process.Handle(), buffer.Address(), text, sizeof text, &read);
@@ -94,12 +100,15 @@ void CKivSession::ClickCell(int col, int row) const {
                          (kHeaderRows + row) * kRowHeight + kRowHeight / 2});
 }
 
-HWND CKivSession::WaitForDialog(const std::wstring& title, std::chrono::milliseconds timeout) const {
+HWND CKivSession::WaitForDialog(const std::wstring& title,
+                                std::chrono::milliseconds timeout) const {
     HWND found = nullptr;
-    WaitUntil([&] {
-        found = FindTopLevelWindow({title, L"#32770", m_process.Id(), true});
-        return found != nullptr;
-    }, timeout);
+    WaitUntil(
+        [&] {
+            found = FindTopLevelWindow({title, L"#32770", m_process.Id(), true});
+            return found != nullptr;
+        },
+        timeout);
     return found;
 }
 
@@ -113,10 +122,12 @@ void CKivSession::ClickPanelButton(int id) const {
 
 HWND CKivSession::WaitForBox(std::chrono::milliseconds timeout) const {
     HWND found = nullptr;
-    WaitUntil([&] {
-        found = FindTopLevelWindow({kKivTitle, L"#32770", m_process.Id(), true});
-        return found != nullptr;
-    }, timeout);
+    WaitUntil(
+        [&] {
+            found = FindTopLevelWindow({kKivTitle, L"#32770", m_process.Id(), true});
+            return found != nullptr;
+        },
+        timeout);
     return found;
 }
 
@@ -129,7 +140,8 @@ std::vector<tavo::TraceRecord> CKivSession::Trace() const {
     return ReadTrace(m_work / kTraceFileName).value_or(std::vector<tavo::TraceRecord>{});
 }
 
-std::vector<tavo::TraceRecord> Calls(const std::vector<tavo::TraceRecord>& trace, const std::string& call) {
+std::vector<tavo::TraceRecord> Calls(const std::vector<tavo::TraceRecord>& trace,
+                                     const std::string& call) {
     std::vector<tavo::TraceRecord> calls;
     for (const auto& record : trace)
         if (record.call == call) calls.push_back(record);

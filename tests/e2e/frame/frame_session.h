@@ -16,7 +16,8 @@ inline const std::wstring kSettingsTitle = L"Настройка";
 class CKivSession {
 public:
     // Starts kiv.exe in `work` with the ports `lpt` and `args`; waits for its window.
-    CKivSession(const CTempDir& work, const std::wstring& lpt = L"378,0,0", std::vector<std::wstring> args = {});
+    CKivSession(const CTempDir& work, const std::wstring& lpt = L"378,0,0",
+                std::vector<std::wstring> args = {});
     ~CKivSession();
 
     const CProcess& Process() const { return m_process; }
@@ -57,6 +58,7 @@ private:
 void ClearKivRegistry();
 
 // The calls named `call` in a trace, in order.
-std::vector<tavo::TraceRecord> Calls(const std::vector<tavo::TraceRecord>& trace, const std::string& call);
+std::vector<tavo::TraceRecord> Calls(const std::vector<tavo::TraceRecord>& trace,
+                                     const std::string& call);
 
 } // namespace kivdrv

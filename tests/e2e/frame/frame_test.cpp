@@ -57,8 +57,8 @@ TEST_F(Frame, RowPaneFollowsTheCursorAndAddRowsInsertsBeforeOrAppends) {
     WriteFileBytes(work / "p.cmb", CmbFile(rows));
     CKivSession kiv(work, L"378,0,0", {(work / "p.cmb").wstring()});
     ASSERT_TRUE(kiv.Frame());
-    EXPECT_EQ(WindowText(kiv.Frame()), kKivTitle);  // no file name in the title
-    kiv.ClickCell(5, 2);  // row 3 (its D5 toggled on)
+    EXPECT_EQ(WindowText(kiv.Frame()), kKivTitle); // no file name in the title
+    kiv.ClickCell(5, 2);                           // row 3 (its D5 toggled on)
     EXPECT_TRUE(kiv.WaitForRowPane(3));
 
     // Unchecking "Добавить в конец" names the row the new rows go before.
@@ -74,7 +74,7 @@ TEST_F(Frame, RowPaneFollowsTheCursorAndAddRowsInsertsBeforeOrAppends) {
     EXPECT_EQ(WindowText(label), L"Добавить перед строкой  3");
     EXPECT_TRUE(IsWindowVisible(label));
     ConfirmAddRows(dialog, L"2");
-    EXPECT_TRUE(kiv.WaitForRowPane(3));  // the first inserted row
+    EXPECT_TRUE(kiv.WaitForRowPane(3)); // the first inserted row
 
     // Back to appending, with the count 1 again; the cursor goes to the last new row.
     kiv.Press({VK_F2});
@@ -92,7 +92,7 @@ TEST_F(Frame, RowPaneFollowsTheCursorAndAddRowsInsertsBeforeOrAppends) {
     EXPECT_TRUE(kiv.CloseAndWait());
 }
 
-TEST_F(Frame, CountBelowOneIsRefusedInTheDialogAndNothingChanges) {
+TEST_F(Frame, CountsThatCannotBeAddedAreRefusedAndNothingChanges) {
     CKivSession kiv(work);
     ASSERT_TRUE(kiv.Frame());
     kiv.Press({VK_F2});
@@ -103,6 +103,15 @@ TEST_F(Frame, CountBelowOneIsRefusedInTheDialogAndNothingChanges) {
     EXPECT_EQ(AnswerBox(kiv, IDOK), L"Введите целое число от 1 до 10000000.");
     EXPECT_TRUE(IsWindow(dialog));
     PressButton(dialog, IDCANCEL);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
+
+    // The largest count the dialog takes does not fit beside the three rows.
+    kiv.Press({VK_F2});
+    dialog = kiv.WaitForDialog(kAddRowsTitle);
+    ASSERT_TRUE(dialog);
+    ConfirmAddRows(dialog, L"10000000");
+    EXPECT_EQ(AnswerBox(kiv, IDOK), L"Недостаточно памяти.");
+    EXPECT_TRUE(kiv.WaitForRowPane(1));
     // Nothing was changed, so the close asks nothing.
     EXPECT_TRUE(kiv.CloseAndWait());
 }
@@ -138,7 +147,8 @@ TEST_F(Frame, DeleteRowAsksAndAnEmptyPatternOnlyAppends) {
     ASSERT_TRUE(save);
     TypeText((work / "one.cmb").wstring());
     SendKeys({VK_RETURN});
-    ASSERT_TRUE(WaitUntil([&] { return File(L"one.cmb").has_value() && File(L"one.cmb")->size() == 38; }));
+    ASSERT_TRUE(
+        WaitUntil([&] { return File(L"one.cmb").has_value() && File(L"one.cmb")->size() == 38; }));
     EXPECT_EQ(*File(L"one.cmb"), CmbFile({0x00}));
     EXPECT_EQ(WindowText(kiv.Frame()), kKivTitle);
     EXPECT_TRUE(kiv.CloseAndWait());
@@ -174,20 +184,21 @@ TEST_F(Frame, SpeedKeyGivesTheFocusToTheSlider) {
         GetGUIThreadInfo(GetWindowThreadProcessId(kiv.Frame(), nullptr), &info);
         return info.hwndFocus;
     };
-    ASSERT_TRUE(WaitUntil([&] { return WindowClass(focus()) == TRACKBAR_CLASSW; }, 3s)) << Narrow(WindowClass(focus()));
+    ASSERT_TRUE(WaitUntil([&] { return WindowClass(focus()) == TRACKBAR_CLASSW; }, 3s))
+        << Narrow(WindowClass(focus()));
     HWND slider = focus();
     kiv.Press({VK_RIGHT});
     kiv.Press({VK_RIGHT});
     EXPECT_TRUE(WaitUntil([&] { return SendMessageW(slider, TBM_GETPOS, 0, 0) == 147; }, 3s));
     EXPECT_TRUE(kiv.CloseAndWait());
-    EXPECT_EQ(File(L"slider.cst"), (Bytes{147, 0, 0, 0}));  // 145 and two steps slower
+    EXPECT_EQ(File(L"slider.cst"), (Bytes{147, 0, 0, 0})); // 145 and two steps slower
 }
 
 TEST_F(Frame, SettingsShowTheReportedPortsAndOkStoresTheChoice) {
     CKivSession kiv(work, L"0,278,3bc");
     ASSERT_TRUE(kiv.Frame());
     ASSERT_TRUE(WaitUntil([&] { return File(L"port.cst").has_value(); }));
-    WriteFileBytes(work / "port.cst", Bytes{0xBC, 0x03, 0, 0});  // as if LPT3 had been chosen
+    WriteFileBytes(work / "port.cst", Bytes{0xBC, 0x03, 0, 0}); // as if LPT3 had been chosen
     kiv.Press({VK_F6});
     HWND dialog = kiv.WaitForDialog(kSettingsTitle);
     ASSERT_TRUE(dialog);
@@ -209,14 +220,14 @@ TEST_F(Frame, UnwritablePortFileIsReportedAndNeverKeepsTheProgramOpen) {
     ASSERT_TRUE(kiv.Frame());
     ASSERT_TRUE(WaitUntil([&] { return File(L"port.cst").has_value(); }));
     std::filesystem::remove(work / "port.cst");
-    std::filesystem::create_directory(work / "port.cst");  // cannot be created as a file
+    std::filesystem::create_directory(work / "port.cst"); // cannot be created as a file
 
     kiv.Press({VK_F6});
     HWND dialog = kiv.WaitForDialog(kSettingsTitle);
     ASSERT_TRUE(dialog);
     PressButton(dialog, IDOK);
     EXPECT_NE(AnswerBox(kiv, IDOK), L"(no box)");
-    EXPECT_TRUE(IsWindow(dialog));  // the dialog stays open
+    EXPECT_TRUE(IsWindow(dialog)); // the dialog stays open
     PressButton(dialog, IDCANCEL);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
 

@@ -21,7 +21,8 @@ protected:
 // The values written to the port, in order.
 std::vector<std::uint64_t> Written(const std::vector<tavo::TraceRecord>& trace) {
     std::vector<std::uint64_t> values;
-    for (const auto& call : Calls(trace, "W_P")) values.push_back(call.args.at(1));
+    for (const auto& call : Calls(trace, "W_P"))
+        values.push_back(call.args.at(1));
     return values;
 }
 
@@ -42,7 +43,7 @@ void ExpectEndedCleanly(const std::vector<tavo::TraceRecord>& trace) {
 TEST_F(Run, StartPlaysTheTickedRowsAndStopTurnsTheLinesOff) {
     CKivSession kiv(work, L"378,0,0");
     ASSERT_TRUE(kiv.Frame());
-    kiv.Press({VK_F5});  // greyed while nothing runs: no port call
+    kiv.Press({VK_F5}); // greyed while nothing runs: no port call
     kiv.ClickCell(0, 0);
     kiv.ClickCell(3, 0);
     ASSERT_TRUE(kiv.WaitForRowPane(1));
@@ -53,7 +54,8 @@ TEST_F(Run, StartPlaysTheTickedRowsAndStopTurnsTheLinesOff) {
     ASSERT_EQ(opens.size(), 1u);
     EXPECT_EQ(opens[0].args, (std::vector<std::uint64_t>{0x378, 1, 1}));
     const auto played = Written(kiv.Trace());
-    EXPECT_EQ(std::vector<std::uint64_t>(played.begin(), played.begin() + 4), (std::vector<std::uint64_t>{9, 0, 0, 9}));
+    EXPECT_EQ(std::vector<std::uint64_t>(played.begin(), played.begin() + 4),
+              (std::vector<std::uint64_t>{9, 0, 0, 9}));
 
     // While it plays, Start and Settings are greyed: their keys and buttons do nothing.
     kiv.Press({VK_F6});
@@ -64,7 +66,8 @@ TEST_F(Run, StartPlaysTheTickedRowsAndStopTurnsTheLinesOff) {
     EXPECT_EQ(Calls(kiv.Trace(), "OpenPrt").size(), 1u);
 
     kiv.ClickPanelButton(kStop);
-    ASSERT_TRUE(WaitUntil([&] { return !kiv.Trace().empty() && kiv.Trace().back().call == "ClosePrt"; }));
+    ASSERT_TRUE(
+        WaitUntil([&] { return !kiv.Trace().empty() && kiv.Trace().back().call == "ClosePrt"; }));
     ExpectEndedCleanly(kiv.Trace());
     // Settings are back once the run has stopped.
     kiv.Press({VK_F6});
@@ -73,7 +76,7 @@ TEST_F(Run, StartPlaysTheTickedRowsAndStopTurnsTheLinesOff) {
     PressButton(settings, IDCANCEL);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(settings); }));
     PostMessageW(kiv.Frame(), WM_CLOSE, 0, 0);
-    HWND box = kiv.WaitForBox();  // the ticked cells: save?
+    HWND box = kiv.WaitForBox(); // the ticked cells: save?
     ASSERT_TRUE(box);
     PressButton(box, IDNO);
     EXPECT_EQ(kiv.Process().Wait(10s), 0u);
@@ -88,7 +91,8 @@ TEST_F(Run, ClosingDuringARunStopsItFirstAndStoresThePort) {
     EXPECT_TRUE(kiv.CloseAndWait());
     ExpectEndedCleanly(kiv.Trace());
     EXPECT_EQ(Calls(kiv.Trace(), "OpenPrt").at(0).args.at(0), 0x278u);
-    EXPECT_EQ(ReadFileBytes(kiv.WorkFile(L"port.cst")), (std::vector<std::uint8_t>{0x78, 0x02, 0, 0}));
+    EXPECT_EQ(ReadFileBytes(kiv.WorkFile(L"port.cst")),
+              (std::vector<std::uint8_t>{0x78, 0x02, 0, 0}));
 }
 
 TEST_F(Run, CancelledCloseKeepsTheRunAndThePortLibrary) {

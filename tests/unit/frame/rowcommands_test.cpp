@@ -22,7 +22,8 @@ protected:
     void SetUp() override { grid.SetRowCount(3, false); }
     std::vector<int> Tags() const {
         std::vector<int> tags;
-        for (const KIV_ROW& row : rows) tags.push_back(row[0]);
+        for (const KIV_ROW& row : rows)
+            tags.push_back(row[0]);
         return tags;
     }
 };
