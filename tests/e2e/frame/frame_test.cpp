@@ -236,5 +236,58 @@ TEST_F(Frame, UnwritablePortFileIsReportedAndNeverKeepsTheProgramOpen) {
     EXPECT_EQ(kiv.Process().Wait(10s), 0u);
 }
 
+// The menu bar, wherever it is docked (a child of a dock bar).
+HWND MenuBar(HWND frame) {
+    for (HWND dock : ChildWindows(frame))
+        if (HWND bar = GetDlgItem(dock, 59392)) return bar;
+    return GetDlgItem(frame, 59392);
+}
+
+void Drag(POINT from, POINT to) {
+    SetCursorPos(from.x, from.y);
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    SendInput(1, &in, sizeof in);
+    Sleep(100);
+    for (int step = 1; step <= 10; ++step) {
+        SetCursorPos(from.x + (to.x - from.x) * step / 10, from.y + (to.y - from.y) * step / 10);
+        Sleep(30);
+    }
+    in.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(1, &in, sizeof in);
+}
+
+bool Upright(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return r.bottom - r.top > r.right - r.left;
+}
+
+TEST_F(Frame, MenuBarDockedOnTheLeftIsThereAtTheNextStart) {
+    {
+        CKivSession kiv(work);
+        ASSERT_TRUE(kiv.Frame());
+        HWND bar = MenuBar(kiv.Frame());
+        ASSERT_TRUE(bar);
+        ASSERT_FALSE(Upright(bar));
+        RECT r{};
+        GetWindowRect(bar, &r);
+        RECT client{};
+        GetClientRect(kiv.Frame(), &client);
+        POINT leftMiddle{2, client.bottom / 2};
+        ClientToScreen(kiv.Frame(), &leftMiddle);
+        BringToFront(kiv.Frame());
+        Drag({r.left + 3, (r.top + r.bottom) / 2}, leftMiddle);
+        ASSERT_TRUE(WaitUntil([&] { return Upright(MenuBar(kiv.Frame())); }, 3s));
+        EXPECT_TRUE(kiv.CloseAndWait());
+    }
+    CKivSession again(work);
+    ASSERT_TRUE(again.Frame());
+    EXPECT_TRUE(
+        WaitUntil([&] { return MenuBar(again.Frame()) && Upright(MenuBar(again.Frame())); }, 3s));
+    EXPECT_TRUE(again.CloseAndWait());
+}
+
 } // namespace
 } // namespace kivdrv
