@@ -1,7 +1,7 @@
 #include "app/kiv_app.h"
 
 #include "app/globals.h"
-#include "app/port_file.h"
+#include "frame/port_file.h"
 #include "app/resource.h"
 #include "document/kiv_doc.h"
 #include "frame/mainframe.h"

@@ -2,7 +2,7 @@
 #include "frame/mainframe.h"
 
 #include "app/globals.h"
-#include "app/port_file.h"
+#include "frame/port_file.h"
 #include "framework/app.h"
 #include "framework/doc.h"
 #include "framework/exception.h"

@@ -1,7 +1,7 @@
 #include "frame/portsettingsdlg.h"
 
 #include "app/globals.h"
-#include "app/port_file.h"
+#include "frame/port_file.h"
 
 #include <cwchar>
 

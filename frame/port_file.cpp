@@ -1,4 +1,4 @@
-#include "app/port_file.h"
+#include "frame/port_file.h"
 
 #include "app/globals.h"
 #include "framework/file.h"
