@@ -65,6 +65,10 @@ public:
     CTempFile& operator=(const CTempFile&) = delete;
     const std::wstring& Path() const { return m_path; }
     void ReplaceInto(const std::wstring& target) {
+        // Not every file system refuses to replace a read-only file: refuse it here.
+        DWORD attributes = GetFileAttributesW(target.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+            CFileException::ThrowOsError(ERROR_ACCESS_DENIED, target);
         if (!MoveFileExW(m_path.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             CFileException::ThrowOsError(static_cast<LONG>(GetLastError()), target);
         m_path.clear();

@@ -123,6 +123,20 @@ TEST_F(DocumentTest, FailedSaveKeepsTheOldFileAndTheModifiedFlag) {
     EXPECT_EQ(TestApp().m_boxes.size(), 2u);
 }
 
+TEST_F(DocumentTest, SaveNeverReplacesAReadOnlyFile) {
+    std::wstring path = PathOf(L"locked.cmb");
+    Write(path, {'O', 'L', 'D'});
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    CDataDoc doc;
+    doc.SetModifiedFlag();
+    EXPECT_FALSE(doc.DoSave(path.c_str()));
+    EXPECT_EQ(Read(path), (std::vector<uint8_t>{'O', 'L', 'D'}));
+    EXPECT_EQ(FilesInDir(), 1u);
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(TestApp().m_boxes.size(), 1u);
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST_F(DocumentTest, EmptyFileOpensWithoutReadingAnything) {
     std::wstring path = PathOf(L"empty.cmb");
     Write(path, {});
