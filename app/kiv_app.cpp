@@ -13,17 +13,6 @@
 
 #include <memory>
 
-// The start-up values, defined before the application object so that they exist when
-// its constructor fills them.
-std::wstring g_strWorkDir;
-HMODULE g_hPortLib = nullptr;
-std::uint32_t g_nLpt1Address = 0;
-std::uint32_t g_nLpt2Address = 0;
-std::uint32_t g_nLpt3Address = 0;
-std::uint8_t g_nLptCount = 0;
-std::uint32_t g_nPortAddress = 0;
-HANDLE g_evRunDone = nullptr;
-
 namespace {
 constexpr wchar_t kRegistryKey[] = L"Автомат световых эффектов";
 constexpr wchar_t kLibraryErrorCaption[] = L"Ошибка библиотеки TAVO.DLL";

@@ -1,5 +1,5 @@
-// The values the application and the frame define in the program, for test and benchmark
-// programs that drive the sequencer on their own.
+// The start-up values. All are constant-initialised, so they exist before any
+// constructor (the application object's included) fills them.
 #include "app/globals.h"
 
 std::wstring g_strWorkDir;
@@ -10,7 +10,3 @@ std::uint32_t g_nLpt3Address = 0;
 std::uint8_t g_nLptCount = 0;
 std::uint32_t g_nPortAddress = 0;
 HANDLE g_evRunDone = nullptr;
-std::atomic<int> g_nRowCount{0};
-int g_nCurRow = 0;
-int g_nCurCol = 0;
-std::atomic<int> g_nDelay{145};
