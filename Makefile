@@ -1,8 +1,11 @@
-# The two commands: `make run` and `make test` (and `make build`).
+# The two commands: `make run` and `make test` (and `make build`, `make native`, `make fuzz`).
 BUILD ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
+# The parts without Windows, built natively with sanitizers and fuzzers (tests/native).
+NATIVE = $(BUILD)/native
+FUZZ_SECONDS ?= 120
 
-.PHONY: all build test run deps clean
+.PHONY: all build native test run fuzz deps clean
 
 all: build
 
@@ -15,8 +18,18 @@ $(BUILD)/build.ninja: | deps
 build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD)
 
-test: build
+$(NATIVE)/build.ninja: | deps
+	cmake -S tests/native -B $(NATIVE) -G Ninja -DCMAKE_CXX_COMPILER=clang++
+
+native: deps $(NATIVE)/build.ninja
+	cmake --build $(NATIVE)
+
+test: build native
 	tools/test-run $(BUILD)
+	ctest --test-dir $(NATIVE) --output-on-failure
+
+fuzz: native
+	tools/fuzz $(NATIVE) $(FUZZ_SECONDS)
 
 run: build
 	tools/run $(BUILD)

@@ -36,7 +36,7 @@ template <class T> bool Get(Source& source, T& value) {
     return true;
 }
 
-constexpr std::uint32_t Swap32(std::uint32_t v) {
+[[maybe_unused]] constexpr std::uint32_t Swap32(std::uint32_t v) {
     return (v >> 24) | ((v >> 8) & 0xFF00u) | ((v << 8) & 0xFF0000u) | (v << 24);
 }
 
