@@ -5,7 +5,7 @@
 namespace tavo {
 namespace {
 
-// The ini file is one short line; anything beyond this is not an address line anyway.
+// tavo.ini is a few short lines; anything beyond this is not ours.
 constexpr DWORD kMaxIniBytes = 64 * 1024;
 
 // The settings are ASCII; any other character becomes '?', which no parser accepts.
@@ -30,12 +30,11 @@ std::wstring ModulePath(HMODULE module) {
 }
 
 // The text of tavo.ini beside the module; nullopt when there is no such file. A file
-// that exists but cannot be read gives an empty text, which counts as malformed.
+// that exists but cannot be read counts as empty.
 std::optional<std::string> ReadIniBeside(HMODULE self) {
-    auto path = ModulePath(self);
-    const auto slash = path.find_last_of(L"\\/");
-    if (slash == std::wstring::npos) return std::nullopt;
-    path.replace(slash + 1, std::wstring::npos, L"tavo.ini");
+    const auto folder = ModuleFolder(self);
+    if (folder.empty()) return std::nullopt;
+    const auto path = folder + L"tavo.ini";
 
     const auto file =
         AdoptFile(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -67,10 +66,22 @@ std::optional<std::wstring> ReadEnvironment(const wchar_t* name) {
     return value;
 }
 
-LptAddresses LoadLptConfig(HMODULE self) {
-    if (const auto env = ReadEnvironment(L"TAVO_LPT")) return ResolveLpt(ToAscii(*env), {});
-    if (const auto ini = ReadIniBeside(self)) return ResolveLpt({}, *ini);
-    return ResolveLpt({}, {});
+std::wstring ModuleFolder(HMODULE module) {
+    auto path = ModulePath(module);
+    const auto slash = path.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) return {};
+    path.resize(slash + 1);
+    return path;
+}
+
+CSettings LoadSettings(HMODULE self) {
+    const auto env = [](std::string_view name) -> std::optional<std::string> {
+        const std::wstring wide(name.begin(), name.end());
+        if (const auto value = ReadEnvironment(wide.c_str())) return ToAscii(*value);
+        return std::nullopt;
+    };
+    const auto ini = ReadIniBeside(self);
+    return CSettings(env, ini ? std::optional<std::string_view>(*ini) : std::nullopt);
 }
 
 } // namespace tavo

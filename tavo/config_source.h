@@ -6,14 +6,17 @@
 #include <optional>
 #include <string>
 
-#include "lpt_config.h"
+#include "settings.h"
 
 namespace tavo {
 
 // The value of an environment variable; nullopt when it is not set.
 std::optional<std::wstring> ReadEnvironment(const wchar_t* name);
 
-// LPT1..LPT3 from TAVO_LPT, else tavo.ini in the folder of module `self`, else the default.
-LptAddresses LoadLptConfig(HMODULE self);
+// The settings from the TAVO_* variables and tavo.ini in the folder of module `self`.
+CSettings LoadSettings(HMODULE self);
+
+// The folder of a module, with its trailing backslash; empty when unknown.
+std::wstring ModuleFolder(HMODULE module);
 
 } // namespace tavo

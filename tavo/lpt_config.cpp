@@ -4,15 +4,15 @@
 #include <charconv>
 
 namespace tavo {
-namespace {
-
-constexpr std::string_view kBlanks = " \t\r\n";
 
 std::string_view Trim(std::string_view s) {
+    constexpr std::string_view kBlanks = " \t\r\n";
     const auto first = s.find_first_not_of(kBlanks);
     if (first == std::string_view::npos) return {};
     return s.substr(first, s.find_last_not_of(kBlanks) - first + 1);
 }
+
+namespace {
 
 std::optional<std::uint32_t> ParseHex(std::string_view field) {
     field = Trim(field);
@@ -42,23 +42,19 @@ std::optional<LptAddresses> ParseLptList(std::string_view text) {
     return ports;
 }
 
-std::optional<LptAddresses> ParseLptIni(std::string_view fileText) {
-    constexpr std::string_view kBom = "\xEF\xBB\xBF";
-    if (fileText.starts_with(kBom)) fileText.remove_prefix(kBom.size());
-    while (!fileText.empty()) {
-        const auto eol = fileText.find('\n');
-        const auto line = Trim(fileText.substr(0, eol));
-        fileText.remove_prefix(eol == std::string_view::npos ? fileText.size() : eol + 1);
-        if (line.empty() || line.front() == ';' || line.front() == '#') continue;
-        return ParseLptList(line);
-    }
-    return std::nullopt;
+int LptIndex(const LptAddresses& ports, std::uint32_t address) {
+    if (address == 0) return -1;
+    const auto it = std::find(ports.begin(), ports.end(), address);
+    return it == ports.end() ? -1 : static_cast<int>(it - ports.begin());
 }
 
-LptAddresses ResolveLpt(std::optional<std::string_view> env,
-                        std::optional<std::string_view> iniText) {
-    const auto parsed = env ? ParseLptList(*env) : iniText ? ParseLptIni(*iniText) : kDefaultLpt;
-    return parsed.value_or(LptAddresses{});
+std::string PortName(const LptAddresses& ports, std::uint32_t address) {
+    char hex[16];
+    const auto end = std::to_chars(std::begin(hex), std::end(hex), address, 16).ptr;
+    std::string name(hex, end);
+    name += 'h';
+    const int lpt = LptIndex(ports, address);
+    return lpt < 0 ? name : "LPT" + std::to_string(lpt + 1) + ' ' + name;
 }
 
 unsigned char CountPresent(const LptAddresses& ports) {

@@ -1,10 +1,11 @@
-// Virtual LPT ports: the base addresses of LPT1..LPT3 and where they come from.
+// The base addresses of LPT1..LPT3 and their text form.
 // Plain C++ without Windows headers, so it also builds and is tested natively.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace tavo {
@@ -18,16 +19,15 @@ inline constexpr LptAddresses kDefaultLpt{0x378, 0, 0};
 // field and a 0x prefix are accepted. nullopt when the text is anything else.
 std::optional<LptAddresses> ParseLptList(std::string_view text);
 
-// tavo.ini holds one address line in the same form. Blank lines and comment lines
-// (';' or '#' first) are skipped, as is a UTF-8 byte order mark; the first other line
-// is the address line. nullopt when there is none or it is malformed.
-std::optional<LptAddresses> ParseLptIni(std::string_view fileText);
+// Blanks (space, tab, CR, LF) cut from both ends.
+std::string_view Trim(std::string_view s);
 
-// TAVO_LPT wins over tavo.ini, which wins over the default. A source that is present
-// but malformed gives no ports at all rather than falling through: a typo must not
-// quietly drive some other port.
-LptAddresses ResolveLpt(std::optional<std::string_view> env,
-                        std::optional<std::string_view> iniText);
+// The port as the program names it: "LPT1 378h" for the configured LPT1's address,
+// the address alone ("d100h") for any other.
+std::string PortName(const LptAddresses& ports, std::uint32_t address);
+
+// 0..2 for the first of LPT1..LPT3 at `address`, -1 for none.
+int LptIndex(const LptAddresses& ports, std::uint32_t address);
 
 // Number of present (non-zero) ports.
 unsigned char CountPresent(const LptAddresses& ports);

@@ -55,6 +55,16 @@ std::string FormatTraceLine(std::uint64_t micros, std::string_view call,
     return line;
 }
 
+std::string FormatTraceNote(std::uint64_t micros, std::string_view text) {
+    std::string line;
+    AppendNumber(line, micros);
+    line += " note ";
+    for (const char c : text)
+        line += c == '\n' || c == '\r' ? ' ' : c;
+    line += '\n';
+    return line;
+}
+
 std::optional<TraceRecord> ParseTraceLine(std::string_view line) {
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
         line.remove_suffix(1);
@@ -63,6 +73,10 @@ std::optional<TraceRecord> ParseTraceLine(std::string_view line) {
     record.call = NextWord(line);
     if (!micros || record.call.empty()) return std::nullopt;
     record.micros = *micros;
+    if (record.call == "note") {
+        record.text = line.empty() ? line : line.substr(1);
+        return record;
+    }
     bool afterEquals = false;
     for (auto word = NextWord(line); !word.empty(); word = NextWord(line)) {
         if (word == "=" && !afterEquals) {

@@ -3,6 +3,7 @@
 //   t OpenPrt address arg2 arg3 = handle
 //   t W_P handle value arg3
 //   t ClosePrt handle
+//   t note free text          (what a back end or the settings want the reader to know)
 // t is the number of microseconds since the library was loaded. Lines end in "\n".
 // Arguments appear as the caller passed them: W_P's value is what it was given, of
 // which the low byte reached the data lines.
@@ -24,6 +25,7 @@ struct TraceRecord {
     std::string call;
     std::vector<std::uint64_t> args;
     std::vector<std::uint64_t> results; // after "="; empty when the call has no result
+    std::string text;                   // the text of a note line
 
     bool operator==(const TraceRecord&) const = default;
 };
@@ -33,7 +35,11 @@ std::string FormatTraceLine(std::uint64_t micros, std::string_view call,
                             std::span<const std::uint64_t> args,
                             std::span<const std::uint64_t> results = {});
 
-// The inverse of FormatTraceLine for one line (with or without its "\r\n" or "\n").
+// "t note text\n"; line breaks in the text become blanks.
+std::string FormatTraceNote(std::uint64_t micros, std::string_view text);
+
+// The inverse of FormatTraceLine and FormatTraceNote for one line (with or without its "\r\n" or
+// "\n").
 std::optional<TraceRecord> ParseTraceLine(std::string_view line);
 
 // Every line of a trace file; nullopt when any non-empty line is malformed.

@@ -1,9 +1,11 @@
-// The parts of tavo.dll without Windows: port configuration, trace lines, handles.
+// The parts of tavo.dll without Windows: settings, trace lines, handles.
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <map>
 
 #include "tavo/lpt_config.h"
+#include "tavo/settings.h"
 #include "tavo/port_table.h"
 #include "tavo/trace_format.h"
 
@@ -32,25 +34,69 @@ TEST(LptList, RefusesAnythingElse) {
         EXPECT_EQ(ParseLptList(text), std::nullopt) << '"' << text << '"';
 }
 
-TEST(LptIni, FirstLineThatIsNotACommentCounts) {
-    EXPECT_EQ(ParseLptIni("278,0,0"), (LptAddresses{0x278, 0, 0}));
-    EXPECT_EQ(
-        ParseLptIni("\xEF\xBB\xBF; LPT1, LPT2, LPT3\r\n# hex\r\n\r\n  0,378,0  \r\n1,2,3\r\n"),
-        (LptAddresses{0, 0x378, 0}));
-    EXPECT_EQ(ParseLptIni(""), std::nullopt);
-    EXPECT_EQ(ParseLptIni("; only a comment\n\n"), std::nullopt);
-    EXPECT_EQ(ParseLptIni("LPT1=378\n378,0,0\n"), std::nullopt)
-        << "the first value line is malformed";
+CSettings Parse(std::string_view ini, std::map<std::string, std::string> env = {}) {
+    return CSettings(
+        [env](std::string_view name) -> std::optional<std::string> {
+            const auto it = env.find(std::string(name));
+            if (it == env.end()) return std::nullopt;
+            return it->second;
+        },
+        ini);
 }
 
-TEST(LptResolve, EnvironmentThenIniThenDefault_MalformedMeansNoPorts) {
-    EXPECT_EQ(ResolveLpt("0,278,0", "378,0,3bc"), (LptAddresses{0, 0x278, 0}));
-    EXPECT_EQ(ResolveLpt(std::nullopt, "378,0,3bc"), (LptAddresses{0x378, 0, 0x3BC}));
-    EXPECT_EQ(ResolveLpt(std::nullopt, std::nullopt), kDefaultLpt);
-    EXPECT_EQ(ResolveLpt("junk", "378,0,3bc"), LptAddresses{})
-        << "no fall-through past a bad value";
-    EXPECT_EQ(ResolveLpt("", std::nullopt), LptAddresses{});
-    EXPECT_EQ(ResolveLpt(std::nullopt, "junk"), LptAddresses{});
+TEST(Settings, AnAddressLineAloneStillWorks) {
+    EXPECT_EQ(Parse("278,0,0").Lpt(), (LptAddresses{0x278, 0, 0}));
+    EXPECT_EQ(Parse("\xEF\xBB\xBF; LPT1..LPT3\r\n# hex\r\n\r\n  0,378,0  \r\n").Lpt(),
+              (LptAddresses{0, 0x378, 0}));
+    EXPECT_EQ(Parse("; only a comment\n\n").Lpt(), std::nullopt);
+    EXPECT_EQ(CSettings().Lpt(), std::nullopt);
+}
+
+TEST(Settings, KeysEnvironmentFirstAndNotesForWhatIsIgnored) {
+    auto s = Parse("378,0,0\nBackend = E131\n lamps=1 \nuniverse = 7\nlevel = 0x80\n"
+                   "colour = red\n278,0,0\njust words\n",
+                   {{"TAVO_UNIVERSE", " 9 "}, {"TAVO_LPT", "0,3bc,0"}});
+    EXPECT_EQ(s.Lpt(), (LptAddresses{0, 0x3BC, 0}));
+    EXPECT_EQ(s.Backend(), BackendKind::E131);
+    EXPECT_EQ(s.Lamps(), true);
+    EXPECT_EQ(s.Integer("universe", 1, 63999), 9);
+    EXPECT_EQ(s.Integer("level", 0, 255), 0x80);
+    EXPECT_EQ(s.Integer("channel", 1, 505), std::nullopt);
+    EXPECT_EQ(s.Raw("universe")->origin, "TAVO_UNIVERSE");
+    EXPECT_EQ(s.Raw("level")->origin, "tavo.ini line 5");
+    ASSERT_EQ(s.Notes().size(), 3u);
+    EXPECT_EQ(s.Notes()[0], "tavo.ini line 6: ignored: colour = red");
+    EXPECT_EQ(s.Notes()[1], "tavo.ini line 7: ignored: 278,0,0") << "one address line only";
+    EXPECT_EQ(s.Notes()[2], "tavo.ini line 8: ignored: just words");
+}
+
+TEST(Settings, MalformedValuesAreNamedAndCountAsUnset) {
+    auto s = Parse("lpt = 378 0 3bc\nbackend = parallel\nlamps = yes\nchannel = 506\nlevel=-1\n");
+    EXPECT_EQ(s.Lpt(), std::nullopt);
+    EXPECT_EQ(s.Backend(), BackendKind::Auto);
+    EXPECT_EQ(s.Lamps(), std::nullopt);
+    EXPECT_EQ(s.Integer("channel", 1, 505), std::nullopt);
+    EXPECT_EQ(s.Integer("level", 0, 255), std::nullopt);
+    ASSERT_EQ(s.Notes().size(), 5u);
+    EXPECT_EQ(s.Notes()[0],
+              "tavo.ini line 1: lpt = 378 0 3bc: ignored: not three hexadecimal addresses");
+    EXPECT_EQ(s.Notes()[3], "tavo.ini line 4: channel = 506: not a number from 1 to 505");
+}
+
+TEST(Settings, Ipv4Endpoints) {
+    EXPECT_EQ(ParseIpv4Endpoint("127.0.0.1"), (Ipv4Endpoint{0x7F000001, std::nullopt}));
+    EXPECT_EQ(ParseIpv4Endpoint("10.0.0.255:6454"), (Ipv4Endpoint{0x0A0000FF, 6454}));
+    for (const char* bad : {"", "1.2.3", "1.2.3.4.5", "256.1.1.1", "1.2.3.4:", "1.2.3.4:0",
+                            "1.2.3.4:65536", "a.b.c.d", "1..2.3", " 1.2.3.4", "0001.2.3.4"})
+        EXPECT_EQ(ParseIpv4Endpoint(bad), std::nullopt) << bad;
+}
+
+TEST(LptNames, AsTheProgramNamesThem) {
+    const LptAddresses ports{0x378, 0, 0x3BC};
+    EXPECT_EQ(PortName(ports, 0x378), "LPT1 378h");
+    EXPECT_EQ(PortName(ports, 0x3BC), "LPT3 3bch");
+    EXPECT_EQ(PortName(ports, 0xD100), "d100h");
+    EXPECT_EQ(PortName(ports, 0), "0h");
 }
 
 TEST(LptResolve, CountsPresentPortsWhereverTheyAre) {
@@ -89,6 +135,10 @@ TEST(TraceLine, WholeFileSkipsBlankLinesAndRefusesBadOnes) {
     ASSERT_EQ(records->size(), 2u);
     EXPECT_EQ((*records)[1], (TraceRecord{2, "ClosePrt", {3}, {}}));
     EXPECT_EQ(ParseTrace("1 CountLPT = 1 888 0 0\ngarbage\n"), std::nullopt);
+    const auto note = ParseTrace(FormatTraceNote(3, "bridge: gone\r\nfor good"));
+    ASSERT_TRUE(note && note->size() == 1);
+    EXPECT_EQ((*note)[0].call, "note");
+    EXPECT_EQ((*note)[0].text, "bridge: gone  for good");
     EXPECT_EQ(ParseTrace(""), std::vector<TraceRecord>{});
 }
 

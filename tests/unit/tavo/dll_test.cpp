@@ -20,6 +20,8 @@ struct TavoConfig {
     std::optional<std::wstring> lpt = std::nullopt;   // TAVO_LPT; nullopt: not set
     std::optional<std::string> ini = std::nullopt;    // tavo.ini beside the DLL; nullopt: no file
     std::optional<std::wstring> trace = std::nullopt; // TAVO_TRACE
+    std::optional<std::wstring> lamps = L"0";         // TAVO_LAMPS: no panel thread, so a
+                                                      // reload really unloads
 };
 
 // A private copy of tavo.dll in a folder of its own, loaded with a given configuration.
@@ -44,6 +46,7 @@ public:
         }
         const CScopedEnv lpt(L"TAVO_LPT", config.lpt);
         const CScopedEnv trace(L"TAVO_TRACE", config.trace);
+        const CScopedEnv lamps(L"TAVO_LAMPS", config.lamps);
         m_module = LoadLibraryW((m_dir / "tavo.dll").c_str());
         ASSERT_TRUE(m_module) << kivdrv::Narrow(kivdrv::SystemErrorText(GetLastError()));
         CountLPT = Find<decltype(::CountLPT)>("CountLPT");
@@ -111,12 +114,12 @@ TEST(TavoDll, PortsComeFromTheEnvironmentThenIniThenDefault) {
         {{std::nullopt, "; LPT1..LPT3\r\n0,0,2bc\r\n"}, {1, {0, 0, 0x2BC}}},
         {{}, {1, {0x378, 0, 0}}},
         {{L"0,0,0"}, {0, {0, 0, 0}}},
-        // Malformed: no ports, and no falling back to tavo.ini or the default.
-        {{L"378 0 3bc", "278,0,0"}, {0, {0, 0, 0}}},
-        {{L"З78,0,0"}, {0, {0, 0, 0}}},
-        {{L""}, {0, {0, 0, 0}}},
-        {{std::nullopt, "LPT1=378"}, {0, {0, 0, 0}}},
-        {{std::nullopt, ""}, {0, {0, 0, 0}}},
+        {{std::nullopt, "backend = virtual\r\nlpt = 0,278,0\r\n"}, {1, {0, 0x278, 0}}},
+        // Malformed: ignored (the trace names it), so the default holds.
+        {{L"378 0 3bc", "278,0,0"}, {1, {0x378, 0, 0}}},
+        {{L"З78,0,0"}, {1, {0x378, 0, 0}}},
+        {{std::nullopt, "LPT1=378"}, {1, {0x378, 0, 0}}},
+        {{std::nullopt, ""}, {1, {0x378, 0, 0}}},
     };
     for (const auto& [setup, expected] : cases) {
         const CTavo tavo(setup);
@@ -171,8 +174,9 @@ TEST(TavoDll, TracesEveryCallInOrder) {
     tavo.ClosePrt(b);
 
     // Readable while the library holds the file, every line there at once.
-    const auto trace = kivdrv::ReadTrace(path);
+    auto trace = kivdrv::ReadTrace(path);
     ASSERT_TRUE(trace);
+    std::erase_if(*trace, [](const TraceRecord& r) { return r.call == "note"; });
     const std::vector<std::pair<std::string, std::vector<std::uint64_t>>> expected = {
         {"Old", {}},
         {"CountLPT", {2, 888, 0, 956}},
@@ -203,6 +207,22 @@ TEST(TavoDll, TracesEveryCallInOrder) {
     const auto raw = kivdrv::ReadFileBytes(path);
     const std::string text(raw->begin(), raw->end());
     EXPECT_NE(text.find(" W_P " + std::to_string(a) + " 421 0\n"), std::string::npos) << text;
+}
+
+TEST(TavoDll, MalformedIniLinesAreNamedInTheTraceAndChangeNothingElse) {
+    const CTempDir dir;
+    const auto path = dir / "trace.txt";
+    const CTavo tavo({std::nullopt, "278,0,0\nbackend = serial\nwhat is this\n", path.wstring()});
+    EXPECT_EQ(CountPorts(tavo), (Count{1, {0x278, 0, 0}}));
+    const auto trace = kivdrv::ReadTrace(path);
+    ASSERT_TRUE(trace);
+    std::vector<std::string> notes;
+    for (const auto& r : *trace)
+        if (r.call == "note" && r.text.starts_with("tavo.ini")) notes.push_back(r.text);
+    EXPECT_EQ(notes, (std::vector<std::string>{
+                         "tavo.ini line 3: ignored: what is this",
+                         "tavo.ini line 2: backend = serial: ignored: not auto, virtual, inpout, "
+                         "bridge, e131 or artnet"}));
 }
 
 TEST(TavoDll, TraceFileThatCannotBeOpenedIsNoTrace) {

@@ -1,0 +1,152 @@
+#include "settings.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace tavo {
+namespace {
+
+std::optional<std::size_t> KeyIndex(std::string_view name) {
+    for (std::size_t i = 0; i < std::size(kSettingKeys); ++i)
+        if (kSettingKeys[i].name == name) return i;
+    return std::nullopt;
+}
+
+std::string Lower(std::string_view text) {
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
+    return out;
+}
+
+// A value for the notes: printable ASCII only, and not a whole file of it.
+std::string Printable(std::string_view text) {
+    std::string out;
+    for (const char c : text.substr(0, 60))
+        out += c >= 0x20 && c < 0x7F ? c : '?';
+    if (text.size() > 60) out += "...";
+    return out;
+}
+
+template <typename T> std::optional<T> ParseNumber(std::string_view text, int base = 10) {
+    T value{};
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value, base);
+    if (text.empty() || ec != std::errc{} || ptr != end) return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+CSettings::CSettings(const EnvLookup& env, std::optional<std::string_view> iniText) {
+    if (iniText) ReadIni(*iniText);
+    for (std::size_t i = 0; i < std::size(kSettingKeys); ++i)
+        if (auto value = env(kSettingKeys[i].env))
+            m_values[i] = SettingValue{std::string(Trim(*value)), std::string(kSettingKeys[i].env)};
+}
+
+void CSettings::ReadIni(std::string_view text) {
+    constexpr std::string_view kBom = "\xEF\xBB\xBF";
+    if (text.starts_with(kBom)) text.remove_prefix(kBom.size());
+    bool haveAddressLine = false;
+    for (int number = 1; !text.empty(); ++number) {
+        const auto eol = text.find('\n');
+        const auto line = Trim(text.substr(0, eol));
+        text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
+        if (line.empty() || line.front() == ';' || line.front() == '#') continue;
+
+        const auto origin = "tavo.ini line " + std::to_string(number);
+        const auto equals = line.find('=');
+        if (equals == std::string_view::npos && !haveAddressLine) {
+            haveAddressLine = true;
+            Set("lpt", std::string(line), origin);
+            continue;
+        }
+        const auto name = Lower(Trim(line.substr(0, equals == line.npos ? 0 : equals)));
+        if (equals == std::string_view::npos || !KeyIndex(name)) {
+            m_notes.push_back(origin + ": ignored: " + Printable(line));
+            continue;
+        }
+        Set(name, std::string(Trim(line.substr(equals + 1))), origin);
+    }
+}
+
+void CSettings::Set(std::string_view key, std::string value, std::string origin) {
+    m_values[*KeyIndex(key)] = SettingValue{std::move(value), std::move(origin)};
+}
+
+const std::optional<SettingValue>& CSettings::Raw(std::string_view key) const {
+    return m_values.at(KeyIndex(key).value());
+}
+
+void CSettings::Reject(std::string_view key, std::string_view why) {
+    const auto& raw = Raw(key);
+    m_notes.push_back((raw ? raw->origin : std::string("default")) + ": " + std::string(key) +
+                      " = " + Printable(raw ? raw->text : "") + ": " + std::string(why));
+}
+
+std::optional<LptAddresses> CSettings::Lpt() {
+    const auto& raw = Raw("lpt");
+    if (!raw) return std::nullopt;
+    if (auto ports = ParseLptList(raw->text)) return ports;
+    Reject("lpt", "ignored: not three hexadecimal addresses");
+    return std::nullopt;
+}
+
+BackendKind CSettings::Backend() {
+    const auto& raw = Raw("backend");
+    if (!raw) return BackendKind::Auto;
+    constexpr std::pair<std::string_view, BackendKind> kNames[] = {
+        {"auto", BackendKind::Auto},     {"virtual", BackendKind::Virtual},
+        {"inpout", BackendKind::Inpout}, {"bridge", BackendKind::Bridge},
+        {"e131", BackendKind::E131},     {"artnet", BackendKind::ArtNet},
+    };
+    const auto name = Lower(raw->text);
+    for (const auto& [text, kind] : kNames)
+        if (name == text) return kind;
+    Reject("backend", "ignored: not auto, virtual, inpout, bridge, e131 or artnet");
+    return BackendKind::Auto;
+}
+
+std::optional<bool> CSettings::Lamps() {
+    const auto& raw = Raw("lamps");
+    if (!raw) return std::nullopt;
+    if (raw->text == "0" || raw->text == "1") return raw->text == "1";
+    Reject("lamps", "ignored: not 0 or 1");
+    return std::nullopt;
+}
+
+std::optional<std::int64_t> CSettings::Integer(std::string_view key, std::int64_t low,
+                                               std::int64_t high) {
+    const auto& raw = Raw(key);
+    if (!raw) return std::nullopt;
+    const std::string_view text = raw->text;
+    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    const auto value = ParseNumber<std::int64_t>(hex ? text.substr(2) : text, hex ? 16 : 10);
+    if (value && *value >= low && *value <= high) return value;
+    Reject(key, "not a number from " + std::to_string(low) + " to " + std::to_string(high));
+    return std::nullopt;
+}
+
+std::optional<Ipv4Endpoint> ParseIpv4Endpoint(std::string_view text) {
+    Ipv4Endpoint endpoint;
+    const auto colon = text.find(':');
+    if (colon != std::string_view::npos) {
+        const auto port = ParseNumber<std::uint16_t>(text.substr(colon + 1));
+        if (!port || *port == 0) return std::nullopt;
+        endpoint.port = port;
+        text = text.substr(0, colon);
+    }
+    for (int i = 0; i < 4; ++i) {
+        const auto dot = text.find('.');
+        if ((i == 3) != (dot == std::string_view::npos)) return std::nullopt;
+        const auto part = text.substr(0, dot);
+        const auto byte = part.size() <= 3 ? ParseNumber<std::uint8_t>(part) : std::nullopt;
+        if (!byte) return std::nullopt;
+        endpoint.address = endpoint.address << 8 | *byte;
+        text.remove_prefix(i == 3 ? text.size() : dot + 1);
+    }
+    return endpoint;
+}
+
+} // namespace tavo

@@ -1,0 +1,86 @@
+// The library's settings: every key of tavo.ini and its environment twin.
+// Plain C++ without Windows headers, so it also builds natively for sanitizers and fuzzing.
+//
+// tavo.ini: lines of `name = value`, `;` or `#` comments, blank lines; a line without '='
+// is the address line (the same as `lpt = ...`), so a file holding only "378,0,0" still
+// works. An environment variable TAVO_<NAME> wins over the file. A malformed line, an
+// unknown key or a value that does not parse is ignored and named in the notes, which go
+// to the trace; nothing here ever stops the library.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "lpt_config.h"
+
+namespace tavo {
+
+enum class BackendKind { Auto, Virtual, Inpout, Bridge, E131, ArtNet };
+
+// One key: its tavo.ini name and its environment twin.
+struct SettingKey {
+    std::string_view name; // "backend"
+    std::string_view env;  // "TAVO_BACKEND"
+};
+
+// Every key, in the order the README and the sample tavo.ini list them.
+inline constexpr SettingKey kSettingKeys[] = {
+    {"lpt", "TAVO_LPT"},         {"backend", "TAVO_BACKEND"},       {"lamps", "TAVO_LAMPS"},
+    {"bridge", "TAVO_BRIDGE"},   {"net_target", "TAVO_NET_TARGET"}, {"universe", "TAVO_UNIVERSE"},
+    {"channel", "TAVO_CHANNEL"}, {"level", "TAVO_LEVEL"},
+};
+
+// A raw value and where it came from ("TAVO_UNIVERSE" or "tavo.ini line 4"), so a note
+// about a bad value can say where to mend it.
+struct SettingValue {
+    std::string text;
+    std::string origin;
+};
+
+class CSettings {
+public:
+    // Looks a variable up in the environment; nullopt when it is not set.
+    using EnvLookup = std::function<std::optional<std::string>(std::string_view name)>;
+
+    CSettings() = default;
+    // `iniText`: the contents of tavo.ini, nullopt when there is no such file.
+    CSettings(const EnvLookup& env, std::optional<std::string_view> iniText);
+
+    // The raw value of a key (environment first), nullopt when neither source sets it.
+    const std::optional<SettingValue>& Raw(std::string_view key) const;
+
+    // Typed values. A value that does not parse adds a note and counts as unset.
+    std::optional<LptAddresses> Lpt();
+    BackendKind Backend();
+    std::optional<bool> Lamps();
+    // An integer in [low, high]; decimal, or hexadecimal with 0x.
+    std::optional<std::int64_t> Integer(std::string_view key, std::int64_t low, std::int64_t high);
+
+    // Adds "<origin>: <key> = <value>: <why>" to the notes.
+    void Reject(std::string_view key, std::string_view why);
+
+    const std::vector<std::string>& Notes() const { return m_notes; }
+    void AddNote(std::string note) { m_notes.push_back(std::move(note)); }
+
+private:
+    void ReadIni(std::string_view text);
+    void Set(std::string_view key, std::string value, std::string origin);
+
+    std::vector<std::optional<SettingValue>> m_values =
+        std::vector<std::optional<SettingValue>>(std::size(kSettingKeys));
+    std::vector<std::string> m_notes;
+};
+
+// "a.b.c.d" or "a.b.c.d:port", dotted decimal. Host order: 127.0.0.1 is 0x7F000001.
+struct Ipv4Endpoint {
+    std::uint32_t address = 0;
+    std::optional<std::uint16_t> port;
+    bool operator==(const Ipv4Endpoint&) const = default;
+};
+std::optional<Ipv4Endpoint> ParseIpv4Endpoint(std::string_view text);
+
+} // namespace tavo
