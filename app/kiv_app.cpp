@@ -8,6 +8,7 @@
 #include "framework/afxmsg.h"
 #include "framework/doctempl.h"
 #include "framework/exception.h"
+#include "framework/file.h"
 #include "port/port_library.h"
 #include "view/kiv_view.h"
 
@@ -17,6 +18,8 @@ namespace {
 constexpr wchar_t kRegistryKey[] = L"Автомат световых эффектов";
 constexpr wchar_t kLibraryErrorCaption[] = L"Ошибка библиотеки TAVO.DLL";
 constexpr wchar_t kNoPortText[] = L"В системе нет LPT порта.";
+// One per session; held by the running copy until it ends.
+constexpr wchar_t kInstanceMutexName[] = L"Local\\KIV.SingleInstance";
 
 struct LocalFreeDeleter {
     void operator()(wchar_t* p) const { LocalFree(p); }
@@ -66,9 +69,7 @@ END_MESSAGE_MAP()
 
 CKIVApp::CKIVApp() {
     // The settings files stay in the start-up folder even when a file dialog changes it.
-    wchar_t dir[MAX_PATH] = {};
-    GetCurrentDirectoryW(MAX_PATH, dir);
-    g_strWorkDir = dir;
+    g_strWorkDir = AfxGetCurrentDirectory();
     g_evRunDone = CreateEventW(nullptr, FALSE, FALSE, nullptr);
 }
 
@@ -101,11 +102,16 @@ bool CKIVApp::InitInstance() {
 }
 
 bool CKIVApp::RefuseSecondCopy() {
-    HWND other = FindWindowWithTitle(m_strAppName);
-    if (!other) return false;
+    // The mutex settles two copies started at once, before either has its window.
+    m_instanceMutex.reset(CreateMutexW(nullptr, FALSE, kInstanceMutexName));
+    const bool mutexTaken = m_instanceMutex && GetLastError() == ERROR_ALREADY_EXISTS;
+    if (!mutexTaken && !FindWindowWithTitle(m_strAppName)) return false;
     AfxMessageBox(IDP_ALREADY_RUNNING, MB_OK);
-    if (IsIconic(other)) ShowWindow(other, SW_RESTORE);
-    SetForegroundWindow(other);
+    // Looked up after the box: a copy that was still starting has its window by now.
+    if (HWND other = FindWindowWithTitle(m_strAppName)) {
+        if (IsIconic(other)) ShowWindow(other, SW_RESTORE);
+        SetForegroundWindow(other);
+    }
     return true;
 }
 

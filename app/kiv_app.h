@@ -4,6 +4,9 @@
 #include "framework/app.h"
 #include "framework/dialog.h"
 
+#include <memory>
+#include <string>
+
 class CKIVApp : public CWinApp {
 public:
     CKIVApp();
@@ -21,6 +24,11 @@ private:
     bool LoadPortLibraryOrReport();
     bool CountPortsOrReport();
     void SettlePort();
+
+    struct HandleCloser {
+        void operator()(HANDLE h) const { CloseHandle(h); }
+    };
+    std::unique_ptr<void, HandleCloser> m_instanceMutex; // held for the life of this copy
 };
 
 // The About box: dialog 100 with only an OK button.

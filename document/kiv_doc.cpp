@@ -121,8 +121,21 @@ void CKIVDoc::Load(CArchive& ar) {
         throw;
     }
 
-    CORVGrid* grid = Grid();
-    if (grid && grid->GetRowCount() != 0) grid->DeleteRows(0, grid->GetRowCount());
     m_arrRows.swap(rows);
-    if (grid && !m_arrRows.empty()) grid->InsertRows(0, static_cast<int>(m_arrRows.size()));
+    ShowRows();
+}
+
+bool CKIVDoc::OnOpenDocument(const wchar_t* path) {
+    if (!CDocument::OnOpenDocument(path)) return false;
+    // An empty file reads nothing and keeps the rows, which a new view does not show yet.
+    CORVGrid* grid = Grid();
+    if (grid && grid->GetRowCount() != static_cast<int>(m_arrRows.size())) ShowRows();
+    return true;
+}
+
+void CKIVDoc::ShowRows() {
+    CORVGrid* grid = Grid();
+    if (!grid) return;
+    if (grid->GetRowCount() != 0) grid->DeleteRows(0, grid->GetRowCount());
+    if (!m_arrRows.empty()) grid->InsertRows(0, static_cast<int>(m_arrRows.size()));
 }

@@ -18,6 +18,7 @@ public:
     CKIVDoc();
 
     bool OnNewDocument() override;
+    bool OnOpenDocument(const wchar_t* path) override;
     void Serialize(CArchive& ar) override;
 
     std::vector<KIV_ROW> m_arrRows;
@@ -25,6 +26,8 @@ public:
 private:
     void Store(CArchive& ar);
     void Load(CArchive& ar);
+    // Gives the grid exactly the pattern's rows.
+    void ShowRows();
     // The grid of the one view; null before the view exists.
     CORVGrid* Grid() const;
 };

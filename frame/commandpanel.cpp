@@ -1,5 +1,6 @@
 #include "commandpanel.h"
 
+#include "frame/port_file.h"
 #include "framework/file.h"
 #include "app/globals.h"
 
@@ -112,10 +113,7 @@ void CCommandPanel::LoadSpeed() {
 }
 
 void CCommandPanel::StoreSpeed() {
-    CFile file(SpeedFilePath(), CFile::modeCreate | CFile::modeWrite);
-    int value = g_nDelay.load();
-    file.Write(&value, sizeof(value));
-    file.Close();
+    WriteSettingsFile(SpeedFilePath(), static_cast<std::uint32_t>(g_nDelay.load()));
 }
 
 void CCommandPanel::OnPaint() {

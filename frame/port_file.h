@@ -1,4 +1,5 @@
-// "port.cst": the chosen port's base address, 4 bytes little-endian, in the working folder.
+// "port.cst": the chosen port's base address, 4 bytes little-endian, in the working folder;
+// "slider.cst" is written the same way.
 #pragma once
 #include <cstdint>
 #include <optional>
@@ -8,7 +9,9 @@
 std::wstring PortFilePath();
 // The address from the file (missing high bytes are 0); nullopt when it cannot be opened.
 std::optional<std::uint32_t> ReadPortFile(const std::wstring& path);
-// Creates or truncates the file with the 4 bytes; throws CFileException on failure.
+// A settings file's 4 little-endian bytes, written through a temporary file: a failure
+// throws CFileException and leaves the old file, or none.
+void WriteSettingsFile(const std::wstring& path, std::uint32_t value);
 void WritePortFile(const std::wstring& path, std::uint32_t address);
 // The first present port of the three, or 0 when none is present.
 std::uint32_t FirstPresentPort(std::uint32_t lpt1, std::uint32_t lpt2, std::uint32_t lpt3);

@@ -5,6 +5,7 @@
 #include "archive.h"
 #include "doctempl.h"
 #include "frame.h"
+#include "safefile.h"
 #include "view.h"
 
 #include <algorithm>
@@ -13,15 +14,10 @@ IMPLEMENT_DYNAMIC(CDocument, CCmdTarget)
 
 BEGIN_MESSAGE_MAP(CDocument, CCmdTarget)
     Command<&CDocument::OnFileSave>(ID_FILE_SAVE),
-    Command<&CDocument::OnFileSaveAs>(ID_FILE_SAVE_AS),
+        Command<&CDocument::OnFileSaveAs>(ID_FILE_SAVE_AS),
 END_MESSAGE_MAP()
 
 namespace {
-
-std::wstring FolderOf(const std::wstring& path) {
-    size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash + 1);
-}
 
 std::wstring FileNameOf(const std::wstring& path) {
     size_t slash = path.find_last_of(L"\\/");
@@ -42,48 +38,21 @@ void ReportSaveLoadException(const std::wstring& path, const std::exception_ptr&
     } catch (const CException&) {
     } catch (const std::bad_alloc&) {
     } catch (...) {
-        std::wstring what = saving ? L"Не удалось сохранить документ «" : L"Не удалось открыть документ «";
+        std::wstring what =
+            saving ? L"Не удалось сохранить документ «" : L"Не удалось открыть документ «";
         AfxMessageBox(what + path + L"».", MB_OK | MB_ICONEXCLAMATION);
         return;
     }
     AfxMessageBox(AfxExceptionText(e), MB_OK | MB_ICONEXCLAMATION);
 }
 
-// Writes through a temporary file beside the target, so a failure leaves the old file.
-class CTempFile {
-public:
-    explicit CTempFile(const std::wstring& target) {
-        wchar_t name[MAX_PATH + 16] = {};
-        if (!GetTempFileNameW(FolderOf(target).c_str(), L"kiv", 0, name))
-            CFileException::ThrowOsError(static_cast<LONG>(GetLastError()), target);
-        m_path = name;
-    }
-    ~CTempFile() {
-        if (!m_path.empty()) DeleteFileW(m_path.c_str());
-    }
-    CTempFile(const CTempFile&) = delete;
-    CTempFile& operator=(const CTempFile&) = delete;
-    const std::wstring& Path() const { return m_path; }
-    void ReplaceInto(const std::wstring& target) {
-        // Not every file system refuses to replace a read-only file: refuse it here.
-        DWORD attributes = GetFileAttributesW(target.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-            CFileException::ThrowOsError(ERROR_ACCESS_DENIED, target);
-        if (!MoveFileExW(m_path.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            CFileException::ThrowOsError(static_cast<LONG>(GetLastError()), target);
-        m_path.clear();
-    }
-
-private:
-    std::wstring m_path;
-};
-
 } // namespace
 
 CDocument::CDocument() = default;
 
 CDocument::~CDocument() {
-    for (CView* view : m_views) view->m_pDocument = nullptr;
+    for (CView* view : m_views)
+        view->m_pDocument = nullptr;
 }
 
 void CDocument::SetTitle(const std::wstring& title) {
@@ -102,7 +71,8 @@ void CDocument::SetPathName(const std::wstring& path, bool addToMRU) {
 
 void CDocument::UpdateFrameTitles() {
     for (CView* view : m_views)
-        if (CFrameWnd* frame = view->GetParentFrame(); frame && frame->IsWindow()) frame->OnUpdateFrameTitle(true);
+        if (CFrameWnd* frame = view->GetParentFrame(); frame && frame->IsWindow())
+            frame->OnUpdateFrameTitle(true);
 }
 
 void CDocument::AddView(CView* view) {
@@ -117,7 +87,7 @@ void CDocument::RemoveView(CView* view) {
     if (it == m_views.end()) return;
     m_views.erase(it);
     view->m_pDocument = nullptr;
-    OnChangedViewList();  // may delete this document
+    OnChangedViewList(); // may delete this document
 }
 
 void CDocument::OnChangedViewList() {
@@ -153,7 +123,8 @@ bool CDocument::OnOpenDocument(const wchar_t* path) {
         return false;
     }
     DeleteContents();
-    SetModifiedFlag(true);  // half-read contents count as changed until the load completes
+    SetModifiedFlag(true); // half-read contents count as changed until the load completes
+    m_bOpenDeclined = false;
     try {
         // An empty file leaves the contents as they are.
         if (file.GetLength() > 0) {
@@ -163,6 +134,10 @@ bool CDocument::OnOpenDocument(const wchar_t* path) {
             ar.Close();
         }
         file.Close();
+    } catch (const CUserException&) {
+        file.Abort();
+        m_bOpenDeclined = true; // the document has told the user why
+        return false;
     } catch (...) {
         file.Abort();
         DeleteContents();
@@ -175,17 +150,12 @@ bool CDocument::OnOpenDocument(const wchar_t* path) {
 
 bool CDocument::OnSaveDocument(const wchar_t* path) {
     try {
-        CTempFile temp(path);
-        {
-            CFile file(temp.Path(), CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive);
+        AfxWriteFileSafely(path, [&](CFile& file) {
             CArchive ar(&file, CArchive::store);
             ar.m_pDocument = this;
             Serialize(ar);
             ar.Close();
-            file.Flush();
-            file.Close();
-        }
-        temp.ReplaceInto(path);
+        });
     } catch (...) {
         ReportSaveLoadException(path, std::current_exception(), true);
         return false;
@@ -196,11 +166,12 @@ bool CDocument::OnSaveDocument(const wchar_t* path) {
 
 void CDocument::OnCloseDocument() {
     bool autoDelete = m_bAutoDelete;
-    m_bAutoDelete = false;  // not while the frames go
+    m_bAutoDelete = false; // not while the frames go
     for (CView* view : std::vector<CView*>(m_views))
-        if (CFrameWnd* frame = view->GetParentFrame(); frame && frame->IsWindow()) frame->DestroyWindow();
+        if (CFrameWnd* frame = view->GetParentFrame(); frame && frame->IsWindow())
+            frame->DestroyWindow();
     DeleteContents();
-    if (autoDelete && m_pDocTemplate) m_pDocTemplate->RemoveDocument(this);  // deletes this
+    if (autoDelete && m_pDocTemplate) m_pDocTemplate->RemoveDocument(this); // deletes this
 }
 
 void CDocument::Serialize(CArchive&) {}
@@ -208,18 +179,25 @@ void CDocument::Serialize(CArchive&) {}
 bool CDocument::SaveModified() {
     if (!IsModified()) return true;
     switch (AfxMessageBox(AfxFormatString1(AFX_IDP_ASK_TO_SAVE, m_strTitle), MB_YESNOCANCEL)) {
-    case IDCANCEL: return false;
-    case IDYES: return DoFileSave();
-    default: return true;
+    case IDCANCEL:
+        return false;
+    case IDYES:
+        return DoFileSave();
+    default:
+        return true;
     }
 }
 
-bool CDocument::CanCloseFrame(CFrameWnd*) { return SaveModified(); }
+bool CDocument::CanCloseFrame(CFrameWnd*) {
+    return SaveModified();
+}
 
 bool CDocument::DoFileSave() {
-    DWORD attributes = m_strPathName.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(m_strPathName.c_str());
+    DWORD attributes =
+        m_strPathName.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(m_strPathName.c_str());
     // No name yet, or a read-only file: ask for a name.
-    if (m_strPathName.empty() || (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)))
+    if (m_strPathName.empty() ||
+        (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)))
         return DoSave(nullptr);
     return DoSave(m_strPathName.c_str());
 }
@@ -230,14 +208,17 @@ bool CDocument::DoSave(const wchar_t* path, bool replace) {
         name = m_strPathName;
         if (name.empty()) {
             name = m_strTitle;
-            std::replace_if(name.begin(), name.end(), [](wchar_t c) { return wcschr(L"\\/:*?\"<>|", c) != nullptr; }, L'_');
+            std::replace_if(
+                name.begin(), name.end(),
+                [](wchar_t c) { return wcschr(L"\\/:*?\"<>|", c) != nullptr; }, L'_');
             std::wstring ext;
             if (m_pDocTemplate && m_pDocTemplate->GetDocString(ext, CDocTemplate::filterExt) &&
                 name.find(L'.') == std::wstring::npos)
                 name += ext;
         }
         CWinApp* app = AfxGetApp();
-        if (!app || !app->DoPromptFileName(name, AFX_IDS_SAVEFILE, OFN_HIDEREADONLY, false, m_pDocTemplate))
+        if (!app ||
+            !app->DoPromptFileName(name, AFX_IDS_SAVEFILE, OFN_HIDEREADONLY, false, m_pDocTemplate))
             return false;
     }
     if (!OnSaveDocument(name.c_str())) return false;
@@ -245,5 +226,9 @@ bool CDocument::DoSave(const wchar_t* path, bool replace) {
     return true;
 }
 
-void CDocument::OnFileSave() { DoFileSave(); }
-void CDocument::OnFileSaveAs() { DoSave(nullptr); }
+void CDocument::OnFileSave() {
+    DoFileSave();
+}
+void CDocument::OnFileSaveAs() {
+    DoSave(nullptr);
+}

@@ -69,6 +69,7 @@ private:
     std::wstring m_strTitle;
     std::wstring m_strPathName;
     CDocTemplate* m_pDocTemplate = nullptr;
+    bool m_bOpenDeclined = false; // the last open was refused by the document itself
     std::vector<CView*> m_views;
     bool m_bModified = false;
 };

@@ -8,10 +8,10 @@
 IMPLEMENT_DYNAMIC(CDocTemplate, CCmdTarget)
 IMPLEMENT_DYNAMIC(CSingleDocTemplate, CDocTemplate)
 
-CDocTemplate::CDocTemplate(UINT resourceId, const CRuntimeClass* docClass, const CRuntimeClass* frameClass,
-                           const CRuntimeClass* viewClass)
-    : m_pDocClass(docClass), m_pFrameClass(frameClass), m_pViewClass(viewClass), m_nIDResource(resourceId),
-      m_strDocStrings(AfxLoadString(resourceId)) {}
+CDocTemplate::CDocTemplate(UINT resourceId, const CRuntimeClass* docClass,
+                           const CRuntimeClass* frameClass, const CRuntimeClass* viewClass)
+    : m_pDocClass(docClass), m_pFrameClass(frameClass), m_pViewClass(viewClass),
+      m_nIDResource(resourceId), m_strDocStrings(AfxLoadString(resourceId)) {}
 
 CDocTemplate::~CDocTemplate() = default;
 
@@ -53,9 +53,10 @@ CFrameWnd* CDocTemplate::CreateNewFrame(CDocument* doc, CFrameWnd* other) {
     context.m_pCurrentDoc = doc;
     context.m_pNewViewClass = m_pViewClass;
     context.m_pNewDocTemplate = this;
-    frame->m_bAutoDelete = false;  // ours until the window exists
-    if (!frame->LoadFrame(m_nIDResource, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE, nullptr, &context)) return nullptr;
-    frame->m_bAutoDelete = true;   // from now on the window owns it
+    frame->m_bAutoDelete = false; // ours until the window exists
+    if (!frame->LoadFrame(m_nIDResource, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE, nullptr, &context))
+        return nullptr;
+    frame->m_bAutoDelete = true; // from now on the window owns it
     obj.release();
     return frame;
 }
@@ -69,7 +70,8 @@ CSingleDocTemplate::~CSingleDocTemplate() {
     if (m_pOnlyDoc) {
         m_pOnlyDoc->m_bAutoDelete = false;
         for (CView* view : std::vector<CView*>(m_pOnlyDoc->GetViews()))
-            if (CFrameWnd* frame = view->GetParentFrame(); frame && frame->IsWindow()) frame->DestroyWindow();
+            if (CFrameWnd* frame = view->GetParentFrame(); frame && frame->IsWindow())
+                frame->DestroyWindow();
     }
 }
 
@@ -109,7 +111,8 @@ CDocument* CSingleDocTemplate::PrepareDocument(bool& created) {
     return m_pOnlyDoc.get();
 }
 
-bool CSingleDocTemplate::OpenInto(CDocument* doc, const wchar_t* path, bool created, CFrameWnd* frame) {
+bool CSingleDocTemplate::OpenInto(CDocument* doc, const wchar_t* path, bool created,
+                                  CFrameWnd* frame) {
     bool ok;
     bool wasModified = doc->IsModified();
     if (!path) {
@@ -122,11 +125,16 @@ bool CSingleDocTemplate::OpenInto(CDocument* doc, const wchar_t* path, bool crea
     }
     if (ok) return true;
     if (created) {
+        // A first file the document refused leaves a new document: there is nothing to go back to.
+        if (path && doc->m_bOpenDeclined) {
+            SetDefaultTitle(doc);
+            if (doc->OnNewDocument()) return true;
+        }
         // Nothing was there before: the frame goes, and with its view the document.
         frame->DestroyWindow();
         m_pOnlyDoc.reset();
     } else if (!doc->IsModified()) {
-        doc->SetModifiedFlag(wasModified);  // untouched: it stays as it was
+        doc->SetModifiedFlag(wasModified); // untouched: it stays as it was
     } else {
         // The load had begun and left the contents half-read: a fresh document instead.
         SetDefaultTitle(doc);

@@ -6,24 +6,33 @@ namespace {
 
 DWORD AccessOf(UINT flags) {
     switch (flags & 3) {
-    case CFile::modeWrite: return GENERIC_WRITE;
-    case CFile::modeReadWrite: return GENERIC_READ | GENERIC_WRITE;
-    default: return GENERIC_READ;
+    case CFile::modeWrite:
+        return GENERIC_WRITE;
+    case CFile::modeReadWrite:
+        return GENERIC_READ | GENERIC_WRITE;
+    default:
+        return GENERIC_READ;
     }
 }
 
 DWORD ShareOf(UINT flags) {
     switch (flags & 0x70) {
-    case CFile::shareExclusive: return 0;
-    case CFile::shareDenyWrite: return FILE_SHARE_READ;
-    case CFile::shareDenyRead: return FILE_SHARE_WRITE;
-    case CFile::shareDenyNone: return FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    default: return FILE_SHARE_READ;  // compatibility mode: readers welcome
+    case CFile::shareExclusive:
+        return 0;
+    case CFile::shareDenyWrite:
+        return FILE_SHARE_READ;
+    case CFile::shareDenyRead:
+        return FILE_SHARE_WRITE;
+    case CFile::shareDenyNone:
+        return FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    default:
+        return FILE_SHARE_READ; // compatibility mode: readers welcome
     }
 }
 
 DWORD DispositionOf(UINT flags) {
-    if (flags & CFile::modeCreate) return (flags & CFile::modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
+    if (flags & CFile::modeCreate)
+        return (flags & CFile::modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
     return OPEN_EXISTING;
 }
 
@@ -47,13 +56,15 @@ CFile& CFile::operator=(CFile&& other) noexcept {
     return *this;
 }
 
-CFile::~CFile() { Abort(); }
+CFile::~CFile() {
+    Abort();
+}
 
 bool CFile::Open(const std::wstring& path, UINT flags, CFileException* error) {
     Abort();
     m_strFileName = path;
-    m_hFile = CreateFileW(path.c_str(), AccessOf(flags), ShareOf(flags), nullptr, DispositionOf(flags),
-                          FILE_ATTRIBUTE_NORMAL, nullptr);
+    m_hFile = CreateFileW(path.c_str(), AccessOf(flags), ShareOf(flags), nullptr,
+                          DispositionOf(flags), FILE_ATTRIBUTE_NORMAL, nullptr);
     if (m_hFile != INVALID_HANDLE_VALUE) return true;
     if (error) {
         LONG os = static_cast<LONG>(GetLastError());
@@ -65,7 +76,8 @@ bool CFile::Open(const std::wstring& path, UINT flags, CFileException* error) {
 void CFile::Close() {
     if (!IsOpen()) return;
     HANDLE h = std::exchange(m_hFile, INVALID_HANDLE_VALUE);
-    if (!CloseHandle(h)) CFileException::ThrowOsError(static_cast<LONG>(GetLastError()), m_strFileName);
+    if (!CloseHandle(h))
+        CFileException::ThrowOsError(static_cast<LONG>(GetLastError()), m_strFileName);
 }
 
 void CFile::Abort() noexcept {
@@ -86,7 +98,8 @@ void CFile::Write(const void* buffer, UINT count) {
     DWORD put = 0;
     if (!count) return;
     if (!WriteFile(m_hFile, buffer, count, &put, nullptr)) ThrowLastError();
-    if (put != count) throw CFileException(CFileException::diskFull, ERROR_DISK_FULL, m_strFileName);
+    if (put != count)
+        throw CFileException(CFileException::diskFull, ERROR_DISK_FULL, m_strFileName);
 }
 
 uint64_t CFile::Seek(int64_t offset, SeekPosition from) {
@@ -115,4 +128,17 @@ void CFile::SetLength(uint64_t length) {
 
 void CFile::Flush() {
     if (IsOpen() && !FlushFileBuffers(m_hFile)) ThrowLastError();
+}
+
+std::wstring AfxGetCurrentDirectory() {
+    std::wstring dir;
+    for (DWORD size = MAX_PATH;;) {
+        dir.resize(size);
+        DWORD n = GetCurrentDirectoryW(size, dir.data());
+        if (n < size) {
+            dir.resize(n);
+            return dir;
+        }
+        size = n; // too small: n is the size it needs, the terminator included
+    }
 }

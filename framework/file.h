@@ -33,12 +33,12 @@ public:
 
     // Opens; on failure fills `error` (when given) and returns false.
     bool Open(const std::wstring& path, UINT flags, CFileException* error = nullptr);
-    void Close();  // throws when the system reports a failure
-    void Abort() noexcept;  // closes, ignoring failures
+    void Close();          // throws when the system reports a failure
+    void Abort() noexcept; // closes, ignoring failures
     bool IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
 
-    UINT Read(void* buffer, UINT count);          // the count actually read
-    void Write(const void* buffer, UINT count);   // all or throws
+    UINT Read(void* buffer, UINT count);        // the count actually read
+    void Write(const void* buffer, UINT count); // all or throws
     uint64_t Seek(int64_t offset, SeekPosition from);
     uint64_t SeekToBegin() { return Seek(0, begin); }
     uint64_t SeekToEnd() { return Seek(0, end); }
@@ -55,3 +55,6 @@ private:
     HANDLE m_hFile = INVALID_HANDLE_VALUE;
     std::wstring m_strFileName;
 };
+
+// The process's current directory, however long.
+std::wstring AfxGetCurrentDirectory();
