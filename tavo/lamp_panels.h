@@ -1,14 +1,28 @@
 // The lamp panels: one small window per opened port with eight round lamps, D0 at the
 // left, lit as the low byte of the last value written to that port. A thread of the
 // library owns the windows and paints; the exports only store values and wake it.
+//
+// The thread starts at the first Show, holds its own reference to the module and ends,
+// through FreeLibraryAndExitThread, once no panel is left open; the next Show starts it
+// again. So the program may free the library while a panel shows: the library stays
+// until the panel is closed or the process ends, and nothing ever waits for the thread.
 #pragma once
 
 #include <windows.h>
 
+#include <array>
+#include <atomic>
 #include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <string>
 
+#include "file_handle.h"
+
 namespace tavo {
+
+class CLampWindow;
 
 class CLampPanels {
 public:
@@ -28,7 +42,37 @@ public:
     void Abandon();
 
 private:
-    HMODULE m_self;
+    // More ports than this in one process get no panel.
+    static constexpr std::size_t kMaxPanels = 8;
+
+    // One port's panel as the exports and the thread share it.
+    struct Slot {
+        std::uint32_t address = 0;         // fixed before the slot is counted
+        std::atomic<std::uint8_t> value{}; // the last byte written
+        std::wstring caption;              // m_lock
+        bool showAsked = false;            // m_lock: a Show the thread has not served yet
+    };
+    // What the thread is told for one slot.
+    struct Order {
+        bool show = false;
+        std::wstring caption;
+    };
+    using Windows = std::array<std::unique_ptr<CLampWindow>, kMaxPanels>;
+
+    static DWORD WINAPI ThreadMain(void* panels);
+    void Run();
+    void Serve(Windows& windows);
+    Order TakeOrder(Slot& slot);
+    bool Retire(bool force);
+    void StartThread();
+
+    const HMODULE m_self;
+    const CFileHandle m_wake; // auto-reset: a burst of writes is one repaint
+    std::array<Slot, kMaxPanels> m_slots;
+    std::atomic<std::size_t> m_count{0};
+    std::mutex m_lock; // captions, notes, show requests, the thread's life
+    std::map<std::uint32_t, std::wstring> m_notes; // by address; 0: every port
+    bool m_threadRunning = false;
 };
 
 } // namespace tavo

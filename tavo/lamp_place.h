@@ -1,0 +1,18 @@
+// Where a lamp panel goes on the screen: where the user last left this port's panel, else
+// beside the program's window; always on a monitor.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+namespace tavo {
+
+// The panel's window rectangle of `size` for the port at `address`. `index` counts the
+// panels already placed, so that several ports' panels do not cover each other.
+RECT PlacePanel(std::uint32_t address, SIZE size, int index);
+
+// Remembers where the user moved the port's panel, for the current user.
+void SavePanelPlace(std::uint32_t address, POINT topLeft);
+
+} // namespace tavo
