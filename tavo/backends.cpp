@@ -11,11 +11,11 @@ ChosenBackend ChooseBackend(CSettings& settings, CReporter& reporter, HMODULE se
         break;
     case BackendKind::Auto:
         // Without a driver the virtual ports are simply the default: no note.
-        backend = MakeInpoutBackend(self, reporter, why);
+        backend = MakeInpoutBackend(self, false, reporter, why);
         why.clear();
         break;
     case BackendKind::Inpout:
-        backend = MakeInpoutBackend(self, reporter, why);
+        backend = MakeInpoutBackend(self, true, reporter, why);
         break;
     case BackendKind::Bridge:
         backend = MakeBridgeBackend(settings, reporter, why);

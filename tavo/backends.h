@@ -21,7 +21,9 @@ ChosenBackend ChooseBackend(CSettings& settings, CReporter& reporter, HMODULE se
 
 // Each maker returns nullptr when its back end cannot drive anything; `why` then holds a
 // short Russian reason for the lamp caption, and the trace has the details.
-std::unique_ptr<CBackend> MakeInpoutBackend(HMODULE self, CReporter& reporter, std::wstring& why);
+// `asked`: the settings name inpout; else (auto) an absent driver library is no news.
+std::unique_ptr<CBackend> MakeInpoutBackend(HMODULE self, bool asked, CReporter& reporter,
+                                            std::wstring& why);
 std::unique_ptr<CBackend> MakeBridgeBackend(CSettings& settings, CReporter& reporter,
                                             std::wstring& why);
 std::unique_ptr<CBackend> MakeNetBackend(BackendKind kind, CSettings& settings, CReporter& reporter,

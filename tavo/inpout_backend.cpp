@@ -1,11 +1,163 @@
+// Real LPT ports on Windows through a port-I/O driver library (inpoutx64.dll, or
+// inpout32.dll in a 32-bit build): its Out32, or DlPortWritePortUchar, writes the data
+// register; the addresses of LPT1..LPT3 come from the system's device configuration.
+#include <windows.h>
+
+#include <charconv>
+#include <string>
+#include <type_traits>
+#include <vector>
+
 #include "backends.h"
+#include "config_source.h"
+#include "device_ports.h"
 
 namespace tavo {
+namespace {
 
-std::unique_ptr<CBackend> MakeInpoutBackend(HMODULE, CReporter& reporter, std::wstring& why) {
-    reporter.TraceNote("inpout: not available in this build");
-    why = L"нет драйвера";
+constexpr std::string_view kDriverLibrary = sizeof(void*) == 8 ? "inpoutx64.dll" : "inpout32.dll";
+
+// No parallel port lives among the system board's first 100h addresses (DMA, interrupt
+// controller, timer, keyboard controller: a stray byte there can reset the machine), and
+// the I/O space ends at ffffh: a handle at any other address drives nothing.
+constexpr std::uint32_t kFirstPortAddress = 0x100;
+constexpr std::uint32_t kLastPortAddress = 0xFFFF;
+
+bool Drivable(std::uint32_t address) {
+    return address >= kFirstPortAddress && address <= kLastPortAddress;
+}
+
+std::string Hex(std::uint32_t value) {
+    char digits[8];
+    return {digits, std::to_chars(digits, digits + sizeof digits, value, 16).ptr};
+}
+
+using Out32Fn = void(WINAPI*)(short address, short value);
+using DlPortWriteFn = void(WINAPI*)(unsigned short port, unsigned char value);
+using DriverOpenFn = BOOL(WINAPI*)();
+
+struct LibraryFreer {
+    void operator()(HMODULE module) const { FreeLibrary(module); }
+};
+using CLibraryModule = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryFreer>;
+
+template <typename Fn> Fn Find(const CLibraryModule& module, const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module.get(), name)));
+}
+
+// Whichever write function the driver library has; Out32 first.
+struct PortWriter {
+    Out32Fn out32 = nullptr;
+    DlPortWriteFn dlPortWrite = nullptr;
+
+    explicit operator bool() const { return out32 || dlPortWrite; }
+    void operator()(std::uint16_t address, std::uint8_t value) const {
+        // Out32 takes `short`: 8000h..ffffh travel as negative numbers, the same 16 bits.
+        if (out32)
+            out32(static_cast<short>(address), static_cast<short>(value));
+        else
+            dlPortWrite(address, value);
+    }
+};
+
+// The driver library from tavo.dll's own folder, else from the system folder; never from
+// the current directory. `absent` tells that neither place has it at all.
+CLibraryModule LoadDriverLibrary(HMODULE self, CReporter& reporter, bool& absent) {
+    struct Place {
+        std::wstring path;
+        DWORD flags;
+        const char* where;
+    };
+    const std::wstring name(kDriverLibrary.begin(), kDriverLibrary.end());
+    std::vector<Place> places;
+    if (const auto folder = ModuleFolder(self); !folder.empty())
+        places.push_back({folder + name,
+                          LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32,
+                          "beside tavo.dll"});
+    places.push_back({name, LOAD_LIBRARY_SEARCH_SYSTEM32, "in the system folder"});
+
+    absent = true;
+    for (const auto& place : places) {
+        if (CLibraryModule module{LoadLibraryExW(place.path.c_str(), nullptr, place.flags)})
+            return module;
+        const DWORD error = GetLastError();
+        if (error == ERROR_MOD_NOT_FOUND) continue;
+        absent = false;
+        reporter.TraceNote("inpout: " + std::string(kDriverLibrary) + " " + place.where +
+                           " does not load (error " + std::to_string(error) + ")");
+    }
     return nullptr;
+}
+
+class CInpoutBackend final : public CBackend {
+public:
+    CInpoutBackend(CLibraryModule library, PortWriter write, CReporter& reporter)
+        : m_library(std::move(library)), m_write(write), m_reporter(reporter),
+          m_devices(MakeSystemPortDevices()) {}
+
+    std::optional<LptAddresses> ReportedPorts() override {
+        const auto ports = LptFromDevices(m_devices->Present());
+        m_reporter.TraceNote(ports ? "device configuration: lpt = " + LptListText(*ports)
+                                   : "device configuration: no LPT port");
+        return ports;
+    }
+
+    bool DrivesHardware() const override { return true; }
+
+    void Open(const PortRef& port) override {
+        if (Drivable(port.address)) return;
+        m_reporter.TraceNote("inpout: " + Hex(port.address) +
+                             "h is no parallel-port address (100h..ffffh): not driven");
+        m_reporter.PortNote(port.address, L"не адрес порта");
+    }
+
+    void Write(const PortRef& port, std::uint8_t value) override {
+        if (Drivable(port.address)) m_write(static_cast<std::uint16_t>(port.address), value);
+    }
+
+    void Close(const PortRef&) override {}
+
+private:
+    const CLibraryModule m_library;
+    const PortWriter m_write;
+    CReporter& m_reporter;
+    const std::unique_ptr<CPortDevices> m_devices;
+};
+
+} // namespace
+
+std::unique_ptr<CBackend> MakeInpoutBackend(HMODULE self, bool asked, CReporter& reporter,
+                                            std::wstring& why) {
+    const std::string library(kDriverLibrary);
+    bool absent = false;
+    auto module = LoadDriverLibrary(self, reporter, absent);
+    if (!module) {
+        if (asked && absent)
+            reporter.TraceNote("inpout: no " + library +
+                               " beside tavo.dll or in the system folder");
+        why = L"нет драйвера";
+        return nullptr;
+    }
+    const auto driverOpen = Find<DriverOpenFn>(module, "IsInpOutDriverOpen");
+    const PortWriter write{Find<Out32Fn>(module, "Out32"),
+                           Find<DlPortWriteFn>(module, "DlPortWritePortUchar")};
+    if (!driverOpen || !write) {
+        reporter.TraceNote(
+            "inpout: " + library + " lacks " +
+            (driverOpen ? "both Out32 and DlPortWritePortUchar" : "IsInpOutDriverOpen"));
+        why = L"неполный драйвер";
+        return nullptr;
+    }
+    if (!driverOpen()) {
+        reporter.TraceNote("inpout: " + library +
+                           " reports its driver not open (not installed, or its first start "
+                           "lacked administrator rights)");
+        why = L"драйвер не открыт";
+        return nullptr;
+    }
+    reporter.TraceNote("inpout: ports driven through " + library +
+                       (write.out32 ? " Out32" : " DlPortWritePortUchar"));
+    return std::make_unique<CInpoutBackend>(std::move(module), write, reporter);
 }
 
 } // namespace tavo
