@@ -7,6 +7,8 @@
 namespace tavo {
 
 inline constexpr int kLampCount = 8;
+// The panels' window class, by which the tests find them.
+inline constexpr wchar_t kLampPanelClass[] = L"tavo.LampPanel";
 
 struct LampLayout {
     int dpi = 96;

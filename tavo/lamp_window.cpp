@@ -5,7 +5,6 @@
 namespace tavo {
 namespace {
 
-constexpr wchar_t kClassName[] = L"tavo.LampPanel";
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 // A tool window has no taskbar button; no-activate keeps the program's frame in front.
 constexpr DWORD kExStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE;
@@ -49,12 +48,12 @@ bool CLampWindow::Register(HINSTANCE instance) {
     cls.lpfnWndProc = WindowProc;
     cls.hInstance = instance;
     cls.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    cls.lpszClassName = kClassName;
+    cls.lpszClassName = kLampPanelClass;
     return RegisterClassExW(&cls) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
 void CLampWindow::Unregister(HINSTANCE instance) {
-    UnregisterClassW(kClassName, instance);
+    UnregisterClassW(kLampPanelClass, instance);
 }
 
 CLampWindow::CLampWindow(HINSTANCE instance, std::uint32_t address, const std::wstring& caption,
@@ -68,8 +67,8 @@ CLampWindow::CLampWindow(HINSTANCE instance, std::uint32_t address, const std::w
     AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
     const SIZE size{frame.right - frame.left, frame.bottom - frame.top};
     const RECT place = PlacePanel(address, size, index);
-    m_window = CreateWindowExW(kExStyle, kClassName, caption.c_str(), kStyle, place.left, place.top,
-                               size.cx, size.cy, nullptr, nullptr, instance, this);
+    m_window = CreateWindowExW(kExStyle, kLampPanelClass, caption.c_str(), kStyle, place.left,
+                               place.top, size.cx, size.cy, nullptr, nullptr, instance, this);
 }
 
 CLampWindow::~CLampWindow() {

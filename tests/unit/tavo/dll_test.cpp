@@ -8,73 +8,14 @@
 #include <string>
 
 #include "driver/driver.h"
-#include "tavo/tavo.h"
+#include "tavo_copy.h"
 
 namespace {
 
-using kivdrv::CScopedEnv;
 using kivdrv::CTempDir;
 using tavo::TraceRecord;
-
-struct TavoConfig {
-    std::optional<std::wstring> lpt = std::nullopt;   // TAVO_LPT; nullopt: not set
-    std::optional<std::string> ini = std::nullopt;    // tavo.ini beside the DLL; nullopt: no file
-    std::optional<std::wstring> trace = std::nullopt; // TAVO_TRACE
-    std::optional<std::wstring> lamps = L"0";         // TAVO_LAMPS: no panel thread, so a
-                                                      // reload really unloads
-};
-
-// A private copy of tavo.dll in a folder of its own, loaded with a given configuration.
-class CTavo {
-public:
-    explicit CTavo(const TavoConfig& config) {
-        std::filesystem::copy_file(kivdrv::ProgramFolder() + L"tavo.dll", m_dir / "tavo.dll");
-        Load(config);
-    }
-    ~CTavo() { Unload(); }
-    CTavo(const CTavo&) = delete;
-    CTavo& operator=(const CTavo&) = delete;
-
-    // The configuration is read as the library loads, so a reload reads it afresh.
-    void Load(const TavoConfig& config) {
-        Unload();
-        if (config.ini) {
-            const std::string& text = *config.ini;
-            kivdrv::WriteFileBytes(
-                m_dir / "tavo.ini",
-                {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
-        }
-        const CScopedEnv lpt(L"TAVO_LPT", config.lpt);
-        const CScopedEnv trace(L"TAVO_TRACE", config.trace);
-        const CScopedEnv lamps(L"TAVO_LAMPS", config.lamps);
-        m_module = LoadLibraryW((m_dir / "tavo.dll").c_str());
-        ASSERT_TRUE(m_module) << kivdrv::Narrow(kivdrv::SystemErrorText(GetLastError()));
-        CountLPT = Find<decltype(::CountLPT)>("CountLPT");
-        OpenPrt = Find<decltype(::OpenPrt)>("OpenPrt");
-        W_P = Find<decltype(::W_P)>("W_P");
-        ClosePrt = Find<decltype(::ClosePrt)>("ClosePrt");
-        ASSERT_TRUE(CountLPT && OpenPrt && W_P && ClosePrt);
-    }
-
-    HMODULE Module() const { return m_module; }
-
-    decltype(::CountLPT)* CountLPT = nullptr;
-    decltype(::OpenPrt)* OpenPrt = nullptr;
-    decltype(::W_P)* W_P = nullptr;
-    decltype(::ClosePrt)* ClosePrt = nullptr;
-
-private:
-    template <typename Fn> Fn* Find(const char* name) const {
-        return reinterpret_cast<Fn*>(reinterpret_cast<void (*)()>(GetProcAddress(m_module, name)));
-    }
-    void Unload() {
-        if (m_module) FreeLibrary(m_module);
-        m_module = nullptr;
-    }
-
-    CTempDir m_dir;
-    HMODULE m_module = nullptr;
-};
+using tavotest::CTavo;
+using tavotest::TavoConfig;
 
 struct Count {
     unsigned count;

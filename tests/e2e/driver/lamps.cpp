@@ -1,0 +1,34 @@
+#include "lamps.h"
+
+#include "screen_pixels.h"
+#include "tavo/lamp_layout.h"
+#include "window_find.h"
+
+namespace kivdrv {
+
+HWND FindLampPanel(DWORD processId, const std::wstring& caption) {
+    return FindTopLevelWindow({caption, tavo::kLampPanelClass, processId, true});
+}
+
+std::optional<std::uint8_t> ReadLamps(HWND panel) {
+    const HDC screen = GetDC(nullptr);
+    const tavo::LampLayout layout{GetDeviceCaps(screen, LOGPIXELSX)};
+    ReleaseDC(nullptr, screen);
+    POINT origin{0, 0};
+    if (!ClientToScreen(panel, &origin)) return std::nullopt;
+    const SIZE size = layout.Client();
+    const Pixels pixels =
+        CaptureScreen({origin.x, origin.y, origin.x + size.cx, origin.y + size.cy});
+    if (pixels.rgb.empty()) return std::nullopt;
+    std::uint8_t value = 0;
+    for (int line = 0; line < tavo::kLampCount; ++line) {
+        const RECT lamp = layout.Lamp(line);
+        const std::uint32_t rgb =
+            pixels.At((lamp.left + lamp.right) / 2, (lamp.top + lamp.bottom) / 2);
+        const int brightness = ((rgb >> 16) & 0xFF) + ((rgb >> 8) & 0xFF) + (rgb & 0xFF);
+        if (brightness > 3 * 128) value |= static_cast<std::uint8_t>(1u << line);
+    }
+    return value;
+}
+
+} // namespace kivdrv
