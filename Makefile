@@ -5,7 +5,7 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 NATIVE = $(BUILD)/native
 FUZZ_SECONDS ?= 120
 
-.PHONY: all build native test run fuzz deps clean
+.PHONY: all build native test run fuzz deps dist clean
 
 all: build
 
@@ -33,6 +33,10 @@ fuzz: native
 
 run: build
 	tools/run $(BUILD)
+
+# The release zip, dist/kiv-<version>-win64.zip (tools/dist).
+dist: build
+	tools/dist $(BUILD)
 
 clean:
 	rm -rf $(BUILD)
