@@ -6,8 +6,9 @@
 
 namespace kivdrv {
 
-HWND FindLampPanel(DWORD processId, const std::wstring& caption) {
-    return FindTopLevelWindow({caption, tavo::kLampPanelClass, processId, true});
+HWND WaitForLampPanel(DWORD processId, const std::wstring& caption,
+                      std::chrono::milliseconds timeout) {
+    return WaitForWindow({caption, tavo::kLampPanelClass, processId, true}, timeout);
 }
 
 std::optional<std::uint8_t> ReadLamps(HWND panel) {

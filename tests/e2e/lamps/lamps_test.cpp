@@ -26,9 +26,8 @@ TEST_F(Lamps, PanelShowsTheRunBesideTheFrameWhichKeepsTheFocus) {
     kiv.ClickCell(3, 0);
     ASSERT_TRUE(kiv.WaitForRowPane(1));
     kiv.Press({VK_F4});
-    HWND panel = nullptr;
-    ASSERT_TRUE(
-        WaitUntil([&] { return (panel = FindLampPanel(kiv.Process().Id(), L"LPT1 378h")); }));
+    HWND panel = WaitForLampPanel(kiv.Process().Id(), L"LPT1 378h");
+    ASSERT_TRUE(panel);
 
     RECT frame{}, lamps{}, overlap{};
     GetWindowRect(kiv.Frame(), &frame);
