@@ -8,45 +8,48 @@
 
 #include <bcrypt.h>
 
-#include <chrono>
-#include <condition_variable>
+#include <memory>
 #include <mutex>
+#include <type_traits>
 
 #include "backends.h"
 #include "dmx_streams.h"
+#include "file_handle.h"
 
 namespace tavo {
 namespace {
 
-constexpr auto kRepeatEvery = std::chrono::milliseconds(800);
+constexpr DWORD kRepeatEveryMs = 800;
 constexpr ULONGLONG kErrorNoteEveryMs = 10'000;
 constexpr wchar_t kCidKey[] = L"Software\\tavo";
 constexpr wchar_t kCidValue[] = L"CID";
 
+struct KeyCloser {
+    void operator()(HKEY key) const { RegCloseKey(key); }
+};
+using CRegKey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
+
 // The source id of this installation, made at the first use and kept in the registry,
 // so receivers see one source across runs. nullopt when no random bytes can be had.
 std::optional<Cid> InstallationCid() {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kCidKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                        nullptr, &key, nullptr) != ERROR_SUCCESS)
-        key = nullptr;
+    HKEY opened = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, kCidKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                    nullptr, &opened, nullptr);
+    const CRegKey key(opened);
     Cid cid{};
     DWORD type = 0;
     DWORD size = sizeof cid;
     if (key &&
-        RegQueryValueExW(key, kCidValue, nullptr, &type, cid.data(), &size) == ERROR_SUCCESS &&
-        type == REG_BINARY && size == sizeof cid) {
-        RegCloseKey(key);
+        RegQueryValueExW(key.get(), kCidValue, nullptr, &type, cid.data(), &size) ==
+            ERROR_SUCCESS &&
+        type == REG_BINARY && size == sizeof cid)
         return cid;
-    }
-    std::optional<Cid> made;
-    if (BCRYPT_SUCCESS(BCryptGenRandom(nullptr, cid.data(), ULONG(cid.size()),
-                                       BCRYPT_USE_SYSTEM_PREFERRED_RNG)))
-        made = MakeCid(cid);
-    if (made && key)
-        RegSetValueExW(key, kCidValue, 0, REG_BINARY, made->data(), DWORD(made->size()));
-    if (key) RegCloseKey(key);
-    return made;
+    if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, cid.data(), ULONG(cid.size()),
+                                        BCRYPT_USE_SYSTEM_PREFERRED_RNG)))
+        return std::nullopt;
+    cid = MakeCid(cid);
+    if (key) RegSetValueExW(key.get(), kCidValue, 0, REG_BINARY, cid.data(), DWORD(cid.size()));
+    return cid;
 }
 
 // Owns one UDP socket that never waits on a send.
@@ -119,7 +122,7 @@ public:
     CNetBackend(const NetConfig& config, const Cid& cid, CReporter& reporter)
         : m_reporter(reporter), m_streams(config, cid) {}
 
-    bool Ready() const { return m_socket.IsOpen(); }
+    bool Ready() const { return m_socket.IsOpen() && m_wake; }
 
     void SetSocketOptions(bool e131) {
         if (e131) {
@@ -153,7 +156,7 @@ public:
     void Close(const PortRef& port) override {
         std::unique_lock lock(m_mutex);
         auto last = m_streams.Close(port.handle);
-        if (m_streams.Empty()) m_wake.notify_all();
+        if (m_streams.Empty()) SetEvent(m_wake.get());
         SendAll(lock, std::move(last));
     }
 
@@ -206,20 +209,23 @@ private:
     }
 
     void KeepAlive() {
-        std::unique_lock lock(m_mutex);
-        while (!m_wake.wait_for(lock, kRepeatEvery, [this] { return m_streams.Empty(); })) {
+        for (;;) {
+            WaitForSingleObject(m_wake.get(), kRepeatEveryMs); // woken early by the last close
+            std::unique_lock lock(m_mutex);
+            if (m_streams.Empty()) {
+                m_threadRunning = false;
+                return;
+            }
             SendAll(lock, m_streams.Repeat());
-            lock.lock();
         }
-        m_threadRunning = false;
     }
 
     CReporter& m_reporter;
     CUdpSocket m_socket;
+    const CFileHandle m_wake{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
     std::mutex m_mutex; // guards everything below
     CDmxStreams m_streams;
     CSendErrors m_errors;
-    std::condition_variable m_wake;
     bool m_threadRunning = false;
     HMODULE m_module = nullptr;
 };
