@@ -1,0 +1,226 @@
+// kiv-parport in its test mode, driven over 127.0.0.1 as tavo.dll drives it: what reaches
+// the lines, and what is refused. Each check waits for the helper by a round trip (one
+// client at a time, served in order) or by its exit, never by the clock.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+#include "fd.h"
+#include "proc_ports.h"
+#include "wire_format.h"
+
+namespace {
+
+using namespace kivwire;
+using kivparport::CFd;
+namespace fs = std::filesystem;
+
+const std::string kToken = "00112233445566778899aabbccddeeff";
+
+struct TempDir {
+    fs::path path;
+    TempDir() {
+        std::string name = (fs::temp_directory_path() / "kiv-parport-XXXXXX").string();
+        path = mkdtemp(name.data());
+    }
+    ~TempDir() { fs::remove_all(path); }
+};
+
+// The helper started with `token` in its environment (none when nullopt), --fake `lines`.
+class CHelper {
+public:
+    CHelper(const std::optional<std::string>& token, const fs::path& lines) {
+        int out[2];
+        if (pipe(out) != 0) return;
+        m_pid = fork();
+        if (m_pid == 0) {
+            dup2(out[1], STDOUT_FILENO);
+            close(out[0]);
+            token ? setenv("KIV_PARPORT_TOKEN", token->c_str(), 1) : unsetenv("KIV_PARPORT_TOKEN");
+            execl(KIV_PARPORT, KIV_PARPORT, "--fake", lines.c_str(), nullptr);
+            _exit(127);
+        }
+        close(out[1]);
+        FILE* stdoutOf = fdopen(out[0], "r");
+        unsigned port = 0;
+        if (std::fscanf(stdoutOf, "port %u", &port) == 1) m_port = std::uint16_t(port);
+        std::fclose(stdoutOf);
+    }
+    ~CHelper() { Stop(SIGKILL); }
+
+    std::uint16_t Port() const { return m_port; }
+
+    // The exit status after `signal`, or -1.
+    int Stop(int signal) {
+        int status = -1;
+        if (m_pid > 0 && kill(m_pid, signal) == 0 && waitpid(m_pid, &status, 0) == m_pid)
+            status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        m_pid = -1;
+        return status;
+    }
+    int Exit() {
+        int status = -1;
+        waitpid(m_pid, &status, 0);
+        m_pid = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+private:
+    pid_t m_pid = -1;
+    std::uint16_t m_port = 0;
+};
+
+CFd Connect(std::uint16_t port) {
+    CFd fd(socket(AF_INET, SOCK_STREAM, 0));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    EXPECT_EQ(connect(fd.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    return fd;
+}
+
+void Send(const CFd& fd, const std::vector<std::uint8_t>& bytes) {
+    ASSERT_EQ(send(fd.Get(), bytes.data(), bytes.size(), MSG_NOSIGNAL), ssize_t(bytes.size()));
+}
+
+std::optional<Answer> ReadAnswer(const CFd& fd) {
+    std::vector<std::uint8_t> bytes(kAnswerSize);
+    if (recv(fd.Get(), bytes.data(), bytes.size(), MSG_WAITALL) != ssize_t(bytes.size()))
+        return std::nullopt;
+    return DecodeAnswer(bytes);
+}
+
+// Connects, says hello and returns the connection with the helper's status.
+std::pair<CFd, std::optional<Status>> Greet(std::uint16_t port, Purpose purpose,
+                                            std::uint32_t address = 0x378,
+                                            const std::string& token = kToken) {
+    CFd fd = Connect(port);
+    Send(fd, EncodeHello({purpose, address, token}));
+    const auto answer = ReadAnswer(fd);
+    return {std::move(fd), answer ? std::optional(answer->status) : std::nullopt};
+}
+
+// A query round trip: the helper has dealt with everyone who came before.
+Ports Query(std::uint16_t port) {
+    CFd fd = Connect(port);
+    Send(fd, EncodeHello({Purpose::Query, 0, kToken}));
+    const auto answer = ReadAnswer(fd);
+    EXPECT_TRUE(answer && answer->status == Status::Ok);
+    return answer ? answer->ports : Ports{};
+}
+
+std::vector<int> Lines(const fs::path& file) {
+    std::ifstream in(file);
+    std::vector<int> values;
+    for (int value; in >> value;)
+        values.push_back(value);
+    return values;
+}
+
+TEST(KivParport, PutsTheBytesOfARunOnTheLinesInOrder) {
+    const TempDir dir;
+    CHelper helper(kToken, dir.path / "lines");
+    ASSERT_NE(helper.Port(), 0);
+    EXPECT_EQ(Query(helper.Port()), (Ports{0x378, 0, 0}));
+
+    const std::vector<std::uint8_t> run = {1, 2, 4, 8, 16, 32, 64, 128, 255, 9, 9, 0};
+    for (int pass = 0; pass < 2; ++pass) {
+        auto [fd, status] = Greet(helper.Port(), Purpose::Drive);
+        ASSERT_EQ(status, Status::Ok);
+        Send(fd, run);
+    }
+    Query(helper.Port());
+    std::vector<int> expected(run.begin(), run.end());
+    expected.insert(expected.end(), run.begin(), run.end());
+    EXPECT_EQ(Lines(dir.path / "lines"), expected);
+    EXPECT_EQ(helper.Stop(SIGTERM), 0);
+    EXPECT_EQ(Lines(dir.path / "lines"), expected) << "the lines were off already";
+}
+
+TEST(KivParport, RefusesWhatIsNotItsClientAndLeavesTheLinesAlone) {
+    const TempDir dir;
+    CHelper helper(kToken, dir.path / "lines");
+    const auto port = helper.Port();
+    ASSERT_NE(port, 0);
+
+    std::string wrong = kToken;
+    wrong.back() = '0';
+    EXPECT_EQ(Greet(port, Purpose::Drive, 0x378, wrong).second, Status::Refused);
+    EXPECT_EQ(Greet(port, Purpose::Query, 0, "").second, Status::Refused);
+    EXPECT_EQ(Greet(port, Purpose::Drive, 0x378, kToken + "00").second, Status::Refused);
+    EXPECT_EQ(Greet(port, Purpose::Drive, 0x278).second, Status::WrongPort);
+    {
+        CFd fd = Connect(port);
+        Send(fd, {'G', 'E', 'T', ' ', '/', ' ', 'H', 'T', 'T', 'P', '/', '1', '.', '1', '\n'});
+        EXPECT_EQ(ReadAnswer(fd)->status, Status::Refused);
+        const CFd silent = Connect(port); // leaves at once
+    }
+    // A refused client's bytes after its hello reach nothing either.
+    auto [refused, status] = Greet(port, Purpose::Drive, 0x378, wrong);
+    send(refused.Get(), "\x07", 1, MSG_NOSIGNAL);
+    refused.Reset();
+
+    auto [driver, ok] = Greet(port, Purpose::Drive);
+    ASSERT_EQ(ok, Status::Ok);
+    EXPECT_EQ(Greet(port, Purpose::Drive).second, Status::Busy);
+    Send(driver, {5});
+    driver.Reset();
+    Query(port);
+    EXPECT_EQ(Lines(dir.path / "lines"), (std::vector<int>{5, 0}));
+
+    for (const auto& token : {std::optional<std::string>(), std::optional(kToken.substr(1)),
+                              std::optional("zz" + kToken.substr(2))}) {
+        CHelper refusing(token, dir.path / "never");
+        EXPECT_EQ(refusing.Port(), 0);
+        EXPECT_EQ(refusing.Exit(), 2);
+        EXPECT_FALSE(fs::exists(dir.path / "never"));
+    }
+}
+
+TEST(KivParport, TurnsTheLinesOffWhenTheClientOrTheHelperGoes) {
+    const TempDir dir;
+    CHelper helper(kToken, dir.path / "lines");
+    ASSERT_NE(helper.Port(), 0);
+    {
+        auto [fd, status] = Greet(helper.Port(), Purpose::Drive);
+        ASSERT_EQ(status, Status::Ok);
+        Send(fd, {5, 7});
+        const linger abort{1, 0}; // the connection is reset, not closed
+        setsockopt(fd.Get(), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    }
+    Query(helper.Port());
+    EXPECT_EQ(Lines(dir.path / "lines"), (std::vector<int>{5, 7, 0}));
+
+    auto [fd, status] = Greet(helper.Port(), Purpose::Drive);
+    ASSERT_EQ(status, Status::Ok);
+    Send(fd, {3});
+    // Turned away, but the 3 is on the lines by then.
+    EXPECT_EQ(Greet(helper.Port(), Purpose::Query).second, Status::Busy);
+    EXPECT_EQ(helper.Stop(SIGHUP), 0);
+    EXPECT_EQ(Lines(dir.path / "lines"), (std::vector<int>{5, 7, 0, 3, 0}));
+}
+
+TEST(KivParport, TakesLptAddressesFromProc) {
+    const TempDir dir;
+    for (const auto& [name, text] :
+         {std::pair{"parport0", "888\t1912\n"}, {"parport2", "632\t-1\n"}}) {
+        fs::create_directories(dir.path / name);
+        std::ofstream(dir.path / name / "base-addr") << text;
+    }
+    EXPECT_EQ(kivparport::ReadProcPorts(dir.path), (Ports{888, 0, 632}));
+    EXPECT_EQ(kivparport::DeviceIndex("/dev/parport12"), 12);
+    EXPECT_EQ(kivparport::DeviceIndex("/dev/lp0"), std::nullopt);
+}
+
+} // namespace
