@@ -16,7 +16,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// A UDP socket on 127.0.0.1 at a port of its own.
+// A UDP socket on 127.0.0.1 at a port of its own, `target` for the library.
 class CReceiver {
 public:
     CReceiver() {
@@ -25,11 +25,9 @@ public:
         int size = sizeof at;
         EXPECT_EQ(bind(m_socket, reinterpret_cast<sockaddr*>(&at), size), 0);
         getsockname(m_socket, reinterpret_cast<sockaddr*>(&at), &size);
-        m_port = ntohs(at.sin_port);
+        target = "127.0.0.1:" + std::to_string(ntohs(at.sin_port));
     }
     ~CReceiver() { closesocket(m_socket); }
-
-    std::string Target() const { return "127.0.0.1:" + std::to_string(m_port); }
 
     // Takes datagrams until `count` have come in all, or none came for `waitMs`.
     const std::vector<Bytes>& Take(std::size_t count, DWORD waitMs) {
@@ -46,8 +44,10 @@ private:
     WSADATA m_wsa{};
     const int m_started = WSAStartup(MAKEWORD(2, 2), &m_wsa);
     const SOCKET m_socket = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    std::uint16_t m_port = 0;
     std::vector<Bytes> m_got;
+
+public:
+    std::string target;
 };
 
 const Bytes kPattern = {0x01, 0x80, 0x5A, 0xFF, 0x09};
@@ -58,7 +58,7 @@ std::vector<Bytes> PlayRun(std::string settings, std::uint32_t address, bool exp
                            std::optional<std::wstring> trace = std::nullopt) {
     CReceiver receiver;
     if (settings.find("net_target") == settings.npos)
-        settings += "net_target = " + receiver.Target() + "\n";
+        settings += "net_target = " + receiver.target + "\n";
     tavotest::CTavo tavo({std::nullopt, settings, trace});
     const auto handle = tavo.OpenPrt(address, 1, 1);
     for (const auto value : kPattern)
@@ -74,19 +74,16 @@ std::vector<Bytes> PlayRun(std::string settings, std::uint32_t address, bool exp
     return receiver.Take(SIZE_MAX, 500);
 }
 
-int U16(const Bytes& b, std::size_t at) {
-    return b.at(at) << 8 | b.at(at + 1);
-}
-Bytes Part(const Bytes& b, std::size_t from, std::size_t to) {
-    return {&b.at(from), &b.at(to)};
-}
+const auto U16 = [](const Bytes& b, std::size_t at) { return b.at(at) << 8 | b.at(at + 1); };
+const auto Part = [](const Bytes& b, std::size_t from, std::size_t to) {
+    return Bytes(&b.at(from), &b.at(to));
+};
 
 // What a receiver takes from a packet; its DMX slots begin at `slot1`.
 struct Packet {
-    int universe = -1;
-    int sequence = -1;
-    bool terminated = false;
-    std::size_t slot1 = 0;
+    int universe, sequence;
+    bool terminated;
+    std::size_t slot1;
 };
 
 Packet DecodeE131(const Bytes& b) {
@@ -149,9 +146,8 @@ struct Protocol {
     const char* settings;
     std::uint32_t address;
     Packet (*decode)(const Bytes&);
-    int universe, channel, level;
-    int (*nextSequence)(int);
-    std::size_t terminations;
+    int universe, channel, level, (*nextSequence)(int);
+    std::size_t terminations; // packets that end the stream
     const wchar_t* dump;
 };
 
