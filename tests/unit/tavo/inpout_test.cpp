@@ -1,0 +1,110 @@
+// Real ports through a port-I/O driver library: a fake one beside a private tavo.dll
+// records what reaches it; and the device configuration mapped to LPT1..LPT3.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tavo/device_ports.h"
+#include "tavo_copy.h"
+
+namespace {
+
+enum class Fake { None, Out32, DlPortOnly };
+
+struct FakeSetup {
+    std::string backend;
+    Fake fake = Fake::Out32;
+    bool driverOpen = true;
+};
+
+// The whole text of a file; empty when there is none.
+std::string Text(const std::filesystem::path& path) {
+    const auto bytes = kivdrv::ReadFileBytes(path).value_or(std::vector<std::uint8_t>{});
+    return {bytes.begin(), bytes.end()};
+}
+
+// A private tavo.dll with the fake driver library beside it. The library loads the driver
+// at its first call, so the fake's environment stays set while this lives.
+struct CFakeDriverRig {
+    explicit CFakeDriverRig(const FakeSetup& setup)
+        : log(L"FAKE_INPOUT_LOG", (dir / "written.txt").wstring()),
+          open(L"FAKE_INPOUT_OPEN", setup.driverOpen ? L"1" : L"0"),
+          tavo({std::nullopt, "backend = " + setup.backend + "\n", (dir / "trace.txt").wstring()}) {
+        const auto fake = setup.fake == Fake::Out32 ? "fake_inpout" : "fake_dlport";
+        if (setup.fake != Fake::None)
+            std::filesystem::copy_file(std::filesystem::path(kivdrv::ProgramFolder()) / fake /
+                                           "inpoutx64.dll",
+                                       tavo.Path().parent_path() / "inpoutx64.dll");
+    }
+
+    kivdrv::CTempDir dir;
+    kivdrv::CScopedEnv log, open;
+    tavotest::CTavo tavo;
+};
+
+TEST(InpoutDll, DrivesTheDriverOrFallsBackToVirtualPorts) {
+    struct Case {
+        FakeSetup setup;
+        bool drives;
+        std::vector<std::string> notes;
+    };
+    const Case cases[] = {
+        {{"inpout"}, true, {"through inpoutx64.dll Out32", "device configuration: no LPT port"}},
+        {{"auto"}, true, {"through inpoutx64.dll Out32", "64h is no parallel-port address"}},
+        {{"inpout", Fake::DlPortOnly}, true, {"through inpoutx64.dll DlPortWritePortUchar"}},
+        {{"inpout", Fake::Out32, false}, false, {"inpoutx64.dll reports its driver not open"}},
+        {{"inpout", Fake::None}, false, {"no inpoutx64.dll beside tavo.dll or in the system"}},
+        // auto: a closed driver is worth a note, an absent one is simply the default.
+        {{"auto", Fake::Out32, false}, false, {"inpoutx64.dll reports its driver not open"}},
+        {{"auto", Fake::None}, false, {}},
+    };
+    for (const auto& [setup, drives, notes] : cases) {
+        SCOPED_TRACE(setup.backend + " fake " + std::to_string(int(setup.fake)) + " open " +
+                     std::to_string(setup.driverOpen));
+        const CFakeDriverRig rig(setup);
+        // Wine has no LPT device: the default stands.
+        EXPECT_EQ(rig.tavo.CountLPT(nullptr, nullptr, nullptr), 1);
+        // PCI Express cards sit beyond 7fffh; 64h is the keyboard controller, never a
+        // parallel port; 10378h must not be cut to 378h.
+        for (const std::uint32_t address : {0x378u, 0xD100u, 0x64u, 0x10378u}) {
+            const auto handle = rig.tavo.OpenPrt(address, 1, 1);
+            for (const std::uint32_t value : {0x1A5u, 0x81u, 0u})
+                rig.tavo.W_P(handle, value, 0);
+            rig.tavo.ClosePrt(handle);
+        }
+        const auto trace = Text(rig.dir / "trace.txt");
+        EXPECT_EQ(Text(rig.dir / "written.txt"),
+                  drives ? "378 a5\n378 81\n378 0\nd100 a5\nd100 81\nd100 0\n" : "");
+        for (const auto& note : notes)
+            EXPECT_NE(trace.find(note), std::string::npos) << note << " in\n" << trace;
+        EXPECT_EQ(trace.find("falling back to virtual ports") != std::string::npos,
+                  setup.backend == "inpout" && !drives);
+        if (notes.empty()) EXPECT_EQ(trace.find(" note "), std::string::npos) << trace;
+        auto withoutNotes = kivdrv::ReadTrace(rig.dir / "trace.txt").value();
+        std::erase_if(withoutNotes, [](const auto& r) { return r.call == "note"; });
+        EXPECT_EQ(withoutNotes.size(), 1u + 4 * 5) << "the same call lines for every back end";
+    }
+}
+
+TEST(DevicePorts, RecordedAnswersMapToLpt1ToLpt3) {
+    using tavo::LptAddresses;
+    const std::pair<std::vector<tavo::PortDevice>, std::optional<LptAddresses>> cases[] = {
+        {{{L"COM1", 0x3F8}, {L"LPT1", 0x378}}, LptAddresses{0x378, 0, 0}},
+        // An added PCI Express card, high in the I/O space.
+        {{{L"COM1", 0x3F8}, {L"LPT3", 0xD100}, {L"LPT1", 0x378}}, LptAddresses{0x378, 0, 0xD100}},
+        // A disabled port has no allocated range; names in any case, trailing blanks.
+        {{{L"LPT1", std::nullopt}, {L"lpt2 ", 0x278}}, LptAddresses{0, 0x278, 0}},
+        {{{L"LPT1", 0x3BC}, {L"LPT1", 0x378}}, LptAddresses{0x3BC, 0, 0}}, // the first counts
+        {{{L"LPT1", 0x10378}, {L"LPT4", 0x278}, {L"LPT", 0x378}, {L"COM3", 0x2E8}, {L"", 0x3BC}},
+         std::nullopt},
+        {{}, std::nullopt},
+    };
+    for (const auto& [devices, expected] : cases) {
+        const auto found = tavo::LptFromDevices(devices);
+        EXPECT_EQ(found, expected) << (found ? tavo::LptListText(*found) : "none");
+    }
+}
+
+} // namespace
