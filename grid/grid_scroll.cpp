@@ -9,9 +9,9 @@
 
 namespace {
 
-constexpr UINT kRecalcParent = 0x0368;  // the framework's "recalc parent" request
+constexpr UINT kRecalcParent = 0x0368; // the framework's "recalc parent" request
 constexpr int kFirstPaneId = 0xE900;
-constexpr int kLastPaneId = 0xEA00;  // exclusive
+constexpr int kLastPaneId = 0xEA00; // exclusive
 constexpr int kFirstHorzBarId = 0xEA00;
 constexpr int kFirstVertBarId = 0xEA10;
 
@@ -27,7 +27,9 @@ private:
     bool& m_flag;
 };
 
-int ToBar(int pixels, float scale) { return static_cast<int>(static_cast<float>(pixels) / scale); }
+int ToBar(int pixels, float scale) {
+    return static_cast<int>(static_cast<float>(pixels) / scale);
+}
 
 } // namespace
 
@@ -37,8 +39,8 @@ HWND CORVGridCore::ScrollBarCtrl(int bar) const {
     const int id = window->GetDlgCtrlID();
     if (id < kFirstPaneId || id >= kLastPaneId) return nullptr;
     // A pane of a splitter shares the splitter's bars.
-    const int barId = bar == SB_VERT ? kFirstVertBarId + (id - kFirstPaneId) / 16
-                                     : kFirstHorzBarId + id % 16;
+    const int barId =
+        bar == SB_VERT ? kFirstVertBarId + (id - kFirstPaneId) / 16 : kFirstHorzBarId + id % 16;
     HWND sb = ::GetDlgItem(window->GetParent(), barId);
     wchar_t cls[16] = {};
     if (!sb || !::GetClassNameW(sb, cls, 16) || lstrcmpiW(cls, L"ScrollBar") != 0) return nullptr;
@@ -51,8 +53,10 @@ bool CORVGridCore::CanScroll(int bar) const {
 }
 
 void CORVGridCore::SetBarPosition(int bar, int pixels, float scale) {
-    if (HWND sb = ScrollBarCtrl(bar)) ::SetScrollPos(sb, SB_CTL, ToBar(pixels, scale), TRUE);
-    else ::SetScrollPos(window->GetSafeHwnd(), bar, ToBar(pixels, scale), TRUE);
+    if (HWND sb = ScrollBarCtrl(bar))
+        ::SetScrollPos(sb, SB_CTL, ToBar(pixels, scale), TRUE);
+    else
+        ::SetScrollPos(window->GetSafeHwnd(), bar, ToBar(pixels, scale), TRUE);
 }
 
 void CORVGridCore::UpdateScrollBars() {
@@ -66,15 +70,18 @@ void CORVGridCore::UpdateScrollBars() {
     const int cyH = (wndStyle & WS_HSCROLL) && !barH ? ::GetSystemMetrics(SM_CXHSCROLL) : 0;
 
     auto showBar = [&](int bar, bool show) {
-        if (HWND sb = bar == SB_VERT ? barV : barH) ::EnableWindow(sb, show);
-        else ::ShowScrollBar(hwnd, bar, show);
+        if (HWND sb = bar == SB_VERT ? barV : barH)
+            ::EnableWindow(sb, show);
+        else
+            ::ShowScrollBar(hwnd, bar, show);
     };
 
     CRect client = ClientRect();
     CSize size;
     bool inside = false;
     CRect parentRect = client;
-    if (::SendMessageW(window->GetParent(), kRecalcParent, 0, reinterpret_cast<LPARAM>(&parentRect))) {
+    if (::SendMessageW(window->GetParent(), kRecalcParent, 0,
+                       reinterpret_cast<LPARAM>(&parentRect))) {
         size = parentRect.Size();
     } else {
         size = CSize(client.Width() + cxV, client.Height() + cyH);
@@ -111,20 +118,26 @@ void CORVGridCore::UpdateScrollBars() {
     showBar(SB_VERT, needV);
 
     client = ClientRect();
-    // Page and range in one request (SetScrollInfo answers the position, not success).
-    auto setBar = [&](int bar, int page, int maxPixel, float scale) {
-        SCROLLINFO si{sizeof(si), SIF_PAGE | SIF_RANGE, 0, ToBar(maxPixel, scale),
-                      static_cast<UINT>(std::max(1, ToBar(page, scale))), 0, 0};
+    // Page, range and position in one request (SetScrollInfo answers the position, not
+    // success). The position again: set on a bar without its new range, it was clamped.
+    auto setBar = [&](int bar, int page, int maxPixel, int pos, float scale) {
+        SCROLLINFO si{sizeof(si),
+                      SIF_PAGE | SIF_RANGE | SIF_POS,
+                      0,
+                      ToBar(maxPixel, scale),
+                      static_cast<UINT>(std::max(1, ToBar(page, scale))),
+                      ToBar(pos, scale),
+                      0};
         HWND sb = bar == SB_VERT ? barV : barH;
         ::SetScrollInfo(sb ? sb : hwnd, sb ? SB_CTL : bar, &si, TRUE);
     };
     if (needH) {
-        setBar(SB_HORZ, client.Width(), contentMaxX, scaleX);
+        setBar(SB_HORZ, client.Width(), contentMaxX, scrollX, scaleX);
         pageWidth = client.Width();
         lineWidth = client.Width() / 10;
     }
     if (needV) {
-        setBar(SB_VERT, client.Height(), contentMaxY, scaleY);
+        setBar(SB_VERT, client.Height(), contentMaxY, scrollY, scaleY);
         pageHeight = client.Height();
         lineHeight = rowHeight;
     }
@@ -146,8 +159,10 @@ void CORVGridCore::ScrollToPosition(int x, int y) {
 bool CORVGridCore::ScrollBy(int dx, int dy, bool doScroll) {
     if (!CanScroll(SB_HORZ)) dx = 0;
     if (!CanScroll(SB_VERT)) dy = 0;
-    const int x = static_cast<int>(std::clamp<long long>(static_cast<long long>(scrollX) + dx, 0, contentMaxX));
-    const int y = static_cast<int>(std::clamp<long long>(static_cast<long long>(scrollY) + dy, 0, contentMaxY));
+    const int x = static_cast<int>(
+        std::clamp<long long>(static_cast<long long>(scrollX) + dx, 0, contentMaxX));
+    const int y = static_cast<int>(
+        std::clamp<long long>(static_cast<long long>(scrollY) + dy, 0, contentMaxY));
     if (x == scrollX && y == scrollY) return false;
     if (!doScroll) return true;
     ScrollWindowKeepHeaders(scrollX - x, scrollY - y);
@@ -190,31 +205,62 @@ bool CORVGridCore::OnScroll(UINT code, UINT pos, bool doScroll) {
     long long y = scrollY;
     const int pageData = pageHeight - HeaderHeight();
     switch (LOBYTE(code)) {
-    case SB_LINEUP: x -= lineWidth; break;
-    case SB_LINEDOWN: x += lineWidth; break;
-    case SB_PAGEUP: x -= pageWidth; break;
-    case SB_PAGEDOWN: x += pageWidth; break;
-    case SB_THUMBTRACK: x = static_cast<long long>(static_cast<float>(pos) * scaleX); break;
-    case SB_TOP: x = 0; break;
-    case SB_BOTTOM: x = static_cast<long long>(contentMaxX) - pageWidth + 1; break;
-    default: break;
+    case SB_LINEUP:
+        x -= lineWidth;
+        break;
+    case SB_LINEDOWN:
+        x += lineWidth;
+        break;
+    case SB_PAGEUP:
+        x -= pageWidth;
+        break;
+    case SB_PAGEDOWN:
+        x += pageWidth;
+        break;
+    case SB_THUMBTRACK:
+        x = static_cast<long long>(static_cast<float>(pos) * scaleX);
+        break;
+    case SB_TOP:
+        x = 0;
+        break;
+    case SB_BOTTOM:
+        x = static_cast<long long>(contentMaxX) - pageWidth + 1;
+        break;
+    default:
+        break;
     }
     switch (HIBYTE(code)) {
-    case SB_LINEUP: y -= lineHeight; break;
-    case SB_LINEDOWN: y += lineHeight; break;
-    case SB_PAGEUP: y -= pageData; break;
-    case SB_PAGEDOWN: y += pageData; break;
-    case SB_THUMBTRACK: y = static_cast<long long>(static_cast<float>(pos) * scaleY); break;
-    case SB_TOP: y = 0; break;
-    case SB_BOTTOM: y = static_cast<long long>(contentMaxY) - pageHeight + 1; break;
-    default: break;
+    case SB_LINEUP:
+        y -= lineHeight;
+        break;
+    case SB_LINEDOWN:
+        y += lineHeight;
+        break;
+    case SB_PAGEUP:
+        y -= pageData;
+        break;
+    case SB_PAGEDOWN:
+        y += pageData;
+        break;
+    case SB_THUMBTRACK:
+        y = static_cast<long long>(static_cast<float>(pos) * scaleY);
+        break;
+    case SB_TOP:
+        y = 0;
+        break;
+    case SB_BOTTOM:
+        y = static_cast<long long>(contentMaxY) - pageHeight + 1;
+        break;
+    default:
+        break;
     }
     x = std::max(0LL, std::min(x, static_cast<long long>(contentMaxX) - pageWidth + 1));
     y = std::max(0LL, std::min(y, static_cast<long long>(contentMaxY) - pageHeight + 1));
-    const bool moved = ScrollBy(static_cast<int>(x - scrollX), static_cast<int>(y - scrollY), doScroll);
+    const bool moved =
+        ScrollBy(static_cast<int>(x - scrollX), static_cast<int>(y - scrollY), doScroll);
     if (moved && doScroll && HasWindow()) {
         window->UpdateWindow();
-        HideCurrentCtrl();  // it does not move with the contents
+        HideCurrentCtrl(); // it does not move with the contents
         if (GetRowCount() > 0) RedrawFocus();
     }
     return moved;
@@ -232,7 +278,9 @@ bool CORVGridCore::OnMouseWheel(UINT, short delta, CPoint) {
     const int page = vertical ? pageHeight : pageWidth;
     const int line = vertical ? lineHeight : lineWidth;
     int amount = 0;
-    if (pagePerNotch) amount = delta > 0 ? -page : page;
-    else amount = std::min(count * line, page);
+    if (pagePerNotch)
+        amount = delta > 0 ? -page : page;
+    else
+        amount = std::min(count * line, page);
     return vertical ? ScrollBy(0, amount, true) : ScrollBy(amount, 0, true);
 }

@@ -14,7 +14,7 @@ protected:
     // One visible top-level window for the whole suite: mapping one costs seconds under Wine.
     static inline CNotifyRecorder* s_parent = nullptr;
     CNotifyRecorder& parent = *s_parent;
-    CTestView* view = nullptr;  // deletes itself with its window
+    CTestView* view = nullptr; // deletes itself with its window
 
     static void SetUpTestSuite() {
         s_parent = new CNotifyRecorder;
@@ -37,8 +37,8 @@ protected:
         view->AddCheckColumns();
         view->SetHeaderRowCount(headerRows, false);
         view->SetRowCount(rows, false);
-        ASSERT_TRUE(view->CreateEx(0, nullptr, L"", WS_CHILD | WS_VISIBLE | style, CRect(0, 0, cx, cy),
-                                   parent, 100));
+        ASSERT_TRUE(view->CreateEx(0, nullptr, L"", WS_CHILD | WS_VISIBLE | style,
+                                   CRect(0, 0, cx, cy), parent, 100));
         PumpMessages();
     }
     void Key(UINT vk) {
@@ -56,7 +56,9 @@ protected:
         const CRect r = view->CellRect(absCol, absRow);
         return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
     }
-    CPoint DataCentre(int col, int row) { return Centre(col + view->fixedCols, row + view->headerRows); }
+    CPoint DataCentre(int col, int row) {
+        return Centre(col + view->fixedCols, row + view->headerRows);
+    }
 };
 
 TEST_F(GridView, KeysMoveWithoutWrappingAndEnterStaysOnTheLastRow) {
@@ -68,7 +70,7 @@ TEST_F(GridView, KeysMoveWithoutWrappingAndEnterStaysOnTheLastRow) {
     Key(VK_RETURN);
     EXPECT_EQ(Row(), 4);
     ASSERT_NE(view->GetCellCtrl(7, 4), nullptr);
-    EXPECT_TRUE(view->GetCellCtrl(7, 4)->IsActive());  // re-shown
+    EXPECT_TRUE(view->GetCellCtrl(7, 4)->IsActive()); // re-shown
     Key(VK_HOME);
     EXPECT_EQ(Col(), 0);
     Key(VK_LEFT);
@@ -78,7 +80,7 @@ TEST_F(GridView, KeysMoveWithoutWrappingAndEnterStaysOnTheLastRow) {
     Key(VK_END);
     EXPECT_EQ(Col(), 7);
     EXPECT_EQ(Row(), 3);
-    Key(VK_TAB);  // from the check box's own window the key comes back the same way
+    Key(VK_TAB); // from the check box's own window the key comes back the same way
     EXPECT_EQ(Col(), 7);
     EXPECT_GE(parent.Count(WM_ORV_CURCELLCHANGED), 5);
     EXPECT_EQ(parent.notes.back().wp, reinterpret_cast<WPARAM>(view->GetSafeHwnd()));
@@ -90,7 +92,7 @@ TEST_F(GridView, PageKeysMoveByTheClientHeight) {
     const int n = view->pageHeight / view->rowHeight;
     ASSERT_TRUE(view->MoveCurrentCell(0, 0));
     Key(VK_NEXT);
-    EXPECT_EQ(Row(), n - 2);  // 16 with 16-pixel rows and a 300-pixel client
+    EXPECT_EQ(Row(), n - 2); // 16 with 16-pixel rows and a 300-pixel client
     ASSERT_TRUE(view->MoveCurrentCell(0, 10));
     Key(VK_PRIOR);
     EXPECT_EQ(Row(), std::max(0, 10 + 2 - n));
@@ -117,7 +119,7 @@ TEST_F(GridView, ClickMakesTheCellCurrentAndTheLiveCheckBoxToggles) {
     auto* check = dynamic_cast<CWnd*>(view->GetCellCtrl(2, 1));
     ASSERT_NE(check, nullptr);
     EXPECT_TRUE(check->IsWindowVisible());
-    EXPECT_EQ(::GetCapture(), check->GetSafeHwnd());  // the box pressed itself
+    EXPECT_EQ(::GetCapture(), check->GetSafeHwnd()); // the box pressed itself
     const CRect box = check->GetClientRect();
     check->SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(box.Width() / 2, box.Height() / 2));
     PumpMessages();
@@ -129,7 +131,7 @@ TEST_F(GridView, ClickMakesTheCellCurrentAndTheLiveCheckBoxToggles) {
     EXPECT_EQ(Row(), 2);
 
     const int before = view->currentCol;
-    Mouse(WM_LBUTTONDOWN, CPoint(view->totalWidth + 20, 30));  // right of the last column
+    Mouse(WM_LBUTTONDOWN, CPoint(view->totalWidth + 20, 30)); // right of the last column
     EXPECT_NE(::GetCapture(), view->GetSafeHwnd());
     EXPECT_EQ(view->currentCol, before);
     Mouse(WM_LBUTTONUP, CPoint(view->totalWidth + 20, 30), 0);
@@ -142,16 +144,16 @@ TEST_F(GridView, HeaderAndRowHeaderPressesCallTheirHooks) {
     Mouse(WM_LBUTTONDOWN, rowHeader);
     EXPECT_EQ(view->pressedRowHeaderRow, view->headerRows + 3);
     EXPECT_EQ(Row(), 3);
-    EXPECT_EQ(Col(), 5);  // the column stays
+    EXPECT_EQ(Col(), 5); // the column stays
     Mouse(WM_LBUTTONUP, rowHeader, 0);
     EXPECT_EQ(view->pressedRowHeaderRow, -1);
 
     const CPoint header = Centre(view->fixedCols + 4, 0);
     Mouse(WM_LBUTTONDOWN, header);
     EXPECT_EQ(view->pressedHeaderCol, view->fixedCols + 4);
-    EXPECT_EQ(Col(), 4);  // the row stays
+    EXPECT_EQ(Col(), 4); // the row stays
     EXPECT_EQ(Row(), 3);
-    Mouse(WM_MOUSEMOVE, Centre(view->fixedCols + 6, 0));  // dragged off the cell
+    Mouse(WM_MOUSEMOVE, Centre(view->fixedCols + 6, 0)); // dragged off the cell
     EXPECT_EQ(view->pressedHeaderCol, -1);
     Mouse(WM_LBUTTONUP, Centre(view->fixedCols + 6, 0), 0);
 
@@ -167,7 +169,7 @@ TEST_F(GridView, HeaderAndRowHeaderPressesCallTheirHooks) {
 
 TEST_F(GridView, ColumnBordersReactTwoPixelsEitherSideAndDragsSetTheWidth) {
     Open(ORVGS_ROWMODE, 400, 300, 6);
-    const int edge = view->ColumnLeft(view->fixedCols + 1);  // right edge of data column 0
+    const int edge = view->ColumnLeft(view->fixedCols + 1); // right edge of data column 0
     int column = -1;
     EXPECT_TRUE(view->HitColumnBorder(edge - 2, 0, column));
     EXPECT_EQ(column, view->fixedCols);
@@ -175,7 +177,7 @@ TEST_F(GridView, ColumnBordersReactTwoPixelsEitherSideAndDragsSetTheWidth) {
     EXPECT_TRUE(view->HitColumnBorder(edge + 2, 0, column));
     EXPECT_EQ(column, view->fixedCols);
     EXPECT_FALSE(view->HitColumnBorder(edge + 13, 0, column));
-    EXPECT_FALSE(view->HitColumnBorder(view->FixedWidth(), 0, column));  // fixed: not draggable
+    EXPECT_FALSE(view->HitColumnBorder(view->FixedWidth(), 0, column)); // fixed: not draggable
 
     // A drag of data column 2's border ending left of its left edge gives width 0.
     view->resizeHot = true;
@@ -203,7 +205,7 @@ TEST_F(GridView, ColumnBordersReactTwoPixelsEitherSideAndDragsSetTheWidth) {
 TEST_F(GridView, ScrollBarCodesScrollByPixelsAndThumbPositionsAreScaled) {
     Open(WS_VSCROLL | ORVGS_ROWMODE, 400, 300, 10);
     const int rh = view->rowHeight;
-    view->SetRowCount(100000 / rh - 1, false);  // 99 999 pixels with 16-pixel rows
+    view->SetRowCount(100000 / rh - 1, false); // 99 999 pixels with 16-pixel rows
     view->RecalcLayout();
     const int H = view->HeaderHeight();
     ASSERT_EQ(view->pageHeight, 300);
@@ -246,6 +248,18 @@ TEST_F(GridView, ScrollBarCodesScrollByPixelsAndThumbPositionsAreScaled) {
     EXPECT_FALSE(view->CurrentCtrl()->IsActive());
 }
 
+TEST_F(GridView, TheThumbFollowsAScrollMadeBeforeTheBarHadItsRange) {
+    // As at a start with a large file: the window has no size and no bar yet when the last
+    // row is brought into view; the bar it gets afterwards shows that row's position.
+    Open(ORVGS_ROWMODE, 0, 0, 100000);
+    ASSERT_TRUE(view->MoveCurrentCell(0, view->GetRowCount() - 1));
+    view->MoveWindow(CRect(0, 0, 400, 300));
+    PumpMessages();
+    ASSERT_GT(view->scrollY, 0);
+    EXPECT_EQ(::GetScrollPos(view->GetSafeHwnd(), SB_VERT),
+              static_cast<int>(static_cast<float>(view->scrollY) / view->scaleY));
+}
+
 TEST_F(GridView, WheelScrollsByTheUsersLinesOrPages) {
     UINT saved = 3;
     ::SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &saved, 0);
@@ -255,13 +269,13 @@ TEST_F(GridView, WheelScrollsByTheUsersLinesOrPages) {
         ::SystemParametersInfoW(SPI_SETWHEELSCROLLLINES, lines, nullptr, 0);
         view->SendMessage(WM_MOUSEWHEEL, MAKEWPARAM(0, delta), 0);
     };
-    wheel(3, -120);  // towards the user
+    wheel(3, -120); // towards the user
     EXPECT_EQ(view->scrollY, 3 * rh);
     wheel(3, 120);
     EXPECT_EQ(view->scrollY, 0);
     wheel(1, -120);
     wheel(1, -120);
-    wheel(1, 120);  // one line back, not a page
+    wheel(1, 120); // one line back, not a page
     EXPECT_EQ(view->scrollY, rh);
     wheel(WHEEL_PAGESCROLL, -120);
     EXPECT_EQ(view->scrollY, rh + view->pageHeight);
@@ -285,8 +299,8 @@ bool Enabled(CCmdTarget* target, UINT id) {
 
 TEST_F(GridView, EditCommandsActOnTheCurrentCellsControl) {
     Open(ORVGS_ROWMODE, 400, 300, 4);
-    view->SetColumnCtrl(6, 0, WS_CHILD, 0);  // no control in column 6
-    view->columns[5].ctrlKind = 1;           // an edit box in column 5
+    view->SetColumnCtrl(6, 0, WS_CHILD, 0); // no control in column 6
+    view->columns[5].ctrlKind = 1;          // an edit box in column 5
     view->columns[5].frameType = 0;
     view->values[{5, 1}] = {L"abc", 0};
     ASSERT_TRUE(view->MoveCurrentCell(6, 1));
@@ -294,13 +308,13 @@ TEST_F(GridView, EditCommandsActOnTheCurrentCellsControl) {
         EXPECT_FALSE(Enabled(view, id)) << id;
 
     ASSERT_TRUE(view->MoveCurrentCell(5, 1));
-    EXPECT_TRUE(Enabled(view, ID_EDIT_COPY));  // the text is selected when shown
+    EXPECT_TRUE(Enabled(view, ID_EDIT_COPY)); // the text is selected when shown
     EXPECT_TRUE(Enabled(view, ID_EDIT_CUT));
     EXPECT_FALSE(Enabled(view, ORV_ID_EDIT_UNDO));
     ASSERT_TRUE(CopyTextToClipboard(L"xyz"));
     EXPECT_TRUE(Enabled(view, ID_EDIT_PASTE));
     view->SendMessage(WM_VSCROLL, SB_LINEDOWN, 0);  // hides the control ...
-    view->SendMessage(WM_COMMAND, ID_EDIT_COPY, 0);  // ... which still copies
+    view->SendMessage(WM_COMMAND, ID_EDIT_COPY, 0); // ... which still copies
     ASSERT_TRUE(::OpenClipboard(nullptr));
     HANDLE data = ::GetClipboardData(CF_UNICODETEXT);
     const std::wstring copied = data ? static_cast<const wchar_t*>(::GlobalLock(data)) : L"";
@@ -312,8 +326,8 @@ TEST_F(GridView, EditCommandsActOnTheCurrentCellsControl) {
 TEST_F(GridView, FocusFromAnotherWindowReshowsTheControl) {
     Open(ORVGS_ROWMODE, 400, 300, 4);
     CWnd other;
-    ASSERT_TRUE(other.CreateEx(0, L"BUTTON", L"other", WS_CHILD | WS_VISIBLE, CRect(450, 0, 500, 30),
-                               parent, 7));
+    ASSERT_TRUE(other.CreateEx(0, L"BUTTON", L"other", WS_CHILD | WS_VISIBLE,
+                               CRect(450, 0, 500, 30), parent, 7));
     ASSERT_TRUE(view->MoveCurrentCell(2, 2));
     PumpMessages();
     auto* check = dynamic_cast<CWnd*>(view->CurrentCtrl());
