@@ -1,0 +1,181 @@
+// The bridge back end end to end: tavo.dll under Wine against kiv-parport in its test
+// mode, started around this program by tools/with-kiv-parport (TAVO_BRIDGE, the token,
+// and KIV_PARPORT_LINES naming the file the helper records the lines in).
+#include <gtest/gtest.h>
+
+#include <winsock2.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+#include "driver/driver.h"
+#include "parport/wire_format.h"
+#include "tavo_copy.h"
+
+namespace {
+
+using kivdrv::CScopedEnv;
+using tavotest::CTavo;
+
+std::string Env(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+// The values the helper has put on the lines so far.
+std::vector<int> Lines() {
+    std::string path = "Z:" + Env("KIV_PARPORT_LINES");
+    std::replace(path.begin(), path.end(), '/', '\\');
+    std::ifstream in(path);
+    std::vector<int> values;
+    for (int value; in >> value;)
+        values.push_back(value);
+    return values;
+}
+
+// Waits until the helper has put `count` values on the lines, or gives up after a while.
+std::vector<int> LinesOnceThere(std::size_t count) {
+    for (int i = 0; i < 200 && Lines().size() < count; ++i)
+        Sleep(50);
+    return Lines();
+}
+
+// The library with the bridge settings of tavo.ini only.
+struct BridgeSetup {
+    std::string bridge = Env("TAVO_BRIDGE");
+    std::optional<std::wstring> token = std::nullopt; // nullopt: the helper's own
+};
+
+struct CBridgeTavo {
+    explicit CBridgeTavo(const BridgeSetup& setup, std::optional<std::wstring> trace = {})
+        : token(L"KIV_PARPORT_TOKEN", setup.token ? setup.token : Widen(Env("KIV_PARPORT_TOKEN"))),
+          tavo({std::nullopt, "backend = bridge\nbridge = " + setup.bridge + "\n", trace}) {}
+    static std::wstring Widen(const std::string& text) { return {text.begin(), text.end()}; }
+    // Settings only from tavo.ini: the helper's variables are set around this program.
+    const CScopedEnv backend{L"TAVO_BACKEND", std::nullopt};
+    const CScopedEnv bridge{L"TAVO_BRIDGE", std::nullopt};
+    const CScopedEnv token;
+    CTavo tavo;
+};
+
+std::vector<std::string> Notes(const std::filesystem::path& trace) {
+    std::vector<std::string> notes;
+    for (const auto& r : kivdrv::ReadTrace(trace).value_or(std::vector<tavo::TraceRecord>{}))
+        if (r.call == "note") notes.push_back(r.text);
+    return notes;
+}
+
+bool AnyNote(const std::vector<std::string>& notes, std::string_view part) {
+    return std::any_of(notes.begin(), notes.end(),
+                       [&](const std::string& n) { return n.find(part) != n.npos; });
+}
+
+TEST(TavoBridge, PlaysRunsWhoseBytesReachTheLinesInOrder) {
+    ASSERT_FALSE(Env("KIV_PARPORT_LINES").empty()) << "run through tools/with-kiv-parport";
+    const auto before = Lines();
+    CBridgeTavo bridge({});
+    auto& tavo = bridge.tavo;
+    std::uint32_t lpt[3] = {};
+    EXPECT_EQ(tavo.CountLPT(&lpt[0], &lpt[1], &lpt[2]), 1);
+    EXPECT_EQ(lpt[0], 0x378u);
+
+    std::vector<int> expected = before;
+    // Two runs one after the other, as Stop and Start at once give them.
+    for (const auto& run :
+         {std::vector<int>{1, 128, 9, 255, 1, 128, 9, 255, 0}, std::vector<int>{3, 3, 3, 0}}) {
+        const auto handle = tavo.OpenPrt(0x378, 1, 1);
+        for (const int value : run)
+            tavo.W_P(handle, value, 0);
+        tavo.ClosePrt(handle);
+        expected.insert(expected.end(), run.begin(), run.end());
+    }
+    EXPECT_EQ(LinesOnceThere(expected.size()), expected);
+}
+
+// A helper that lets a client in and then goes away.
+class CVanishingHelper {
+public:
+    CVanishingHelper() {
+        sockaddr_in at{AF_INET, 0, {}, {}};
+        at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        int size = sizeof at;
+        bind(m_listener, reinterpret_cast<sockaddr*>(&at), size);
+        listen(m_listener, 1);
+        getsockname(m_listener, reinterpret_cast<sockaddr*>(&at), &size);
+        endpoint = "127.0.0.1:" + std::to_string(ntohs(at.sin_port));
+    }
+    ~CVanishingHelper() { closesocket(m_listener); }
+
+    // Answers `count` clients Ok, dropping each at once.
+    void Serve(int count) {
+        m_thread = std::jthread([this, count] {
+            for (int i = 0; i < count; ++i) {
+                const SOCKET client = accept(m_listener, nullptr, nullptr);
+                char hello[256];
+                recv(client, hello, sizeof hello, 0);
+                const auto answer = kivwire::EncodeAnswer({kivwire::Status::Ok, {0x378, 0, 0}});
+                send(client, reinterpret_cast<const char*>(answer.data()), int(answer.size()), 0);
+                closesocket(client);
+            }
+        });
+    }
+
+private:
+    WSADATA m_wsa{};
+    const int m_started = WSAStartup(MAKEWORD(2, 2), &m_wsa);
+    const SOCKET m_listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    std::jthread m_thread;
+
+public:
+    std::string endpoint;
+};
+
+TEST(TavoBridge, AHelperThatIsGoneOrRefusesCostsTheLinesNeverTheProgram) {
+    const auto before = Lines();
+    const kivdrv::CTempDir dir;
+    std::string closedPort;
+    {
+        const CVanishingHelper nobody; // its port, closed again: nothing listens there
+        closedPort = nobody.endpoint;
+    }
+    CVanishingHelper vanishing;
+    vanishing.Serve(2); // CountLPT's question, then OpenPrt
+    const struct {
+        BridgeSetup setup;
+        std::string note;
+    } cases[] = {
+        {{closedPort}, "bridge: CountLPT: kiv-parport at " + closedPort},
+        {{vanishing.endpoint}, "bridge: connection lost"},
+        {{Env("TAVO_BRIDGE"), std::wstring(32, L'0')}, "kiv-parport refused, status 1"},
+        {{Env("TAVO_BRIDGE"), L"short"}, "falling back to virtual ports"},
+        {{Env("TAVO_BRIDGE"), L""}, "falling back to virtual ports"},
+        {{"localhost:5"}, "ignored: not 127.0.0.1:port"},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto trace = dir / ("trace" + std::to_string(i));
+        CBridgeTavo bridge(cases[i].setup, trace.wstring());
+        auto& tavo = bridge.tavo;
+        std::uint32_t lpt[3] = {};
+        EXPECT_EQ(tavo.CountLPT(&lpt[0], &lpt[1], &lpt[2]), 1);
+        const auto handle = tavo.OpenPrt(0x378, 1, 1);
+        for (int row = 0; row < 20; ++row) {
+            tavo.W_P(handle, 0xA5, 0);
+            Sleep(1);
+        }
+        tavo.W_P(handle, 0, 0);
+        tavo.ClosePrt(handle);
+        EXPECT_TRUE(AnyNote(Notes(trace), cases[i].note)) << "case " << i;
+        const auto records = kivdrv::ReadTrace(trace);
+        EXPECT_EQ(std::count_if(records->begin(), records->end(),
+                                [](const tavo::TraceRecord& r) { return r.call == "W_P"; }),
+                  21)
+            << "the trace is that of any back end";
+    }
+    EXPECT_EQ(Lines(), before) << "nothing reached the real helper's lines";
+}
+
+} // namespace
