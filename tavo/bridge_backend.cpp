@@ -132,7 +132,14 @@ public:
     std::optional<LptAddresses> ReportedPorts() override {
         CTcpLink link;
         const auto answer = Greet(link, kivwire::Purpose::Query, 0);
-        return answer ? std::optional(answer->ports) : std::nullopt;
+        if (!answer) return std::nullopt;
+        // A port Linux does not describe is still driven; without any address the
+        // program would refuse to start.
+        if (CountPresent(answer->ports) == 0) {
+            m_reporter.TraceNote("bridge: kiv-parport reports no LPT addresses");
+            return std::nullopt;
+        }
+        return answer->ports;
     }
 
     bool DrivesHardware() const override { return true; }
