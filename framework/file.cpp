@@ -139,6 +139,6 @@ std::wstring AfxGetCurrentDirectory() {
             dir.resize(n);
             return dir;
         }
-        size = n; // too small: n is the size it needs, the terminator included
+        size = n + 1; // too small: n is what it needs, with or without the terminator
     }
 }
