@@ -2,6 +2,7 @@
 #include "frame/mainframe.h"
 
 #include "app/globals.h"
+#include "document/kiv_doc.h"
 #include "frame/port_file.h"
 #include "framework/app.h"
 #include "framework/doc.h"
@@ -108,10 +109,13 @@ void CMainFrame::OnUpdateRowPane(CCmdUI* ui) {
 
 void CMainFrame::OnStart() {
     CKIVView* view = PatternView();
-    if (m_bRunning || !view) return;
-    // The table is built here from the grid as it is now, not as the last idle pass saw it.
+    const CKIVDoc* doc = view ? view->GetDocument() : nullptr;
+    if (m_bRunning || !doc) return;
+    // The row count of the grid as it is now, not as the last idle pass saw it; the bytes
+    // straight from the document's rows, one pass over memory even for millions of rows.
     RefreshSharedValues();
-    if (StartRun(m_runThread, *view, m_hWnd)) m_bRunning = 1;
+    ByteTable table = BuildByteTable(doc->m_arrRows, g_nRowCount.load());
+    if (StartRun(m_runThread, *view, std::move(table), m_hWnd)) m_bRunning = 1;
 }
 
 void CMainFrame::OnStop() {
@@ -149,7 +153,7 @@ void CMainFrame::OnClose() {
     // everything else as they were.
     if (!AskToClose()) return;
     SaveBarState(kBarStateSection);
-    if (m_bRunning) OnStop();
+    OnStop(); // the run control knows whether a run is on, whatever m_bRunning says
     if (g_hPortLib) FreeLibrary(g_hPortLib);
     g_hPortLib = nullptr;
     StorePortOnClose();

@@ -3,42 +3,40 @@
 // thread before the run starts, so the run thread never touches the pattern.
 #pragma once
 
+#include <algorithm>
 #include <concepts>
 #include <cstdint>
+#include <ranges>
 #include <vector>
 
 using ByteTable = std::vector<std::uint8_t>;
 
 inline constexpr int kDataLines = 8;
 
-// The byte of one row, from the cell values of columns 0..7.
-template <typename CellValue>
-requires std::invocable<CellValue&, int> std::uint8_t RowByte(CellValue&& cellOfColumn) {
+// A pattern row as the document keeps it: row[j] is the cell of column j.
+template <typename Row>
+concept CellRow = requires(const Row& row) {
+    { row[0] } -> std::convertible_to<int>;
+};
+
+// The byte of one row. No branches, so a long pattern's loop stays a plain pass.
+template <CellRow Row> std::uint8_t RowByte(const Row& row) {
     unsigned byte = 0;
     for (int col = 0; col < kDataLines; ++col)
-        if (cellOfColumn(col) == 1) byte |= 1u << col;
+        byte |= static_cast<unsigned>(row[col] == 1) << col;
     return static_cast<std::uint8_t>(byte);
 }
 
-// `rowCount` rows (none when it is not positive), asking `cell(col, row)` for each value.
-template <typename CellValue>
-requires std::invocable<CellValue&, int, int> ByteTable BuildByteTable(int rowCount,
-                                                                       CellValue&& cell) {
-    ByteTable table;
-    if (rowCount <= 0) return table;
-    table.reserve(static_cast<std::size_t>(rowCount));
-    for (int row = 0; row < rowCount; ++row)
-        table.push_back(RowByte([&](int col) { return cell(col, row); }));
+// The table of the first `rowCount` rows (none when it is not positive), straight from
+// the rows in memory. Rows past the end of `rows` (a count the idle pass has not yet
+// brought down) are off.
+template <std::ranges::random_access_range Rows>
+requires CellRow<std::ranges::range_value_t<Rows>> ByteTable BuildByteTable(const Rows& rows,
+                                                                            int rowCount) {
+    ByteTable table(rowCount > 0 ? static_cast<std::size_t>(rowCount) : 0);
+    const std::size_t n = std::min(table.size(), static_cast<std::size_t>(std::ranges::size(rows)));
+    auto row = std::ranges::begin(rows);
+    for (std::size_t i = 0; i < n; ++i, ++row)
+        table[i] = RowByte(*row);
     return table;
-}
-
-// The same from a view that answers GetCellValue(col, row) with the value in `.data`,
-// as the pattern view does. A template, so this folder needs nothing of the view's.
-template <typename View>
-requires requires(View& view) {
-    { view.GetCellValue(0, 0).data } -> std::convertible_to<int>;
-}
-ByteTable BuildByteTable(View& view, int rowCount) {
-    return BuildByteTable(rowCount,
-                          [&view](int col, int row) { return view.GetCellValue(col, row).data; });
 }

@@ -8,7 +8,18 @@
 
 #include <cstdint>
 
-class CPauseClock {
+// What a run waits with. Tests put a clock of their own here and count the pauses
+// instead of timing them.
+class CRunClock {
+public:
+    virtual ~CRunClock() = default;
+    // The deadlines count from now.
+    virtual void Restart() = 0;
+    // Waits until `ms` after the previous deadline.
+    virtual void WaitNext(int ms) = 0;
+};
+
+class CPauseClock final : public CRunClock {
 public:
     enum class Kind { HighResolution, Normal, Sleep };
 
@@ -18,12 +29,11 @@ public:
     CPauseClock(const CPauseClock&) = delete;
     CPauseClock& operator=(const CPauseClock&) = delete;
 
-    // The deadlines count from now.
-    void Restart();
+    void Restart() override;
     // Moves the deadline on by `ms` and waits until it. A deadline already past (the
     // caller was held up for longer than the whole pause) counts from now instead, so
     // late rows are not hurried out one after another to catch up.
-    void WaitNext(int ms);
+    void WaitNext(int ms) override;
 
     Kind TimerKind() const { return m_kind; }
 

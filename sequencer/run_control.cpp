@@ -24,10 +24,12 @@ RunStartResult CRunControl::Start(ByteTable table) {
     if (IsRunning()) return {RunStart::AlreadyRunning};
     if (!g_hPortLib) return {RunStart::NoPortLibrary};
     const char* missing = nullptr;
-    if (!FindRunExports(g_hPortLib, &missing)) return {RunStart::MissingExport, missing};
+    const auto port = FindRunExports(g_hPortLib, &missing);
+    if (!port) return {RunStart::MissingExport, missing};
 
     g_bStop = 0;
-    auto job = std::make_unique<CRunJob>(CRunJob{std::move(table)});
+    auto job = std::make_unique<CRunJob>(
+        CRunJob{std::move(table), *port, g_nPortAddress, g_nLptCount, g_evRunDone, nullptr});
     const auto thread = _beginthreadex(nullptr, 0, RunThreadProc, job.get(), 0, nullptr);
     if (thread == 0) return {RunStart::NoThread, nullptr, GetLastError()};
     job.release(); // the thread has it now
@@ -68,4 +70,11 @@ std::wstring RunStartMessage(const RunStartResult& result) {
 void ReportRunStart(HWND owner, const RunStartResult& result) {
     const std::wstring text = RunStartMessage(result);
     if (!text.empty()) MessageBoxW(owner, text.c_str(), kPortErrorCaption, MB_OK | MB_ICONSTOP);
+}
+
+bool StartRun(CRunControl& run, CKIVView& view, ByteTable table, HWND owner) {
+    g_pRunView = &view;
+    const RunStartResult result = run.Start(std::move(table));
+    ReportRunStart(owner, result);
+    return static_cast<bool>(result);
 }

@@ -34,8 +34,9 @@ public:
     CRunControl& operator=(const CRunControl&) = delete;
 
     // Starts the run thread on `table` at normal priority. A stop request left over from
-    // before is dropped first, so it cannot end the new run at once. The port library is
-    // checked here, where a refusal can still be shown; no thread starts without it.
+    // before is dropped first, so it cannot end the new run at once. The port library's
+    // exports are looked up here, where a refusal can still be shown, and handed to the
+    // thread with the port address, the port count and g_evRunDone.
     RunStartResult Start(ByteTable table);
 
     // Asks the run to end and waits, without a time limit, until the thread has written
@@ -55,12 +56,6 @@ std::wstring RunStartMessage(const RunStartResult& result);
 // Shows RunStartMessage in a message box owned by `owner`, if there is anything to say.
 void ReportRunStart(HWND owner, const RunStartResult& result);
 
-// The frame's Start in one call: records `view` as the played view, builds the table
-// from its first g_nRowCount rows, starts the run and reports a refusal to the user.
-// True when the run started.
-template <typename View> bool StartRun(CRunControl& run, View& view, HWND owner) {
-    g_pRunView = &view;
-    const RunStartResult result = run.Start(BuildByteTable(view, g_nRowCount.load()));
-    ReportRunStart(owner, result);
-    return static_cast<bool>(result);
-}
+// The frame's Start in one call: records `view` as the played view, starts the run on
+// `table` and reports a refusal to the user. True when the run started.
+bool StartRun(CRunControl& run, CKIVView& view, ByteTable table, HWND owner);

@@ -1,11 +1,8 @@
 #include "sequencer/run_thread.h"
 
 #include <algorithm>
-#include <memory>
 
 #include "app/globals.h"
-#include "port/port_library.h"
-#include "sequencer/pause_clock.h"
 
 // The run hand-over, owned here.
 std::atomic<CKIVView*> g_pRunView{nullptr};
@@ -26,11 +23,29 @@ int Pause() {
     return std::clamp(g_nDelay.load(), kMinDelayMs, kMaxDelayMs);
 }
 
-void PlayRows(const ByteTable& table, const PortRunExports& port, std::uint32_t handle,
-              CPauseClock& clock) {
+// The open port: all lines off and closed when it goes, however the run ends.
+class COpenPort {
+public:
+    COpenPort(const PortRunExports& port, std::uint32_t address, std::uint32_t count)
+        : m_port(port), m_handle(port.OpenPrt(address, 1, count)) {}
+    ~COpenPort() {
+        m_port.W_P(m_handle, 0, 0);
+        m_port.ClosePrt(m_handle);
+    }
+    COpenPort(const COpenPort&) = delete;
+    COpenPort& operator=(const COpenPort&) = delete;
+
+    void Write(std::uint8_t byte) const { m_port.W_P(m_handle, byte, 0); }
+
+private:
+    PortRunExports m_port;
+    std::uint32_t m_handle;
+};
+
+void PlayRows(const ByteTable& table, const COpenPort& port, CRunClock& clock) {
     clock.Restart();
     for (std::size_t row = 0;; row = row + 1 == table.size() ? 0 : row + 1) {
-        port.W_P(handle, table[row], 0);
+        port.Write(table[row]);
         if (TakeStopRequest()) return;
         clock.WaitNext(Pause());
     }
@@ -38,38 +53,36 @@ void PlayRows(const ByteTable& table, const PortRunExports& port, std::uint32_t 
 
 // Nothing to write: wait for the request all the same, so Stop and the close of the
 // program do not wait for ever.
-void WaitForStop(CPauseClock& clock) {
+void WaitForStop(CRunClock& clock) {
     clock.Restart();
     while (!TakeStopRequest())
         clock.WaitNext(kIdleStopCheckMs);
 }
 
 void Play(std::unique_ptr<CRunJob> job) {
-    // Looked up afresh for every run. Start has checked them on the user-interface
-    // thread; if they are gone all the same, there is no port to open and nothing to play.
-    const auto port = FindRunExports(g_hPortLib);
-    if (!port) return;
-    CPauseClock clock;
-    const std::uint32_t handle = port->OpenPrt(g_nPortAddress, 1, g_nLptCount);
-    if (job && !job->table.empty())
-        PlayRows(job->table, *port, handle, clock);
+    if (!job->port.OpenPrt || !job->port.W_P || !job->port.ClosePrt) return;
+    const std::unique_ptr<CRunClock> clock =
+        job->clock ? std::move(job->clock) : std::make_unique<CPauseClock>();
+    const COpenPort port(job->port, job->portAddress, job->portCount);
+    if (job->table.empty())
+        WaitForStop(*clock);
     else
-        WaitForStop(clock);
-    job.reset();
-    port->W_P(handle, 0, 0);
-    port->ClosePrt(handle);
+        PlayRows(job->table, port, *clock);
+    job.reset(); // the table goes before the lines are turned off
 }
 
 } // namespace
 
 unsigned __stdcall RunThreadProc(void* param) {
     std::unique_ptr<CRunJob> job(static_cast<CRunJob*>(param));
-    if (g_evRunDone) ResetEvent(g_evRunDone);
+    if (!job) return 0;
+    const HANDLE done = job->done;
+    if (done) ResetEvent(done);
     try {
         Play(std::move(job));
     } catch (...) {
         // Nobody to tell: the run simply ends, and Stop still finds it ended.
     }
-    if (g_evRunDone) SetEvent(g_evRunDone);
+    if (done) SetEvent(done);
     return 0;
 }
