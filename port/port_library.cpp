@@ -43,9 +43,13 @@ std::wstring SystemFolder() {
 } // namespace
 
 HMODULE LoadPortLibrary(std::wstring_view name) {
-    // A library in the program's folder that fails to load is reported as it is, not
-    // replaced by another one of the same name.
-    if (const auto folder = ProgramFolder(); !folder.empty()) {
+    return LoadPortLibraryFrom(ProgramFolder(), name);
+}
+
+HMODULE LoadPortLibraryFrom(const std::wstring& folder, std::wstring_view name) {
+    // A library in the folder that fails to load is reported as it is, not replaced by
+    // another one of the same name.
+    if (!folder.empty()) {
         const HMODULE module = LoadFullPath(folder + std::wstring(name));
         if (module || !IsNotThere(GetLastError())) return module;
     }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 // The exports, as the program calls them.
@@ -20,6 +21,8 @@ inline constexpr std::wstring_view kPortLibraryName = L"tavo.dll";
 // from the current directory (where a pattern file may have brought a stranger). `name`
 // is a bare file name. Null on failure, with GetLastError telling why.
 HMODULE LoadPortLibrary(std::wstring_view name = kPortLibraryName);
+// The same with `folder` (empty, or ending in a separator) in the program folder's place.
+HMODULE LoadPortLibraryFrom(const std::wstring& folder, std::wstring_view name);
 
 // An export by name, or null when the library lacks it (or `library` is null).
 template <typename Fn> Fn* FindPortExport(HMODULE library, const char* name) {

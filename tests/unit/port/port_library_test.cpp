@@ -81,13 +81,12 @@ TEST(PortLibrary, SystemFolderIsSearchedAfterTheProgramFolder) {
 }
 
 TEST(PortLibrary, ABrokenLibraryBesideTheProgramIsReportedAsSuch) {
-    const auto path = ProgramFolder() + L"kivport_broken.dll";
+    const kivdrv::CTempDir folder; // standing for the program's folder
     const std::uint8_t junk[] = {'M', 'Z', 0, 0, 'n', 'o', 't', ' ', 'a', ' ', 'd', 'l', 'l'};
-    ASSERT_TRUE(kivdrv::WriteFileBytes(path, junk));
+    ASSERT_TRUE(kivdrv::WriteFileBytes(folder / "tavo.dll", junk));
     SetLastError(ERROR_SUCCESS);
-    const HMODULE module = LoadPortLibrary(L"kivport_broken.dll");
+    const HMODULE module = LoadPortLibraryFrom(folder.Path().wstring() + L'\\', L"tavo.dll");
     const DWORD error = GetLastError();
-    fs::remove(path);
     EXPECT_EQ(module, nullptr);
     EXPECT_NE(error, static_cast<DWORD>(ERROR_SUCCESS));
     EXPECT_NE(error, static_cast<DWORD>(ERROR_MOD_NOT_FOUND)) << "the real reason, not 'not found'";
