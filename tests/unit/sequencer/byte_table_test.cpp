@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <vector>
 
 namespace {
 
@@ -16,7 +17,13 @@ TEST(ByteTable, OnlyCellsHoldingExactlyOneLightTheirLine) {
         {2, -1, 0x101, 255, 0, 0, 0, 0}, // values from a foreign file: all off
         {1, 1, 1, 1, 1, 1, 1, 1},        {-1, 1, 0x7fffffff, 0, 1, 3, 0, 1}, // mixed
     };
-    EXPECT_EQ(BuildByteTable(rows, 5), (ByteTable{9, 128, 0, 255, 0x92}));
+    const ByteTable expected{9, 128, 0, 255, 0x92};
+    EXPECT_EQ(BuildByteTable(rows, 5), expected);
+    // Rows that are not eight packed cells take the plain way, to the same bytes.
+    std::vector<std::vector<int>> loose;
+    for (const Row& row : rows)
+        loose.emplace_back(row.begin(), row.end());
+    EXPECT_EQ(BuildByteTable(loose, 5), expected);
 }
 
 TEST(ByteTable, TheRowCountDecidesTheLength) {
