@@ -12,8 +12,8 @@ BEGIN_MESSAGE_MAP(CStatusBar, CControlBar)
 END_MESSAGE_MAP()
 
 namespace {
-constexpr int kPanePadding = 8;    // edges and margins of a pane around its text
-constexpr int kDefaultPane = 100;  // a separator pane that does not stretch
+constexpr int kPanePadding = 8;   // edges and margins of a pane around its text
+constexpr int kDefaultPane = 100; // a separator pane that does not stretch
 
 // Updates one pane: disabled shows it empty, SetText sets its text, a check pops it out.
 class CStatusCmdUI : public CCmdUI {
@@ -21,14 +21,18 @@ public:
     explicit CStatusCmdUI(CStatusBar& bar) : m_bar(bar) {}
     void Enable(bool on) override {
         UINT style = m_bar.GetPaneStyle(static_cast<int>(m_nIndex));
-        m_bar.SetPaneStyle(static_cast<int>(m_nIndex), on ? style & ~SBPS_DISABLED : style | SBPS_DISABLED);
+        m_bar.SetPaneStyle(static_cast<int>(m_nIndex),
+                           on ? style & ~SBPS_DISABLED : style | SBPS_DISABLED);
         m_bEnableChanged = true;
     }
     void SetCheck(int check) override {
         UINT style = m_bar.GetPaneStyle(static_cast<int>(m_nIndex));
-        m_bar.SetPaneStyle(static_cast<int>(m_nIndex), check ? style | SBPS_POPOUT : style & ~SBPS_POPOUT);
+        m_bar.SetPaneStyle(static_cast<int>(m_nIndex),
+                           check ? style | SBPS_POPOUT : style & ~SBPS_POPOUT);
     }
-    void SetText(const std::wstring& text) override { m_bar.SetPaneText(static_cast<int>(m_nIndex), text); }
+    void SetText(const std::wstring& text) override {
+        m_bar.SetPaneText(static_cast<int>(m_nIndex), text);
+    }
 
 private:
     CStatusBar& m_bar;
@@ -37,17 +41,25 @@ private:
 // The key whose toggle state a keyboard indicator shows; 0 for other ids.
 int IndicatorKey(UINT id) {
     switch (id) {
-    case ID_INDICATOR_CAPS: return VK_CAPITAL;
-    case ID_INDICATOR_NUM: return VK_NUMLOCK;
-    case ID_INDICATOR_SCRL: return VK_SCROLL;
-    default: return 0;
+    case ID_INDICATOR_CAPS:
+        return VK_CAPITAL;
+    case ID_INDICATOR_NUM:
+        return VK_NUMLOCK;
+    case ID_INDICATOR_SCRL:
+        return VK_SCROLL;
+    default:
+        return 0;
     }
 }
 } // namespace
 
 bool CStatusBar::CreateEx(CWnd* parent, DWORD ctrlStyle, DWORD style, UINT id) {
-    DWORD wndStyle = (style & ~CBRS_ALL) | ctrlStyle | CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NOMOVEY;
-    if (!CWnd::CreateEx(0, STATUSCLASSNAMEW, nullptr, wndStyle, CRect(), parent->m_hWnd, id)) return false;
+    // The grip resizes the parent whatever its border: a fixed-size frame gets none.
+    if (!(parent->GetStyle() & WS_THICKFRAME)) ctrlStyle &= ~SBARS_SIZEGRIP;
+    DWORD wndStyle =
+        (style & ~CBRS_ALL) | ctrlStyle | CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NOMOVEY;
+    if (!CWnd::CreateEx(0, STATUSCLASSNAMEW, nullptr, wndStyle, CRect(), parent->m_hWnd, id))
+        return false;
     InitBar(style & CBRS_ALL, parent->m_hWnd);
     return true;
 }
@@ -112,8 +124,10 @@ void CStatusBar::SetPaneStyle(int index, UINT style) {
     if (index < 0 || index >= GetCount() || m_panes[index].style == style) return;
     bool stretchChanged = (m_panes[index].style ^ style) & SBPS_STRETCH;
     m_panes[index].style = style;
-    if (stretchChanged) UpdateParts();
-    else ShowPane(index);
+    if (stretchChanged)
+        UpdateParts();
+    else
+        ShowPane(index);
 }
 
 bool CStatusBar::SetPaneText(int index, const std::wstring& text, bool update) {
@@ -150,18 +164,21 @@ void CStatusBar::UpdateParts() {
     if (!m_hWnd || m_panes.empty()) return;
     int fixed = 0, stretchers = 0;
     for (const Pane& p : m_panes) {
-        if (p.style & SBPS_STRETCH) ++stretchers;
-        else fixed += p.width + kPanePadding;
+        if (p.style & SBPS_STRETCH)
+            ++stretchers;
+        else
+            fixed += p.width + kPanePadding;
     }
     int grip = (GetStyle() & SBARS_SIZEGRIP) ? ::GetSystemMetrics(SM_CXVSCROLL) : 0;
     int spare = std::max(0, GetClientRect().Width() - fixed - grip);
     std::vector<int> edges;
     int right = 0;
     for (const Pane& p : m_panes) {
-        right += (p.style & SBPS_STRETCH) ? spare / std::max(1, stretchers) : p.width + kPanePadding;
+        right +=
+            (p.style & SBPS_STRETCH) ? spare / std::max(1, stretchers) : p.width + kPanePadding;
         edges.push_back(right);
     }
-    edges.back() = -1;  // the last pane reaches the edge (and the grip)
+    edges.back() = -1; // the last pane reaches the edge (and the grip)
     SendMessage(SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
     // Separator panes show what the frame writes into them directly (prompts).
     for (int i = 0; i < GetCount(); ++i)

@@ -21,7 +21,8 @@ public:
                 UINT id = AFX_IDW_STATUS_BAR) {
         return CreateEx(parent, 0, style, id);
     }
-    // `ctrlStyle`: SBARS_SIZEGRIP and other styles of the control.
+    // `ctrlStyle`: SBARS_SIZEGRIP and other styles of the control; the grip is left out
+    // under a parent without a sizing border.
     bool CreateEx(CWnd* parent, DWORD ctrlStyle, DWORD style, UINT id = AFX_IDW_STATUS_BAR);
     // One pane per id; 0 (ID_SEPARATOR) is a pane of its own text. Each other pane starts
     // with the string of its id, as wide as that text.

@@ -22,6 +22,10 @@ TEST(StatusBar, PanesAndIndicators) {
     frame->ClientToScreen(client);
     EXPECT_EQ(r.bottom, client.bottom);
     EXPECT_EQ(r.Width(), client.Width());
+    // The frame has no sizing border: no grip, and its corner does not size the frame.
+    EXPECT_FALSE(bar.GetStyle() & SBARS_SIZEGRIP);
+    EXPECT_NE(bar.SendMessage(WM_NCHITTEST, 0, MAKELPARAM(r.right - 2, r.bottom - 2)),
+              HTBOTTOMRIGHT);
 
     IdleUpdate(*frame);
     // The indicator shows its text exactly while its key is toggled on.
@@ -35,22 +39,3 @@ TEST(StatusBar, PanesAndIndicators) {
 }
 
 } // namespace
-
-// Shows the test frame for a screenshot taken from outside: KIV_SHOT=top|left|float.
-TEST(Screenshot, DISABLED_ShowFrame) {
-    FreshWorkDir();
-    auto frame = MakeFrame(40, 40);
-    ASSERT_TRUE(frame);
-    wchar_t shot[16] = L"";
-    ::GetEnvironmentVariableW(L"KIV_SHOT", shot, 16);
-    if (std::wstring(shot) == L"left")
-        frame->DockControlBar(&frame->GetMenuBar(), AFX_IDW_DOCKBAR_LEFT);
-    if (std::wstring(shot) == L"float")
-        frame->FloatControlBar(&frame->GetMenuBar(), CPoint(700, 80));
-    DWORD t0 = ::GetTickCount();
-    IdleUpdate(*frame);
-    frame->m_wndStatusBar.SetPaneText(1, L"Текущая строка  1");
-    Pump(8000);
-    printf("%lu\n", ::GetTickCount() - t0);
-    DestroyFrame(frame);
-}
