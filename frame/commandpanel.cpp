@@ -10,10 +10,8 @@
 std::atomic<int> g_nDelay{0};
 
 BEGIN_MESSAGE_MAP(CCommandPanel, CDialogBar)
-    On<WM_CREATE, &CCommandPanel::OnCreate>(),
-    On<WM_PAINT, &CCommandPanel::OnPaint>(),
-    On<WM_HSCROLL, &CCommandPanel::OnHScroll>(),
-    On<WM_DESTROY, &CCommandPanel::OnDestroy>(),
+    On<WM_CREATE, &CCommandPanel::OnCreate>(), On<WM_PAINT, &CCommandPanel::OnPaint>(),
+        On<WM_HSCROLL, &CCommandPanel::OnHScroll>(), On<WM_DESTROY, &CCommandPanel::OnDestroy>(),
 END_MESSAGE_MAP()
 
 namespace {
@@ -34,33 +32,44 @@ constexpr ButtonSpec kButtons[CCommandPanel::kButtonCount] = {
     {59149, 130, L"Стоп", {173, 106, 217, 150}},
     {59150, 133, L"Настройка", {215, 106, 259, 150}},
 };
-constexpr size_t kOneLineButton = 3;  // "О программе ..." stays on one line
+constexpr size_t kOneLineButton = 3; // "О программе ..." stays on one line
 
 // Etched lines: shadow first, then the highlight one pixel below or right of it.
 struct Line {
     POINT from, to;
 };
-constexpr Line kShadowLines[] = {{{0, 0}, {0, 335}}, {{0, 0}, {286, 0}}, {{2, 89}, {286, 89}},
-                                 {{2, 189}, {286, 189}}, {{0, 335}, {286, 335}}};
-constexpr Line kHighlightLines[] = {{{1, 1}, {1, 335}}, {{1, 1}, {286, 1}}, {{2, 90}, {286, 90}},
-                                    {{2, 190}, {286, 190}}, {{0, 336}, {286, 336}}};
+constexpr Line kShadowLines[] = {{{0, 0}, {0, 335}},
+                                 {{0, 0}, {286, 0}},
+                                 {{2, 89}, {286, 89}},
+                                 {{2, 189}, {286, 189}},
+                                 {{0, 335}, {286, 335}}};
+constexpr Line kHighlightLines[] = {{{1, 1}, {1, 335}},
+                                    {{1, 1}, {286, 1}},
+                                    {{2, 90}, {286, 90}},
+                                    {{2, 190}, {286, 190}},
+                                    {{0, 336}, {286, 336}}};
 } // namespace
 
 bool CCommandPanel::Create(CWnd* parent) {
-    return CDialogBar::Create(parent, kTemplateId, WS_CHILD | WS_VISIBLE | CBRS_RIGHT | CBRS_TOOLTIPS | CBRS_FLYBY,
+    return CDialogBar::Create(parent, kTemplateId,
+                              WS_CHILD | WS_VISIBLE | CBRS_RIGHT | CBRS_TOOLTIPS | CBRS_FLYBY,
                               kTemplateId);
 }
 
-std::wstring CCommandPanel::SpeedFilePath() { return g_strWorkDir + L"\\slider.cst"; }
+std::wstring CCommandPanel::SpeedFilePath() {
+    return g_strWorkDir + L"\\slider.cst";
+}
 
 int CCommandPanel::OnCreate(LPCREATESTRUCT) {
     if (Default() == -1) return -1;
     m_font.CreatePointFont(80, L"MS Sans Serif");
     if (!CreateButtons()) return -1;
-    m_wndSlider.Create(WS_CHILD | WS_VISIBLE | WS_TABSTOP | TBS_TOP, CRect(8, 250, 280, 290), m_hWnd, kSliderId);
+    m_wndSlider.Create(WS_CHILD | WS_VISIBLE | WS_TABSTOP | TBS_TOP, CRect(8, 250, 280, 290),
+                       m_hWnd, kSliderId);
     m_wndSlider.SetRange(kMinDelay, kMaxDelay, false);
     LoadSpeed();
-    m_wndSpeedGroup.Create(L"Скорость", WS_CHILD | WS_VISIBLE | BS_GROUPBOX, CRect(4, 210, 285, 295), m_hWnd, 99);
+    m_wndSpeedGroup.Create(L"Скорость", WS_CHILD | WS_VISIBLE | BS_GROUPBOX,
+                           CRect(4, 210, 285, 295), m_hWnd, 99);
     m_wndSpeedGroup.SetFont(m_font);
     const std::pair<const wchar_t*, RECT> labels[] = {{L"Высокая", {10, 230, 100, 245}},
                                                       {L"Низкая", {239, 230, 280, 245}}};
@@ -69,8 +78,6 @@ int CCommandPanel::OnCreate(LPCREATESTRUCT) {
         m_labels[i]->Create(labels[i].first, WS_CHILD | WS_VISIBLE, labels[i].second, m_hWnd);
         m_labels[i]->SetFont(m_font);
     }
-    // The controls use the font for the whole life of the program.
-    m_font.Detach();
     return 0;
 }
 

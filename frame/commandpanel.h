@@ -37,10 +37,10 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    CFont m_font; // first: it outlives the controls that use it
     std::array<std::unique_ptr<COXBitmapButton>, kButtonCount> m_buttons;
     CButton m_wndSpeedGroup;
     CSliderCtrl m_wndSlider;
-    CFont m_font;
     std::array<std::unique_ptr<CStatic>, 2> m_labels;
 
     bool CreateButtons();

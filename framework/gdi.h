@@ -12,7 +12,8 @@ void CountCreated(HGDIOBJ obj);
 void CountDeleted();
 } // namespace gdi
 
-// Owns one GDI object of type H; move-only; deletes it on destruction.
+// Owns one GDI object of type H; move-only; deletes it on destruction. There is no Detach:
+// ownership only moves to another owner, so the count sees every object until it is deleted.
 template <class H> class CGdiObject {
 public:
     CGdiObject() = default;
@@ -36,11 +37,6 @@ public:
         DeleteObject();
         m_handle = handle;
         gdi::CountCreated(handle);
-    }
-    // Gives up ownership: the object then lives until someone else deletes it.
-    H Detach() {
-        if (m_handle) gdi::CountDeleted();
-        return std::exchange(m_handle, nullptr);
     }
     void DeleteObject() {
         if (m_handle) {
@@ -93,7 +89,9 @@ public:
         Attach(::CreateRectRgn(l, t, r, b));
         return Get() != nullptr;
     }
-    bool CreateRectRgnIndirect(const RECT& r) { return CreateRectRgn(r.left, r.top, r.right, r.bottom); }
+    bool CreateRectRgnIndirect(const RECT& r) {
+        return CreateRectRgn(r.left, r.top, r.right, r.bottom);
+    }
 };
 
 class CBitmap : public CGdiObject<HBITMAP> {
@@ -107,7 +105,8 @@ public:
 // Selects an object into a DC for one scope and restores the previous one.
 class ScopedSelectObject {
 public:
-    ScopedSelectObject(HDC dc, HGDIOBJ obj) : m_dc(dc), m_old(obj ? ::SelectObject(dc, obj) : nullptr) {}
+    ScopedSelectObject(HDC dc, HGDIOBJ obj)
+        : m_dc(dc), m_old(obj ? ::SelectObject(dc, obj) : nullptr) {}
     ~ScopedSelectObject() {
         if (m_old) ::SelectObject(m_dc, m_old);
     }

@@ -117,12 +117,21 @@ TEST_F(PanelTest, ButtonsKeepTheirCornersAndWrapCaptionsInBalance) {
     Start();
     const POINT corners[] = {{4, 15},   {52, 15},   {110, 15},  {177, 15}, {4, 106},
                              {71, 106}, {131, 106}, {173, 106}, {215, 106}};
+    const int panelWidth = panel->GetClientRect().Width();
     for (size_t i = 0; i < CCommandPanel::kButtonCount; ++i) {
         CRect r = panel->GetButton(i)->GetWindowRect();
         panel->ScreenToClient(r);
         EXPECT_EQ(r.TopLeft(), CPoint(corners[i])) << i;
         EXPECT_GE(r.Width(), ::GetSystemMetrics(SM_CXICON)) << i;
+        // The captions of the upper row fit between the corners, with the font the
+        // layout was made for (a wider one runs "Сохранить" into the next button).
+        if (i < 3) {
+            EXPECT_LE(r.right, corners[i + 1].x) << i;
+        }
+        EXPECT_LE(r.right, panelWidth) << i;
     }
+    // The template's width in that font is the width the panel draws its edges for.
+    EXPECT_LE(panelWidth, 288);
     COXBitmapButton* about = panel->GetButton(3);
     COXBitmapButton* add = panel->GetButton(4);
     COXBitmapButton* save = panel->GetButton(2);
@@ -133,6 +142,15 @@ TEST_F(PanelTest, ButtonsKeepTheirCornersAndWrapCaptionsInBalance) {
     EXPECT_EQ(one.cy, word.cy);      // one line, never wrapped
     EXPECT_LT(two.cx, 2.6 * two.cy); // balanced
     EXPECT_GT(add->GetWindowRect().Height(), save->GetWindowRect().Height());
+}
+
+TEST_F(PanelTest, GivesBackEveryGdiObjectItTook) {
+    FreshWorkDir();
+    const long before = gdi::LiveObjects();
+    Start();
+    EXPECT_GT(gdi::LiveObjects(), before); // its font, among others
+    DestroyFrame(frame);
+    EXPECT_EQ(gdi::LiveObjects(), before);
 }
 
 TEST_F(PanelTest, TooltipAndFlyByTextsComeFromTheStringTable) {
@@ -205,7 +223,8 @@ TEST_F(PanelTest, TrackingLookIsFlatUntilPressedAndDisabledCaptionIsEmbossed) {
         Draw(button, 0, dc);
         int n = 0;
         for (int y = r.bottom / 2; y < r.bottom; ++y)
-            for (int x = 0; x < r.right; ++x) n += dc.GetPixel(x, y) == color;
+            for (int x = 0; x < r.right; ++x)
+                n += dc.GetPixel(x, y) == color;
         return n;
     };
     EXPECT_EQ(countCaption(::GetSysColor(COLOR_BTNSHADOW)), 0);
@@ -213,7 +232,8 @@ TEST_F(PanelTest, TrackingLookIsFlatUntilPressedAndDisabledCaptionIsEmbossed) {
     EXPECT_GT(countCaption(::GetSysColor(COLOR_BTNSHADOW)), 0);
     EXPECT_GT(countCaption(::GetSysColor(COLOR_BTNHIGHLIGHT)), 0);
     long live = gdi::LiveObjects();
-    for (int i = 0; i < 50; ++i) PixelAfterDraw(button, ODS_FOCUS, edge);
+    for (int i = 0; i < 50; ++i)
+        PixelAfterDraw(button, ODS_FOCUS, edge);
     EXPECT_EQ(gdi::LiveObjects(), live);
 }
 
