@@ -61,7 +61,7 @@ namespace {
 LRESULT CALLBACK CbtHook(int code, WPARAM wp, LPARAM lp) {
     if (code == HCBT_CREATEWND && t_creating) {
         CWnd* wnd = t_creating;
-        t_creating = nullptr;  // only the first window created belongs to the object
+        t_creating = nullptr; // only the first window created belongs to the object
         WndAttach::Attach(wnd, reinterpret_cast<HWND>(wp));
     }
     return CallNextHookEx(nullptr, code, wp, lp);
@@ -150,7 +150,7 @@ bool CWnd::CreateFromStruct(CREATESTRUCTW& cs) {
                                cs.cy, cs.hwndParent, cs.hMenu, cs.hInstance, cs.lpCreateParams);
     }
     if (!hwnd) {
-        if (m_hWnd) Detach();  // WM_CREATE refused: the window is gone
+        if (m_hWnd) Detach(); // WM_CREATE refused: the window is gone
         return false;
     }
     return true;
@@ -172,7 +172,9 @@ bool CWnd::SubclassWindow(HWND hwnd) {
     return true;
 }
 
-bool CWnd::SubclassDlgItem(UINT id, HWND parent) { return SubclassWindow(::GetDlgItem(parent, id)); }
+bool CWnd::SubclassDlgItem(UINT id, HWND parent) {
+    return SubclassWindow(::GetDlgItem(parent, id));
+}
 
 HWND CWnd::UnsubclassWindow() {
     HWND hwnd = m_hWnd;
@@ -180,7 +182,9 @@ HWND CWnd::UnsubclassWindow() {
     return hwnd;
 }
 
-bool CWnd::DestroyWindow() { return m_hWnd && ::DestroyWindow(m_hWnd); }
+bool CWnd::DestroyWindow() {
+    return m_hWnd && ::DestroyWindow(m_hWnd);
+}
 
 LRESULT CALLBACK CWnd::StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     CWnd* wnd = FromHandle(hwnd);
@@ -193,6 +197,9 @@ LRESULT CALLBACK CWnd::StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
         result = wnd->WindowProc(msg, wp, lp);
     } catch (...) {
         wnd->OnHandlerException();
+        // A window that failed half-way through its creation is not created.
+        if (msg == WM_CREATE) result = -1;
+        if (msg == WM_NCCREATE) result = FALSE;
     }
     t_current = saved;
     if (msg == WM_NCDESTROY) {
@@ -228,14 +235,18 @@ LRESULT CWnd::Default() {
     return DefWindowProc(t_current->msg, t_current->wp, t_current->lp);
 }
 
-bool CWnd::PreTranslateMessage(MSG*) { return false; }
+bool CWnd::PreTranslateMessage(MSG*) {
+    return false;
+}
 
 bool CWnd::ReflectToChild(HWND child, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
     CWnd* wnd = FromHandle(child);
     return wnd && wnd != this && wnd->OnChildNotify(msg, wp, lp, result);
 }
 
-bool CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*) { return false; }
+bool CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*) {
+    return false;
+}
 
 bool CWnd::OnCommand(WPARAM wp, LPARAM lp) {
     UINT id = LOWORD(wp);
@@ -245,7 +256,7 @@ bool CWnd::OnCommand(WPARAM wp, LPARAM lp) {
         LRESULT ignored = 0;
         if (ReflectToChild(control, WM_COMMAND, wp, lp, &ignored)) return true;
     } else {
-        code = 0;  // menus and accelerators are one kind of command
+        code = 0; // menus and accelerators are one kind of command
     }
     return OnCmdMsg(id, code, nullptr);
 }
@@ -253,8 +264,8 @@ bool CWnd::OnCommand(WPARAM wp, LPARAM lp) {
 bool CWnd::OnNotify(WPARAM, LPARAM lp, LRESULT* result) {
     auto* hdr = reinterpret_cast<NMHDR*>(lp);
     if (ReflectToChild(hdr->hwndFrom, WM_NOTIFY, 0, lp, result)) return true;
-    if (auto* e = FindEntry(msgmap::Kind::Notify, WM_NOTIFY, hdr->code,
-                            static_cast<UINT>(hdr->idFrom))) {
+    if (auto* e =
+            FindEntry(msgmap::Kind::Notify, WM_NOTIFY, hdr->code, static_cast<UINT>(hdr->idFrom))) {
         *result = e->thunk(this, 0, lp);
         return true;
     }
@@ -272,11 +283,13 @@ bool CWnd::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
     case WM_NOTIFY:
         return OnNotify(wp, lp, result);
     case WM_DRAWITEM:
-        if (wp && ReflectToChild(reinterpret_cast<DRAWITEMSTRUCT*>(lp)->hwndItem, msg, wp, lp, result))
+        if (wp &&
+            ReflectToChild(reinterpret_cast<DRAWITEMSTRUCT*>(lp)->hwndItem, msg, wp, lp, result))
             return true;
         break;
     case WM_MEASUREITEM:
-        if (wp && ReflectToChild(GetDlgItem(static_cast<int>(wp)), msg, wp, lp, result)) return true;
+        if (wp && ReflectToChild(GetDlgItem(static_cast<int>(wp)), msg, wp, lp, result))
+            return true;
         break;
     case WM_HSCROLL:
     case WM_VSCROLL:
@@ -329,8 +342,12 @@ CRect CWnd::GetWindowRect() const {
     return r;
 }
 
-void CWnd::ScreenToClient(RECT& r) const { MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&r), 2); }
-void CWnd::ClientToScreen(RECT& r) const { MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<POINT*>(&r), 2); }
+void CWnd::ScreenToClient(RECT& r) const {
+    MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&r), 2);
+}
+void CWnd::ClientToScreen(RECT& r) const {
+    MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<POINT*>(&r), 2);
+}
 
 void CWnd::MoveWindow(const RECT& r, bool repaint) {
     ::MoveWindow(m_hWnd, r.left, r.top, r.right - r.left, r.bottom - r.top, repaint);
@@ -364,7 +381,8 @@ std::wstring CWnd::GetWindowText() const {
 
 namespace {
 void SendToDescendants(HWND parent, UINT msg, WPARAM wp, LPARAM lp, bool deep) {
-    for (HWND child = ::GetWindow(parent, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    for (HWND child = ::GetWindow(parent, GW_CHILD); child;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
         ::SendMessageW(child, msg, wp, lp);
         if (deep) SendToDescendants(child, msg, wp, lp, true);
     }

@@ -14,10 +14,12 @@
 
 namespace {
 
-constexpr UINT kGreyedCmd = 105;   // the view handles it, the frame's update disables it
-constexpr UINT kCheckedCmd = 106;  // the frame's update checks it
+constexpr UINT kGreyedCmd = 105;  // the view handles it, the frame's update disables it
+constexpr UINT kCheckedCmd = 106; // the frame's update checks it
 
-std::vector<std::wstring>& Log() { return TestApp().m_log; }
+std::vector<std::wstring>& Log() {
+    return TestApp().m_log;
+}
 
 class CRouteView : public CView {
     DECLARE_DYNCREATE(CRouteView)
@@ -30,8 +32,7 @@ protected:
 };
 IMPLEMENT_DYNCREATE(CRouteView, CView)
 BEGIN_MESSAGE_MAP(CRouteView, CView)
-    Command<&CRouteView::OnViewCommand>(kViewCmd),
-    Command<&CRouteView::OnViewCommand>(kGreyedCmd),
+    Command<&CRouteView::OnViewCommand>(kViewCmd), Command<&CRouteView::OnViewCommand>(kGreyedCmd),
 END_MESSAGE_MAP()
 
 class CRouteDoc : public CDocument {
@@ -44,7 +45,7 @@ protected:
 IMPLEMENT_DYNCREATE(CRouteDoc, CDocument)
 BEGIN_MESSAGE_MAP(CRouteDoc, CDocument)
     Command<&CRouteDoc::OnDocCommand>(kDocCmd),
-    Command<&CRouteDoc::OnDocCommand>(kViewCmd),  // the view answers first
+        Command<&CRouteDoc::OnDocCommand>(kViewCmd), // the view answers first
 END_MESSAGE_MAP()
 
 class CRouteFrame : public CFrameWnd {
@@ -59,16 +60,16 @@ protected:
 IMPLEMENT_DYNCREATE(CRouteFrame, CFrameWnd)
 BEGIN_MESSAGE_MAP(CRouteFrame, CFrameWnd)
     Command<&CRouteFrame::OnFrameCommand>(kFrameCmd),
-    Command<&CRouteFrame::OnFrameCommand>(kDocCmd),  // the document answers first
-    Command<&CRouteFrame::OnFrameCommand>(kCheckedCmd),
-    Update<&CRouteFrame::OnUpdateGreyed>(kGreyedCmd),
-    Update<&CRouteFrame::OnUpdateChecked>(kCheckedCmd),
+        Command<&CRouteFrame::OnFrameCommand>(kDocCmd), // the document answers first
+        Command<&CRouteFrame::OnFrameCommand>(kCheckedCmd),
+        Update<&CRouteFrame::OnUpdateGreyed>(kGreyedCmd),
+        Update<&CRouteFrame::OnUpdateChecked>(kCheckedCmd),
 END_MESSAGE_MAP()
 
 // A frame with its view on a document the test owns.
 struct FrameWithView {
     CRouteDoc doc;
-    CRouteFrame* frame = new CRouteFrame;  // the window owns it from creation on
+    CRouteFrame* frame = new CRouteFrame; // the window owns it from creation on
 
     FrameWithView() {
         doc.m_bAutoDelete = false;
@@ -121,8 +122,8 @@ protected:
             r.top = r.bottom - m_nHeight;
             layout->rect.bottom -= m_nHeight;
         }
-        layout->hdwp = DeferWindowPos(layout->hdwp, m_hWnd, nullptr, r.left, r.top, r.Width(), r.Height(),
-                                      SWP_NOZORDER | SWP_NOACTIVATE);
+        layout->hdwp = DeferWindowPos(layout->hdwp, m_hWnd, nullptr, r.left, r.top, r.Width(),
+                                      r.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
         return 0;
     }
 };
@@ -141,14 +142,15 @@ CRect ChildRect(const CWnd& parent, HWND child) {
 
 TEST(Routing, CommandGoesToViewThenDocumentThenFrameThenApplication) {
     FrameWithView f;
-    for (UINT id : {kViewCmd, kDocCmd, kFrameCmd, kAppCmd, kNobodyCmd}) f.Command(id);
+    for (UINT id : {kViewCmd, kDocCmd, kFrameCmd, kAppCmd, kNobodyCmd})
+        f.Command(id);
     EXPECT_EQ(Log(), (std::vector<std::wstring>{L"view", L"doc", L"frame", L"app"}));
 }
 
 TEST(Routing, DisabledCommandDoesNotRunFromMenuOrAccelerator) {
     FrameWithView f;
     f.Command(kGreyedCmd);
-    f.Command(kCheckedCmd);  // has an update handler that leaves it enabled
+    f.Command(kCheckedCmd); // has an update handler that leaves it enabled
     EXPECT_EQ(Log(), (std::vector<std::wstring>{L"frame"}));
 }
 
@@ -157,9 +159,10 @@ TEST(IdleUpdate, ReachesFrameChildrenGrandchildrenAndOwnedPopups) {
     CIdleCounter bar, inner, floating;
     ASSERT_TRUE(bar.Create(nullptr, L"", WS_CHILD, CRect(0, 0, 10, 10), f.frame->m_hWnd, 0xE810));
     ASSERT_TRUE(inner.Create(nullptr, L"", WS_CHILD, CRect(0, 0, 5, 5), bar.m_hWnd, 1));
-    ASSERT_TRUE(floating.CreateEx(WS_EX_TOOLWINDOW, nullptr, L"", WS_POPUP, CRect(0, 0, 5, 5), f.frame->m_hWnd, 0));
+    ASSERT_TRUE(floating.CreateEx(WS_EX_TOOLWINDOW, nullptr, L"", WS_POPUP, CRect(0, 0, 5, 5),
+                                  f.frame->m_hWnd, 0));
     TestApp().m_pMainWnd = f.frame;
-    EXPECT_FALSE(TestApp().OnIdle(0));  // one pass is enough
+    EXPECT_FALSE(TestApp().OnIdle(0)); // one pass is enough
     EXPECT_FALSE(TestApp().OnIdle(1));
     EXPECT_EQ(bar.m_nUpdates, 1);
     EXPECT_EQ(inner.m_nUpdates, 1);
@@ -171,14 +174,14 @@ TEST(IdleUpdate, PaintSystemTimerAndStillMouseDoNotRestartIdle) {
     MSG msg{};
     msg.message = WM_PAINT;
     EXPECT_FALSE(app.IsIdleMessage(&msg));
-    msg.message = 0x0118;  // the system timer of caret blinking
+    msg.message = 0x0118; // the system timer of caret blinking
     EXPECT_FALSE(app.IsIdleMessage(&msg));
     msg.message = WM_KEYDOWN;
     EXPECT_TRUE(app.IsIdleMessage(&msg));
     msg.message = WM_MOUSEMOVE;
     msg.pt = {40, 50};
     EXPECT_TRUE(app.IsIdleMessage(&msg));
-    EXPECT_FALSE(app.IsIdleMessage(&msg));  // same place again
+    EXPECT_FALSE(app.IsIdleMessage(&msg)); // same place again
     msg.pt = {41, 50};
     EXPECT_TRUE(app.IsIdleMessage(&msg));
 }
@@ -222,15 +225,17 @@ TEST(MenuUpdate, RecentFilesTakeThePlaceOfThePlaceholderAndAreKeptInTheProfile) 
     EXPECT_EQ(MenuText(menu, 1), L"Недавний файл");
     EXPECT_TRUE(GetMenuState(menu, 1, MF_BYPOSITION) & MF_GRAYED);
 
-    for (const wchar_t* path : {L"C:\\a.cmb", L"C:\\b&c.cmb", L"C:\\c.cmb", L"C:\\A.CMB", L"C:\\e.cmb", L"C:\\e.cmb"})
+    for (const wchar_t* path :
+         {L"C:\\a.cmb", L"C:\\b&c.cmb", L"C:\\c.cmb", L"C:\\A.CMB", L"C:\\e.cmb", L"C:\\e.cmb"})
         app.AddToRecentFileList(path);
     f.frame->SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), 0);
     ASSERT_EQ(GetMenuItemCount(menu), 6);
     EXPECT_EQ(MenuText(menu, 1), L"&1 C:\\e.cmb");
-    EXPECT_EQ(MenuText(menu, 2), L"&2 C:\\A.CMB");  // re-added: moved first, once
+    EXPECT_EQ(MenuText(menu, 2), L"&2 C:\\A.CMB"); // re-added: moved first, once
     EXPECT_EQ(MenuText(menu, 4), L"&4 C:\\b&&c.cmb");
     EXPECT_FALSE(GetMenuState(menu, 1, MF_BYPOSITION) & MF_GRAYED);
-    EXPECT_TRUE(GetMenuState(menu, 5, MF_BYPOSITION) & MF_CHECKED);  // items after the list still updated
+    EXPECT_TRUE(GetMenuState(menu, 5, MF_BYPOSITION) &
+                MF_CHECKED); // items after the list still updated
     EXPECT_EQ(app.GetProfileString(L"Recent File List", L"File1"), L"C:\\e.cmb");
     EXPECT_EQ(app.GetProfileString(L"Recent File List", L"File4"), L"C:\\b&c.cmb");
 
@@ -250,12 +255,14 @@ TEST(Layout, BarsTakeTheirSlicesInCreationOrderAndTheViewTheRest) {
     top.m_nHeight = 20;
     bottom.m_nHeight = 15;
     bottom.m_bTop = false;
-    ASSERT_TRUE(top.Create(nullptr, L"", WS_CHILD | WS_VISIBLE, CRect(), f.frame->m_hWnd, AFX_IDW_TOOLBAR));
+    ASSERT_TRUE(
+        top.Create(nullptr, L"", WS_CHILD | WS_VISIBLE, CRect(), f.frame->m_hWnd, AFX_IDW_TOOLBAR));
     ASSERT_TRUE(bottom.Create(nullptr, L"", WS_CHILD | WS_VISIBLE, CRect(), f.frame->m_hWnd, 142));
     f.frame->RecalcLayout();
     CRect client = f.frame->GetClientRect();
     EXPECT_EQ(ChildRect(*f.frame, top.m_hWnd), CRect(0, 0, client.right, 20));
-    EXPECT_EQ(ChildRect(*f.frame, bottom.m_hWnd), CRect(0, client.bottom - 15, client.right, client.bottom));
+    EXPECT_EQ(ChildRect(*f.frame, bottom.m_hWnd),
+              CRect(0, client.bottom - 15, client.right, client.bottom));
     HWND view = f.frame->GetDlgItem(AFX_IDW_PANE_FIRST);
     ASSERT_TRUE(view);
     EXPECT_EQ(ChildRect(*f.frame, view), CRect(0, 20, client.right, client.bottom - 15));
@@ -266,30 +273,43 @@ TEST(StatusText, PromptsGoToTheMessagePaneOfTheStatusBar) {
     InitCommonControlsEx(&icc);
     FrameWithView f;
     HWND bar = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD, 0, 0, 0, 0, f.frame->m_hWnd,
-                               reinterpret_cast<HMENU>(static_cast<UINT_PTR>(AFX_IDW_STATUS_BAR)), nullptr, nullptr);
+                               reinterpret_cast<HMENU>(static_cast<UINT_PTR>(AFX_IDW_STATUS_BAR)),
+                               nullptr, nullptr);
     ASSERT_TRUE(bar);
     auto pane = [&] {
         wchar_t text[200] = {};
         SendMessageW(bar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
         return std::wstring(text);
     };
-    f.frame->SendMessage(WM_SETMESSAGESTRING, 0, reinterpret_cast<LPARAM>(L"Создать новый документ"));
+    f.frame->SendMessage(WM_SETMESSAGESTRING, 0,
+                         reinterpret_cast<LPARAM>(L"Создать новый документ"));
     EXPECT_EQ(pane(), L"Создать новый документ");
-    f.frame->SendMessage(WM_MENUSELECT, MAKEWPARAM(0, MF_POPUP), reinterpret_cast<LPARAM>(GetMenu(*f.frame)));
-    EXPECT_EQ(pane(), L"");  // a pop-up title has no prompt
+    f.frame->SendMessage(WM_MENUSELECT, MAKEWPARAM(0, MF_POPUP),
+                         reinterpret_cast<LPARAM>(GetMenu(*f.frame)));
+    EXPECT_EQ(pane(), L""); // a pop-up title has no prompt
 }
 
 namespace {
 class CThrowingWnd : public CWnd {
 protected:
     DECLARE_MESSAGE_MAP()
-    void OnTimer(UINT_PTR) { throw CFileException(CFileException::accessDenied, ERROR_ACCESS_DENIED, L"C:\\x.cmb"); }
+    void OnTimer(UINT_PTR) {
+        throw CFileException(CFileException::accessDenied, ERROR_ACCESS_DENIED, L"C:\\x.cmb");
+    }
     void OnChar(UINT, UINT, UINT) { throw std::bad_alloc(); }
 };
 BEGIN_MESSAGE_MAP(CThrowingWnd, CWnd)
-    On<WM_TIMER, &CThrowingWnd::OnTimer>(),
-    On<WM_CHAR, &CThrowingWnd::OnChar>(),
+    On<WM_TIMER, &CThrowingWnd::OnTimer>(), On<WM_CHAR, &CThrowingWnd::OnChar>(),
 END_MESSAGE_MAP()
+
+// Throws while its window is being created, at the message `Msg`.
+template <UINT Msg> class CFailingWnd : public CWnd {
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override {
+        if (msg == Msg) throw std::bad_alloc();
+        return CWnd::WindowProc(msg, wp, lp);
+    }
+};
 } // namespace
 
 TEST(Exceptions, HandlerExceptionsAreReportedInRussianAndDoNotEscape) {
@@ -301,4 +321,15 @@ TEST(Exceptions, HandlerExceptionsAreReportedInRussianAndDoNotEscape) {
     ASSERT_EQ(TestApp().m_boxes.size(), 2u);
     EXPECT_EQ(TestApp().m_boxes[0], L"Нет доступа к файлу «C:\\x.cmb».");
     EXPECT_EQ(TestApp().m_boxes[1], L"Недостаточно памяти.");
+}
+
+TEST(Exceptions, ThrownDuringCreationTheWindowIsNotCreated) {
+    CFailingWnd<WM_NCCREATE> nc;
+    CFailingWnd<WM_CREATE> create;
+    TestApp().m_boxes.clear();
+    EXPECT_FALSE(nc.CreateEx(0, nullptr, L"", WS_POPUP, CRect(0, 0, 5, 5), nullptr, 0));
+    EXPECT_FALSE(create.CreateEx(0, nullptr, L"", WS_POPUP, CRect(0, 0, 5, 5), nullptr, 0));
+    EXPECT_EQ(nc.m_hWnd, nullptr);
+    EXPECT_EQ(create.m_hWnd, nullptr);
+    EXPECT_EQ(TestApp().m_boxes.size(), 2u);
 }
