@@ -1,19 +1,15 @@
 // Any bytes as a combination file: a refused file changes nothing; a read one saves back
 // with the same rows, byte for byte, and reads back to the same pattern.
 #include "document/cmb_format.h"
+#include "fuzz_check.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
 
 // Keeps a huge row count from asking for gigabytes; the limit is a status like any other.
 constexpr std::uint64_t kMaxRows = 1u << 16;
-
-void Check(bool ok) {
-    if (!ok) std::abort();
-}
 
 std::vector<KIV_ROW> Reread(const std::vector<std::byte>& file) {
     cmb::MemorySource source(file);
