@@ -12,7 +12,7 @@ namespace {
 constexpr RECT kPositionRect{18, 65, 200, 80};
 } // namespace
 
-CAddRowsDlg::CAddRowsDlg() : CDialog(IDD) {}
+CAddRowsDlg::CAddRowsDlg() : CDialog(IDD_ADD_ROWS) {}
 
 std::wstring CAddRowsDlg::PositionText(int curRow) {
     return L"Добавить перед строкой  " + std::to_wstring(curRow + 1);

@@ -2,17 +2,13 @@
 // before the current row. The frame keeps one for its whole life, so the members survive
 // between uses.
 #pragma once
+#include "app/resource.h"
 #include "framework/controls.h"
 #include "framework/dialog.h"
 #include "framework/gdi.h"
 
 class CAddRowsDlg : public CDialog {
 public:
-    static constexpr UINT IDD = 145;
-    static constexpr int IDC_ADD_TO_END = 59151;
-    static constexpr int IDC_COUNT = 59152;
-    static constexpr int IDC_POSITION = 59154;
-
     CAddRowsDlg();
 
     int m_bAddToEnd = 1; // 1: append; 0: insert before the current row

@@ -1,8 +1,9 @@
 #include "commandpanel.h"
 
+#include "app/globals.h"
+#include "app/resource.h"
 #include "frame/port_file.h"
 #include "framework/file.h"
-#include "app/globals.h"
 
 #include <cstring>
 
@@ -22,15 +23,15 @@ struct ButtonSpec {
     RECT rect;
 };
 constexpr ButtonSpec kButtons[CCommandPanel::kButtonCount] = {
-    {57600, 134, L"Новый", {4, 15, 48, 59}},
-    {57601, 135, L"Открыть", {52, 15, 96, 59}},
-    {57603, 140, L"Сохранить", {110, 15, 154, 59}},
-    {57664, 141, L"О программе ...", {177, 15, 217, 59}},
-    {59145, 131, L"Добавить строку", {4, 106, 48, 150}},
-    {59147, 132, L"Удалить строку", {71, 106, 115, 150}},
-    {59148, 138, L"Пуск", {131, 106, 175, 150}},
-    {59149, 130, L"Стоп", {173, 106, 217, 150}},
-    {59150, 133, L"Настройка", {215, 106, 259, 150}},
+    {ID_FILE_NEW_RC, IDI_NEW, L"Новый", {4, 15, 48, 59}},
+    {ID_FILE_OPEN_RC, IDI_OPEN, L"Открыть", {52, 15, 96, 59}},
+    {ID_FILE_SAVE_RC, IDI_SAVE, L"Сохранить", {110, 15, 154, 59}},
+    {ID_APP_ABOUT_RC, IDI_ABOUT, L"О программе ...", {177, 15, 217, 59}},
+    {ID_CMD_ADD_ROWS, IDI_ADD_ROWS, L"Добавить строку", {4, 106, 48, 150}},
+    {ID_CMD_DELETE_ROW, IDI_DELETE_ROW, L"Удалить строку", {71, 106, 115, 150}},
+    {ID_CMD_START, IDI_START, L"Пуск", {131, 106, 175, 150}},
+    {ID_CMD_STOP, IDI_STOP, L"Стоп", {173, 106, 217, 150}},
+    {ID_CMD_SETTINGS, IDI_SETTINGS, L"Настройка", {215, 106, 259, 150}},
 };
 constexpr size_t kOneLineButton = 3; // "О программе ..." stays on one line
 
@@ -51,9 +52,9 @@ constexpr Line kHighlightLines[] = {{{1, 1}, {1, 335}},
 } // namespace
 
 bool CCommandPanel::Create(CWnd* parent) {
-    return CDialogBar::Create(parent, kTemplateId,
+    return CDialogBar::Create(parent, IDD_COMMAND_PANEL,
                               WS_CHILD | WS_VISIBLE | CBRS_RIGHT | CBRS_TOOLTIPS | CBRS_FLYBY,
-                              kTemplateId);
+                              IDD_COMMAND_PANEL);
 }
 
 std::wstring CCommandPanel::SpeedFilePath() {
@@ -65,7 +66,7 @@ int CCommandPanel::OnCreate(LPCREATESTRUCT) {
     m_font.CreatePointFont(80, L"MS Sans Serif");
     if (!CreateButtons()) return -1;
     m_wndSlider.Create(WS_CHILD | WS_VISIBLE | WS_TABSTOP | TBS_TOP, CRect(8, 250, 280, 290),
-                       m_hWnd, kSliderId);
+                       m_hWnd, ID_CMD_SPEED);
     m_wndSlider.SetRange(kMinDelay, kMaxDelay, false);
     LoadSpeed();
     m_wndSpeedGroup.Create(L"Скорость", WS_CHILD | WS_VISIBLE | BS_GROUPBOX,

@@ -13,8 +13,6 @@
 
 class CCommandPanel : public CDialogBar {
 public:
-    static constexpr UINT kTemplateId = 142;
-    static constexpr UINT kSliderId = 59143;
     static constexpr int kMinDelay = 10;
     static constexpr int kMaxDelay = 300;
     static constexpr int kDefaultDelay = 145;

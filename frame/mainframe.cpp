@@ -2,6 +2,7 @@
 #include "frame/mainframe.h"
 
 #include "app/globals.h"
+#include "app/resource.h"
 #include "document/kiv_doc.h"
 #include "frame/port_file.h"
 #include "framework/app.h"
@@ -19,14 +20,6 @@ int g_nCurCol = 0;
 IMPLEMENT_DYNCREATE(CMainFrame, CFrameWnd)
 
 namespace {
-constexpr UINT ID_CMD_SPEED = 59143;
-constexpr UINT ID_CMD_ADD_ROWS = 59145;
-constexpr UINT ID_INDICATOR_ROW = 59146;
-constexpr UINT ID_CMD_DELETE_ROW = 59147;
-constexpr UINT ID_CMD_START = 59148;
-constexpr UINT ID_CMD_STOP = 59149;
-constexpr UINT ID_CMD_SETTINGS = 59150;
-
 constexpr UINT kIndicators[] = {ID_SEPARATOR, ID_INDICATOR_ROW, ID_INDICATOR_CAPS, ID_INDICATOR_NUM,
                                 ID_INDICATOR_SCRL};
 constexpr int kRowPaneWidth = 190;

@@ -1,5 +1,6 @@
 // The main frame's row commands: Add rows (F2) and Delete row (F3).
 #include "app/globals.h"
+#include "app/resource.h"
 #include "document/kiv_doc.h"
 #include "frame/mainframe.h"
 #include "frame/rowcommands.h"
@@ -9,8 +10,6 @@
 #include <algorithm>
 
 namespace {
-constexpr UINT IDS_NO_ROWS_TO_DELETE = 59151;
-
 std::wstring DeleteQuestion(int curRow) {
     return L"Удалить строку  " + std::to_wstring(curRow + 1);
 }

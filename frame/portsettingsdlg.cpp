@@ -5,7 +5,7 @@
 
 #include <cwchar>
 
-CPortSettingsDlg::CPortSettingsDlg() : CDialog(IDD) {}
+CPortSettingsDlg::CPortSettingsDlg() : CDialog(IDD_PORT_SETTINGS) {}
 
 std::wstring CPortSettingsDlg::FormatAddress(std::uint32_t address) {
     wchar_t text[16] = {};

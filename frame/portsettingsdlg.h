@@ -2,6 +2,7 @@
 // them at start-up. OK makes the chosen port's address the one to drive and keeps it in
 // "port.cst" for the next start.
 #pragma once
+#include "app/resource.h"
 #include "framework/dialog.h"
 
 #include <cstdint>
@@ -9,14 +10,6 @@
 
 class CPortSettingsDlg : public CDialog {
 public:
-    static constexpr UINT IDD = 147;
-    static constexpr int IDC_LPT1 = 1002;
-    static constexpr int IDC_LPT2 = 1003;
-    static constexpr int IDC_LPT3 = 1004;
-    static constexpr int IDC_LPT1_ADDRESS = 1009;
-    static constexpr int IDC_LPT2_ADDRESS = 1010;
-    static constexpr int IDC_LPT3_ADDRESS = 1011;
-
     CPortSettingsDlg();
 
     bool OnInitDialog() override;

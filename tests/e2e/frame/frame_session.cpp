@@ -1,13 +1,14 @@
 #include "frame_session.h"
 
+#include "app/resource.h"
+#include "framework/afxmsg.h"
+
 #include <commctrl.h>
 
 namespace kivdrv {
 namespace {
 
 constexpr int kViewId = 0xE900; // the frame's first pane
-constexpr int kStatusBarId = 59393;
-constexpr int kPanelId = 142;
 // The pattern grid's geometry with the system font: rows of 15 pixels, two header rows, a
 // fixed column half a row wide, cells 27 pixels wide.
 constexpr int kRowHeight = 15;
@@ -63,7 +64,7 @@ HWND CKivSession::View() const {
     return ChildWithId(m_frame, kViewId);
 }
 HWND CKivSession::StatusBar() const {
-    return ChildWithId(m_frame, kStatusBarId);
+    return ChildWithId(m_frame, AFX_IDW_STATUS_BAR);
 }
 
 std::wstring CKivSession::Pane(int index) const {
@@ -114,7 +115,7 @@ HWND CKivSession::WaitForDialog(const std::wstring& title,
 
 void CKivSession::ClickPanelButton(int id) const {
     BringToFront(m_frame);
-    HWND button = GetDlgItem(ChildWithId(m_frame, kPanelId), id);
+    HWND button = GetDlgItem(ChildWithId(m_frame, IDD_COMMAND_PANEL), id);
     RECT r{};
     GetClientRect(button, &r);
     ClickClient(button, {r.right / 2, r.bottom / 2});

@@ -4,6 +4,9 @@
 
 #include "frame_session.h"
 
+#include "app/resource.h"
+#include "framework/afxmsg.h"
+
 #include <commctrl.h>
 
 #include <cstdint>
@@ -37,7 +40,7 @@ protected:
 
 // Sets the count, presses OK and waits for the dialog to go.
 void ConfirmAddRows(HWND dialog, const wchar_t* count) {
-    SendMessageW(GetDlgItem(dialog, 59152), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(count));
+    SendMessageW(GetDlgItem(dialog, IDC_COUNT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(count));
     PressButton(dialog, IDOK);
     WaitUntil([&] { return !IsWindow(dialog); });
 }
@@ -65,12 +68,12 @@ TEST_F(Frame, RowPaneFollowsTheCursorAndAddRowsInsertsBeforeOrAppends) {
     kiv.Press({VK_F2});
     HWND dialog = kiv.WaitForDialog(kAddRowsTitle);
     ASSERT_TRUE(dialog);
-    HWND toEnd = GetDlgItem(dialog, 59151);
+    HWND toEnd = GetDlgItem(dialog, IDC_ADD_TO_END);
     EXPECT_TRUE(IsWindowEnabled(toEnd));
     EXPECT_EQ(SendMessageW(toEnd, BM_GETCHECK, 0, 0), BST_CHECKED);
-    EXPECT_EQ(WindowText(GetDlgItem(dialog, 59152)), L"1");
+    EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_COUNT)), L"1");
     SendMessageW(toEnd, BM_CLICK, 0, 0);
-    HWND label = GetDlgItem(dialog, 59154);
+    HWND label = GetDlgItem(dialog, IDC_POSITION);
     EXPECT_EQ(WindowText(label), L"Добавить перед строкой  3");
     EXPECT_TRUE(IsWindowVisible(label));
     ConfirmAddRows(dialog, L"2");
@@ -80,8 +83,8 @@ TEST_F(Frame, RowPaneFollowsTheCursorAndAddRowsInsertsBeforeOrAppends) {
     kiv.Press({VK_F2});
     dialog = kiv.WaitForDialog(kAddRowsTitle);
     ASSERT_TRUE(dialog);
-    EXPECT_EQ(SendMessageW(GetDlgItem(dialog, 59151), BM_GETCHECK, 0, 0), BST_CHECKED);
-    EXPECT_EQ(WindowText(GetDlgItem(dialog, 59152)), L"1");
+    EXPECT_EQ(SendMessageW(GetDlgItem(dialog, IDC_ADD_TO_END), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_COUNT)), L"1");
     ConfirmAddRows(dialog, L"2");
     EXPECT_TRUE(kiv.WaitForRowPane(9));
 
@@ -98,7 +101,7 @@ TEST_F(Frame, CountsThatCannotBeAddedAreRefusedAndNothingChanges) {
     kiv.Press({VK_F2});
     HWND dialog = kiv.WaitForDialog(kAddRowsTitle);
     ASSERT_TRUE(dialog);
-    SendMessageW(GetDlgItem(dialog, 59152), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"0"));
+    SendMessageW(GetDlgItem(dialog, IDC_COUNT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"0"));
     PressButton(dialog, IDOK);
     EXPECT_EQ(AnswerBox(kiv, IDOK), L"Введите целое число от 1 до 10000000.");
     EXPECT_TRUE(IsWindow(dialog));
@@ -135,7 +138,7 @@ TEST_F(Frame, DeleteRowAsksAndAnEmptyPatternOnlyAppends) {
     kiv.Press({VK_F2});
     HWND dialog = kiv.WaitForDialog(kAddRowsTitle);
     ASSERT_TRUE(dialog);
-    HWND toEnd = GetDlgItem(dialog, 59151);
+    HWND toEnd = GetDlgItem(dialog, IDC_ADD_TO_END);
     EXPECT_FALSE(IsWindowEnabled(toEnd));
     EXPECT_EQ(SendMessageW(toEnd, BM_GETCHECK, 0, 0), BST_CHECKED);
     ConfirmAddRows(dialog, L"1");
@@ -202,12 +205,12 @@ TEST_F(Frame, SettingsShowTheReportedPortsAndOkStoresTheChoice) {
     kiv.Press({VK_F6});
     HWND dialog = kiv.WaitForDialog(kSettingsTitle);
     ASSERT_TRUE(dialog);
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, 1002)));
-    EXPECT_EQ(WindowText(GetDlgItem(dialog, 1009)), L"");
-    EXPECT_EQ(WindowText(GetDlgItem(dialog, 1010)), L"278h");
-    EXPECT_EQ(WindowText(GetDlgItem(dialog, 1011)), L"3bch");
-    EXPECT_EQ(SendMessageW(GetDlgItem(dialog, 1003), BM_GETCHECK, 0, 0), BST_CHECKED);
-    EXPECT_EQ(SendMessageW(GetDlgItem(dialog, 1004), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_LPT1)));
+    EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_LPT1_ADDRESS)), L"");
+    EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_LPT2_ADDRESS)), L"278h");
+    EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_LPT3_ADDRESS)), L"3bch");
+    EXPECT_EQ(SendMessageW(GetDlgItem(dialog, IDC_LPT2), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageW(GetDlgItem(dialog, IDC_LPT3), BM_GETCHECK, 0, 0), BST_UNCHECKED);
     PressButton(dialog, IDOK);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
     EXPECT_EQ(*File(L"port.cst"), (Bytes{0x78, 0x02, 0, 0}));
@@ -239,8 +242,8 @@ TEST_F(Frame, UnwritablePortFileIsReportedAndNeverKeepsTheProgramOpen) {
 // The menu bar, wherever it is docked (a child of a dock bar).
 HWND MenuBar(HWND frame) {
     for (HWND dock : ChildWindows(frame))
-        if (HWND bar = GetDlgItem(dock, 59392)) return bar;
-    return GetDlgItem(frame, 59392);
+        if (HWND bar = GetDlgItem(dock, AFX_IDW_TOOLBAR)) return bar;
+    return GetDlgItem(frame, AFX_IDW_TOOLBAR);
 }
 
 void Drag(POINT from, POINT to) {

@@ -4,12 +4,10 @@
 
 #include "frame_session.h"
 
+#include "app/resource.h"
+
 namespace kivdrv {
 namespace {
-
-constexpr int kStart = 59148;
-constexpr int kStop = 59149;
-constexpr int kSettings = 59150;
 
 class Run : public ::testing::Test {
 protected:
@@ -60,12 +58,12 @@ TEST_F(Run, StartPlaysTheTickedRowsAndStopTurnsTheLinesOff) {
     // While it plays, Start and Settings are greyed: their keys and buttons do nothing.
     kiv.Press({VK_F6});
     kiv.Press({VK_F4});
-    kiv.ClickPanelButton(kSettings);
-    kiv.ClickPanelButton(kStart);
+    kiv.ClickPanelButton(ID_CMD_SETTINGS);
+    kiv.ClickPanelButton(ID_CMD_START);
     EXPECT_FALSE(kiv.WaitForDialog(kSettingsTitle, 1s));
     EXPECT_EQ(Calls(kiv.Trace(), "OpenPrt").size(), 1u);
 
-    kiv.ClickPanelButton(kStop);
+    kiv.ClickPanelButton(ID_CMD_STOP);
     ASSERT_TRUE(
         WaitUntil([&] { return !kiv.Trace().empty() && kiv.Trace().back().call == "ClosePrt"; }));
     ExpectEndedCleanly(kiv.Trace());

@@ -3,6 +3,7 @@
 #include "test_frame.h"
 
 #include "app/globals.h"
+#include "app/resource.h"
 
 #include <gtest/gtest.h>
 
@@ -87,7 +88,7 @@ TEST_F(PanelTest, StoredValuesAreClampedAndShortFilesFillLowBytes) {
 TEST_F(PanelTest, ButtonsFollowTheirCommandsAndADisabledOneIgnoresClicks) {
     FreshWorkDir();
     Start();
-    HWND start = panel->GetDlgItem(59148);
+    HWND start = panel->GetDlgItem(ID_CMD_START);
     ASSERT_TRUE(start);
     frame->m_bRunning = true;
     IdleUpdate(*frame);

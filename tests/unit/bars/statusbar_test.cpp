@@ -1,6 +1,8 @@
 // The status bar's panes: widths, texts set by update handlers, keyboard indicators.
 #include "test_frame.h"
 
+#include "app/resource.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -11,7 +13,7 @@ TEST(StatusBar, PanesAndIndicators) {
     ASSERT_TRUE(frame);
     CStatusBar& bar = frame->m_wndStatusBar;
     ASSERT_EQ(bar.GetCount(), 5);
-    EXPECT_EQ(bar.CommandToIndex(59146), 1);
+    EXPECT_EQ(bar.CommandToIndex(ID_INDICATOR_ROW), 1);
     EXPECT_EQ(bar.CommandToIndex(ID_INDICATOR_SCRL), 4);
     UINT id = 0, style = 0;
     int width = 0;

@@ -1,6 +1,7 @@
 #include "test_frame.h"
 
 #include "app/globals.h"
+#include "app/resource.h"
 #include "framework/app.h"
 
 #include <gtest/gtest.h>
@@ -12,9 +13,11 @@ namespace {
 // hidden; for this test program alone it draws the frames itself instead (no effect on Windows).
 const bool g_unmanaged = [] {
     HKEY key;
-    if (::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\bars_test.exe\\X11 Driver", 0,
-                          nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
-        ::RegSetValueExW(key, L"Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"N"), 2 * sizeof(wchar_t));
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER,
+                          L"Software\\Wine\\AppDefaults\\bars_test.exe\\X11 Driver", 0, nullptr, 0,
+                          KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
+        ::RegSetValueExW(key, L"Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"N"),
+                         2 * sizeof(wchar_t));
         ::RegCloseKey(key);
     }
     return true;
@@ -29,29 +32,30 @@ CWinApp& TestApp() {
     (void)keyed;
     return app;
 }
-constexpr UINT kIndicators[] = {ID_SEPARATOR, 59146, ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL};
+constexpr UINT kIndicators[] = {ID_SEPARATOR, ID_INDICATOR_ROW, ID_INDICATOR_CAPS, ID_INDICATOR_NUM,
+                                ID_INDICATOR_SCRL};
 } // namespace
 
 BEGIN_MESSAGE_MAP(CTestFrame, CMenuBarHostFrame<CFrameWnd>)
-    On<WM_CREATE, &CTestFrame::OnCreate>(),
-    On<WM_INITMENUPOPUP, &CTestFrame::OnInitPopup>(),
-    Command<&CTestFrame::OnStart>(59148),
-    Update<&CTestFrame::OnUpdateStart>(59148),
-    // Every panel command but Stop has a handler, as in the program while nothing runs.
-    Command<&CTestFrame::OnAnyCommand>(ID_FILE_NEW),
-    Command<&CTestFrame::OnAnyCommand>(ID_FILE_OPEN),
-    Command<&CTestFrame::OnAnyCommand>(ID_FILE_SAVE),
-    Command<&CTestFrame::OnAnyCommand>(ID_APP_ABOUT),
-    CommandRange<&CTestFrame::OnAnyCommand>(59145, 59147),
-    Command<&CTestFrame::OnAnyCommand>(59150),
+    On<WM_CREATE, &CTestFrame::OnCreate>(), On<WM_INITMENUPOPUP, &CTestFrame::OnInitPopup>(),
+        Command<&CTestFrame::OnStart>(ID_CMD_START),
+        Update<&CTestFrame::OnUpdateStart>(ID_CMD_START),
+        // Every panel command but Stop has a handler, as in the program while nothing runs.
+        Command<&CTestFrame::OnAnyCommand>(ID_FILE_NEW),
+        Command<&CTestFrame::OnAnyCommand>(ID_FILE_OPEN),
+        Command<&CTestFrame::OnAnyCommand>(ID_FILE_SAVE),
+        Command<&CTestFrame::OnAnyCommand>(ID_APP_ABOUT),
+        CommandRange<&CTestFrame::OnAnyCommand>(ID_CMD_ADD_ROWS, ID_CMD_DELETE_ROW),
+        Command<&CTestFrame::OnAnyCommand>(ID_CMD_SETTINGS),
 END_MESSAGE_MAP()
 
 int CTestFrame::OnCreate(LPCREATESTRUCT cs) {
     if (CFrameWnd::OnCreate(cs) == -1) return -1;
-    if (!m_wndStatusBar.CreateEx(this, SBARS_SIZEGRIP, WS_CHILD | WS_VISIBLE | CBRS_BOTTOM, AFX_IDW_STATUS_BAR))
+    if (!m_wndStatusBar.CreateEx(this, SBARS_SIZEGRIP, WS_CHILD | WS_VISIBLE | CBRS_BOTTOM,
+                                 AFX_IDW_STATUS_BAR))
         return -1;
     if (!m_wndStatusBar.SetIndicators(kIndicators)) return -1;
-    m_wndStatusBar.SetPaneInfo(1, 59146, SBPS_NORMAL, 190);
+    m_wndStatusBar.SetPaneInfo(1, ID_INDICATOR_ROW, SBPS_NORMAL, 190);
     if (!m_wndPanel.Create(this)) return -1;
     return 0;
 }
@@ -64,7 +68,8 @@ LRESULT CTestFrame::OnInitPopup(WPARAM wp, LPARAM lp) {
 std::unique_ptr<CTestFrame> MakeFrame(int x, int y) {
     CWinApp& app = TestApp();
     auto frame = std::make_unique<CTestFrame>();
-    if (!frame->LoadFrame(128, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX)) return nullptr;
+    if (!frame->LoadFrame(IDR_MAINFRAME, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX))
+        return nullptr;
     app.m_pMainWnd = frame.get();
     frame->SetWindowPos(nullptr, x, y, 605, 380, SWP_NOZORDER);
     frame->ShowWindow(SW_SHOW);
@@ -95,7 +100,8 @@ void Pump(int ms) {
 }
 
 bool PumpUntil(const std::function<bool()>& done, int ms) {
-    for (int waited = 0; waited < ms && !done(); waited += 20) Pump(20);
+    for (int waited = 0; waited < ms && !done(); waited += 20)
+        Pump(20);
     return done();
 }
 
@@ -146,8 +152,9 @@ std::filesystem::path FreshWorkDir() {
     wchar_t temp[MAX_PATH];
     ::GetTempPathW(MAX_PATH, temp);
     static int counter = 0;
-    auto dir = std::filesystem::path(temp) / (L"kivbars" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
-                                              std::to_wstring(++counter));
+    auto dir =
+        std::filesystem::path(temp) /
+        (L"kivbars" + std::to_wstring(::GetCurrentProcessId()) + L"_" + std::to_wstring(++counter));
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     g_strWorkDir = dir.wstring();
