@@ -8,15 +8,15 @@ class CWnd;
 
 class CORVCellCtrl {
 public:
-    const CORVFocusFrame* frameStyle = nullptr;  // the grid's, set after creation
-    std::wstring text;                           // the last value
+    const CORVFocusFrame* frameStyle = nullptr; // the grid's, set after creation
+    std::wstring text;                          // the last value
     int data = 0;
 
     CORVCellCtrl() = default;
     CORVCellCtrl(const CORVCellCtrl&) = delete;
     CORVCellCtrl& operator=(const CORVCellCtrl&) = delete;
 
-    // The operations, in their fixed order.
+    // What the grid asks of every in-place control.
     virtual void Click(int x, int y);
     virtual void SetFont(HFONT font, bool redraw);
     virtual void SetModified(bool modified);

@@ -14,8 +14,8 @@ class CWnd;
 
 class CORVGridCore {
 public:
-    // --- fields, in their documented order ---
-    CWnd* window = nullptr;  // host window; parent of the cell controls
+    // --- fields ---
+    CWnd* window = nullptr; // host window; parent of the cell controls
     HCURSOR resizeCursor = nullptr;
     bool resizeHot = false;
     bool resizing = false;
@@ -45,7 +45,7 @@ public:
     CORVGridCore(const CORVGridCore&) = delete;
     CORVGridCore& operator=(const CORVGridCore&) = delete;
 
-    // --- virtual operations 0 to 27, in their fixed order; col/row are data indices ---
+    // --- virtual operations, which a grid or a client replaces; col/row are data indices ---
     virtual void Paint(HDC dc);
     virtual void PaintCorner(HDC dc, const CRect& rect);
     virtual void PaintRow(HDC dc, int absRow, int y, const CRect& clip);
@@ -68,7 +68,8 @@ public:
     virtual UINT GetCellImageType(int col, int row);
     virtual bool GetCellImageSize(int col, int row, CSize& size);
     virtual HANDLE GetCellImage(int col, int row, bool current);
-    virtual void GetCellImageListParams(int col, int row, IMAGELISTDRAWPARAMS& params, bool current);
+    virtual void GetCellImageListParams(int col, int row, IMAGELISTDRAWPARAMS& params,
+                                        bool current);
     virtual void OnCurrentCellChanged(int col, int row);
     virtual void OnCurrentRowChanged(int row);
     virtual CORVCellFormat GetCellFormat(int col, int row);
@@ -86,7 +87,9 @@ public:
     int FixedWidth() const { return fixedCols > 0 ? fixedCols * fixedColWidth : 0; }
     int CellWidth(int absCol, int headerRow = -1);
     int ColumnLeft(int absCol, int headerRow = -1);
-    int ColumnX(int absCol, int headerRow = -1) { return ColumnLeft(absCol, headerRow) - scrollX - 1; }
+    int ColumnX(int absCol, int headerRow = -1) {
+        return ColumnLeft(absCol, headerRow) - scrollX - 1;
+    }
     int RowTop(int absRow) const;
     int RowY(int absRow) const { return RowTop(absRow) - scrollY - 1; }
     int RowFromY(int y) const;
@@ -119,7 +122,9 @@ public:
     // Commits the current cell's control; false when the value was refused.
     bool EndEdit(bool discard);
     // The current cell's control, whether shown or not.
-    CORVCellCtrl* CurrentCtrl() { return GetCellCtrl(currentCol - fixedCols, currentRow - headerRows); }
+    CORVCellCtrl* CurrentCtrl() {
+        return GetCellCtrl(currentCol - fixedCols, currentRow - headerRows);
+    }
 
     // --- column resizing ---
     bool OnSetCursor(HWND wnd, UINT hitTest, UINT message);

@@ -6,36 +6,34 @@
 IMPLEMENT_DYNCREATE(CORVGridView, CView)
 
 BEGIN_MESSAGE_MAP(CORVGridView, CView)
-    On<WM_PAINT, &CORVGridView::OnPaint>(),
-    On<WM_ERASEBKGND, &CORVGridView::OnEraseBkgnd>(),
-    On<WM_VSCROLL, &CORVGridView::OnVScroll>(),
-    On<WM_HSCROLL, &CORVGridView::OnHScroll>(),
-    On<WM_SIZE, &CORVGridView::OnSize>(),
-    On<WM_KEYDOWN, &CORVGridView::OnKeyDownMsg>(),
-    On<WM_MOUSEMOVE, &CORVGridView::OnMouseMoveMsg>(),
-    On<WM_LBUTTONUP, &CORVGridView::OnLButtonUpMsg>(),
-    On<WM_LBUTTONDOWN, &CORVGridView::OnLButtonDownMsg>(),
-    On<WM_LBUTTONDBLCLK, &CORVGridView::OnLButtonDblClkMsg>(),
-    On<WM_SETCURSOR, &CORVGridView::OnSetCursorMsg>(),
-    On<WM_MOUSEWHEEL, &CORVGridView::OnMouseWheelMsg>(),
-    On<WM_SETFOCUS, &CORVGridView::OnSetFocus>(),
-    On<WM_KILLFOCUS, &CORVGridView::OnKillFocus>(),
-    On<WM_ORV_FOCUSCELL, &CORVGridView::OnFocusCellMsg>(),
-    On<WM_DESTROY, &CORVGridView::OnDestroy>(),
-    Command<&CORVGridView::OnEditCommand>(ID_EDIT_COPY),
-    Command<&CORVGridView::OnEditCommand>(ID_EDIT_CUT),
-    Command<&CORVGridView::OnEditCommand>(ID_EDIT_PASTE),
-    Command<&CORVGridView::OnEditCommand>(ORV_ID_EDIT_UNDO),
-    Update<&CORVGridView::OnUpdateEditCommand>(ID_EDIT_COPY),
-    Update<&CORVGridView::OnUpdateEditCommand>(ID_EDIT_CUT),
-    Update<&CORVGridView::OnUpdateEditCommand>(ID_EDIT_PASTE),
-    Update<&CORVGridView::OnUpdateEditCommand>(ORV_ID_EDIT_UNDO),
+    On<WM_PAINT, &CORVGridView::OnPaint>(), On<WM_ERASEBKGND, &CORVGridView::OnEraseBkgnd>(),
+        On<WM_VSCROLL, &CORVGridView::OnVScroll>(), On<WM_HSCROLL, &CORVGridView::OnHScroll>(),
+        On<WM_SIZE, &CORVGridView::OnSize>(), On<WM_KEYDOWN, &CORVGridView::OnKeyDownMsg>(),
+        On<WM_MOUSEMOVE, &CORVGridView::OnMouseMoveMsg>(),
+        On<WM_LBUTTONUP, &CORVGridView::OnLButtonUpMsg>(),
+        On<WM_LBUTTONDOWN, &CORVGridView::OnLButtonDownMsg>(),
+        On<WM_LBUTTONDBLCLK, &CORVGridView::OnLButtonDblClkMsg>(),
+        On<WM_SETCURSOR, &CORVGridView::OnSetCursorMsg>(),
+        On<WM_MOUSEWHEEL, &CORVGridView::OnMouseWheelMsg>(),
+        On<WM_SETFOCUS, &CORVGridView::OnSetFocus>(),
+        On<WM_KILLFOCUS, &CORVGridView::OnKillFocus>(),
+        On<WM_ORV_FOCUSCELL, &CORVGridView::OnFocusCellMsg>(),
+        On<WM_DESTROY, &CORVGridView::OnDestroy>(),
+        Command<&CORVGridView::OnEditCommand>(ID_EDIT_COPY),
+        Command<&CORVGridView::OnEditCommand>(ID_EDIT_CUT),
+        Command<&CORVGridView::OnEditCommand>(ID_EDIT_PASTE),
+        Command<&CORVGridView::OnEditCommand>(ORV_ID_EDIT_UNDO),
+        Update<&CORVGridView::OnUpdateEditCommand>(ID_EDIT_COPY),
+        Update<&CORVGridView::OnUpdateEditCommand>(ID_EDIT_CUT),
+        Update<&CORVGridView::OnUpdateEditCommand>(ID_EDIT_PASTE),
+        Update<&CORVGridView::OnUpdateEditCommand>(ORV_ID_EDIT_UNDO),
 END_MESSAGE_MAP()
 
-CORVGridView::CORVGridView() { window = this; }
+CORVGridView::CORVGridView() {
+    window = this;
+}
 CORVGridView::~CORVGridView() = default;
 
-void CORVGridView::OnInitialUpdate() { CView::OnInitialUpdate(); }
 void CORVGridView::OnDraw(HDC) {}
 
 void CORVGridView::OnPaint() {
@@ -43,7 +41,9 @@ void CORVGridView::OnPaint() {
     Paint(dc);
 }
 
-BOOL CORVGridView::OnEraseBkgnd(HDC) { return TRUE; }
+BOOL CORVGridView::OnEraseBkgnd(HDC) {
+    return TRUE;
+}
 
 void CORVGridView::OnVScroll(UINT code, UINT pos, HWND bar) {
     if (bar == GetScrollBarCtrl(SB_VERT)) OnScroll(MAKEWORD(0xFF, code), pos, true);
@@ -119,11 +119,20 @@ void CORVGridView::OnEditCommand(UINT id) {
     CORVCellCtrl* ctrl = CurrentCtrl();
     if (!ctrl) return;
     switch (id) {
-    case ID_EDIT_COPY: ctrl->Copy(); break;
-    case ID_EDIT_CUT: ctrl->Cut(); break;
-    case ID_EDIT_PASTE: ctrl->Paste(); break;
-    case ORV_ID_EDIT_UNDO: ctrl->Undo(); break;
-    default: break;
+    case ID_EDIT_COPY:
+        ctrl->Copy();
+        break;
+    case ID_EDIT_CUT:
+        ctrl->Cut();
+        break;
+    case ID_EDIT_PASTE:
+        ctrl->Paste();
+        break;
+    case ORV_ID_EDIT_UNDO:
+        ctrl->Undo();
+        break;
+    default:
+        break;
     }
 }
 
@@ -132,11 +141,20 @@ void CORVGridView::OnUpdateEditCommand(CCmdUI* ui) {
     bool enable = false;
     if (ctrl) {
         switch (ui->m_nID) {
-        case ID_EDIT_COPY: enable = ctrl->CanCopy(); break;
-        case ID_EDIT_CUT: enable = ctrl->CanCut(); break;
-        case ID_EDIT_PASTE: enable = ctrl->CanPaste(); break;
-        case ORV_ID_EDIT_UNDO: enable = ctrl->CanUndo(); break;
-        default: break;
+        case ID_EDIT_COPY:
+            enable = ctrl->CanCopy();
+            break;
+        case ID_EDIT_CUT:
+            enable = ctrl->CanCut();
+            break;
+        case ID_EDIT_PASTE:
+            enable = ctrl->CanPaste();
+            break;
+        case ORV_ID_EDIT_UNDO:
+            enable = ctrl->CanUndo();
+            break;
+        default:
+            break;
         }
     }
     ui->Enable(enable);

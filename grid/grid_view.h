@@ -7,7 +7,7 @@
 
 class CCmdUI;
 
-constexpr UINT ORV_ID_EDIT_UNDO = 57643;  // the framework's standard Edit > Undo id
+constexpr UINT ORV_ID_EDIT_UNDO = 57643; // the framework's standard Edit > Undo id
 
 class CORVGridView : public CView, public CORVGrid {
     DECLARE_DYNCREATE(CORVGridView)
@@ -18,8 +18,7 @@ public:
     // The separate scroll-bar control serving a direction (SB_HORZ/SB_VERT); null when the
     // view's own bar serves it.
     HWND GetScrollBarCtrl(int bar) const { return ScrollBarCtrl(bar); }
-    void OnInitialUpdate() override;
-    void OnDraw(HDC dc) override;  // draws nothing: the grid paints on WM_PAINT
+    void OnDraw(HDC dc) override; // draws nothing: the grid paints on WM_PAINT
 
 protected:
     DECLARE_MESSAGE_MAP()

@@ -61,7 +61,7 @@ public:
 
     COXMenuBar& GetMenuBar() { return m_menuBar; }
 
-    // The layer's own operations, in this order.
+    // Docking for the menu bar's sides; a frame with dock bars of its own overrides it.
     virtual void EnableDockingEx(DWORD dockStyle) { this->EnableDocking(dockStyle); }
     virtual bool CreateMenuBar(HMENU menu) {
         if (!m_menuBar.Create(this, WS_CHILD | WS_VISIBLE | CBRS_TOP | CBRS_SIZE_DYNAMIC,
@@ -73,9 +73,6 @@ public:
         EnableDockingEx(m_dwMenuBarDock);
         this->DockControlBar(&m_menuBar, AFX_IDW_DOCKBAR_TOP);
         return attached;
-    }
-    virtual LRESULT MDIClientWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-        return ::DefWindowProcW(hwnd, msg, wp, lp);
     }
     LRESULT HandleMouseHook(int code, WPARAM wp, LPARAM lp) override {
         auto* info = reinterpret_cast<MOUSEHOOKSTRUCT*>(lp);
@@ -100,9 +97,6 @@ public:
             m_menuBar.SendMessage(msg, wp, lp);
         return result;
     }
-    bool OnCreateClient(LPCREATESTRUCT cs, CCreateContext* context) override {
-        return TBase::OnCreateClient(cs, context);
-    }
 
 protected:
     COXMenuBar m_menuBar;
@@ -110,7 +104,6 @@ protected:
     menubarhooks::ScopedHook m_keyboardHook;
     HMENU m_hMenu = nullptr;
     DWORD m_dwMenuBarDock = CBRS_ALIGN_ANY;
-    bool m_bIsMDI = false;
 
 private:
     // The frame's menu becomes the menu bar.

@@ -63,7 +63,6 @@ bool CKIVView::CommitCell(int col, int row) {
 }
 
 CORVCellValue CKIVView::GetCellValue(int col, int row) {
-    // Also called from the run thread: reads only.
     const CKIVDoc* doc = GetDocument();
     if (!doc || col < 0 || col >= kLines || row < 0 ||
         static_cast<std::size_t>(row) >= doc->m_arrRows.size())
