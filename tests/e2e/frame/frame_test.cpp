@@ -10,6 +10,7 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <future>
 #include <vector>
 
 namespace kivdrv {
@@ -237,6 +238,51 @@ TEST_F(Frame, UnwritablePortFileIsReportedAndNeverKeepsTheProgramOpen) {
     PostMessageW(kiv.Frame(), WM_CLOSE, 0, 0);
     EXPECT_NE(AnswerBox(kiv, IDOK), L"(no box)");
     EXPECT_EQ(kiv.Process().Wait(10s), 0u);
+}
+
+// A first file that reads nothing (empty, or from a newer version after its box) starts
+// with three rows that the grid shows and a save writes; only the empty one keeps its name.
+TEST_F(Frame, FileThatReadsNothingOnTheCommandLineStartsWithThreeShownRows) {
+    Bytes newer = CmbFile({0xFF});
+    newer[0] = 11;
+    WriteFileBytes(work / "newer.cmb", newer);
+    WriteFileBytes(work / "empty.cmb", {});
+    for (const wchar_t* name : {L"newer.cmb", L"empty.cmb"}) {
+        const bool isNewer = name == std::wstring(L"newer.cmb");
+        std::future<std::wstring> box;
+        if (isNewer)
+            box = std::async(std::launch::async, [] {
+                // Shown before the window: answered from here while the session waits for it.
+                HWND found = nullptr;
+                WaitUntil([&] {
+                    return (found = FindTopLevelWindow({kKivTitle, L"#32770", 0, true})) != nullptr;
+                });
+                std::wstring text = found ? ReadMessageBox(found, 0ms).text : L"";
+                PressButton(found, IDOK);
+                return text;
+            });
+        CKivSession kiv(work, L"378,0,0", {(work / name).wstring()});
+        if (isNewer) {
+            EXPECT_EQ(box.get(),
+                      L"Немогу прочитать файл.\nВозможно он создан более поздней\nверсией.");
+        }
+        ASSERT_TRUE(kiv.Frame()) << name;
+        for (int i = 0; i < 4; ++i)
+            PostKey(kiv.View(), VK_DOWN);
+        EXPECT_TRUE(kiv.WaitForRowPane(3)) << name;
+
+        PostCommand(kiv.Frame(), 57603); // Save
+        if (isNewer) {
+            HWND save = kiv.WaitForDialog(L"Сохранить как"); // untitled: the newer file is safe
+            ASSERT_TRUE(save);
+            PressButton(save, IDCANCEL);
+            EXPECT_TRUE(WaitUntil([&] { return !IsWindow(save); }));
+            EXPECT_EQ(*File(name), newer);
+        } else {
+            EXPECT_TRUE(WaitUntil([&] { return File(name)->size() == 102; }));
+        }
+        EXPECT_TRUE(kiv.CloseAndWait());
+    }
 }
 
 // The menu bar, wherever it is docked (a child of a dock bar).

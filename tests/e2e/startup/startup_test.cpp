@@ -11,7 +11,8 @@ namespace kivdrv {
 namespace {
 
 const std::wstring kTitle = L"Автомат световых эффектов для WinNT, Win2000";
-const std::wstring kAlreadyRunning = L"Программа уже работает.\nНевозможно запустить вторую\nкопию программы.";
+const std::wstring kAlreadyRunning =
+    L"Программа уже работает.\nНевозможно запустить вторую\nкопию программы.";
 const std::wstring kProfileKey = L"Software\\Автомат световых эффектов";
 const std::wstring kClasses = L"Software\\Classes\\";
 const std::wstring kTypeId = L"АвтоматСветовыхЭффектов.Документ";
@@ -29,10 +30,14 @@ protected:
     void SetUp() override { ClearRegistry(); }
     void TearDown() override { ClearRegistry(); }
 
-    StartOptions Kiv(const std::wstring& lpt, const std::wstring& exe = ProgramFolder() + L"kiv.exe") const {
-        return {exe, {}, work.Path().wstring(), {{L"TAVO_LPT", lpt}, {L"TAVO_TRACE", std::nullopt}}};
+    StartOptions Kiv(const std::wstring& lpt,
+                     const std::wstring& exe = ProgramFolder() + L"kiv.exe") const {
+        return {
+            exe, {}, work.Path().wstring(), {{L"TAVO_LPT", lpt}, {L"TAVO_TRACE", std::nullopt}}};
     }
-    std::optional<std::vector<std::uint8_t>> PortFile() const { return ReadFileBytes(work / "port.cst"); }
+    std::optional<std::vector<std::uint8_t>> PortFile() const {
+        return ReadFileBytes(work / "port.cst");
+    }
 
     // Reads the process's first box, presses OK and waits for the process to end.
     // A copy of kiv.exe in a folder of its own with `library` (or none) as its tavo.dll;
@@ -121,14 +126,35 @@ TEST_F(Startup, SecondCopyIsRefusedAndBringsTheFirstBack) {
     CloseAndWait(first, window);
 }
 
+TEST_F(Startup, TwoCopiesStartedAtOnceLeaveOneRunning) {
+    CTempDir secondWork;
+    StartOptions options = Kiv(L"378,0,0");
+    CProcess first(options);
+    options.workDir = secondWork.Path().wstring();
+    CProcess second(options);
+    // Whichever loses shows the message and ends; the other shows its window.
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        return (box = FindTopLevelWindow({kTitle, L"#32770", 0, true})) != nullptr;
+    }));
+    const bool firstLost = WindowProcessId(box) == first.Id();
+    const CProcess& winner = firstLost ? second : first;
+    HWND window = WaitForMainWindow(winner);
+    EXPECT_TRUE(window);
+    EXPECT_EQ(AnswerBoxAndEnd(firstLost ? first : second).text, kAlreadyRunning);
+    EXPECT_EQ(FindTopLevelWindows({kTitle, std::nullopt, 0, true}).size(), 1u);
+    CloseAndWait(winner, window);
+}
+
 TEST_F(Startup, ForeignWindowWithTheSameTitleRefusesTheStart) {
-    HWND foreign = CreateWindowExW(0, L"STATIC", kTitle.c_str(), WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    HWND foreign = CreateWindowExW(0, L"STATIC", kTitle.c_str(), WS_POPUP, 0, 0, 10, 10, nullptr,
+                                   nullptr, nullptr, nullptr);
     ASSERT_TRUE(foreign);
     CProcess kiv(Kiv(L"378,0,0"));
     MessageBoxInfo box = AnswerBoxAndEnd(kiv);
     EXPECT_EQ(box.text, kAlreadyRunning);
     EXPECT_FALSE(PortFile());
-    EXPECT_FALSE(RegKeyExists(kClasses + L".cmb"));  // nothing else was set up
+    EXPECT_FALSE(RegKeyExists(kClasses + L".cmb")); // nothing else was set up
     DestroyWindow(foreign);
 }
 
