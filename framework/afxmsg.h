@@ -3,11 +3,11 @@
 #include <windows.h>
 
 // Private messages between frames, bars and views.
-constexpr UINT WM_SIZEPARENT = 0x0361;        // lParam: SizeParentParams*; bars take their slice
-constexpr UINT WM_SETMESSAGESTRING = 0x0362;  // wParam: string id, or lParam: text; to the frame
-constexpr UINT WM_IDLEUPDATECMDUI = 0x0363;   // wParam: disable commands without handler
-constexpr UINT WM_INITIALUPDATE = 0x0364;     // to a view, once its document is ready
-constexpr UINT WM_POPMESSAGESTRING = 0x0375;  // restore the idle text of the status bar
+constexpr UINT WM_SIZEPARENT = 0x0361;       // lParam: SizeParentParams*; bars take their slice
+constexpr UINT WM_SETMESSAGESTRING = 0x0362; // wParam: string id, or lParam: text; to the frame
+constexpr UINT WM_IDLEUPDATECMDUI = 0x0363;  // wParam: disable commands without handler
+constexpr UINT WM_INITIALUPDATE = 0x0364;    // to a view, once its document is ready
+constexpr UINT WM_POPMESSAGESTRING = 0x0375; // restore the idle text of the status bar
 // From a bar's command update to a control that keeps a logical enabled state of its own
 // (wParam: enable); a control that answers non-zero stays a live, enabled window.
 constexpr UINT WM_SETLOGICALENABLE = 0x037E;
@@ -52,11 +52,11 @@ constexpr UINT AFX_IDS_OPENFILE = 61440;
 constexpr UINT AFX_IDS_SAVEFILE = 61441;
 constexpr UINT AFX_IDS_ALLFILTER = 61442;
 constexpr UINT AFX_IDP_ASK_TO_SAVE = 61699;
-constexpr UINT AFX_IDP_ALREADY_RUNNING = 61700;  // the program's own use of the framework range
+constexpr UINT AFX_IDP_ALREADY_RUNNING = 61700; // the program's own use of the framework range
 
 // Standard child-window ids of a frame.
-constexpr UINT AFX_IDW_TOOLBAR = 0xE800;       // 59392
-constexpr UINT AFX_IDW_STATUS_BAR = 0xE801;    // 59393
+constexpr UINT AFX_IDW_TOOLBAR = 0xE800;    // 59392
+constexpr UINT AFX_IDW_STATUS_BAR = 0xE801; // 59393
 constexpr UINT AFX_IDW_DIALOGBAR = 0xE805;
 constexpr UINT AFX_IDW_DOCKBAR_TOP = 0xE81B;
 constexpr UINT AFX_IDW_DOCKBAR_LEFT = 0xE81C;
@@ -65,7 +65,7 @@ constexpr UINT AFX_IDW_DOCKBAR_BOTTOM = 0xE81E;
 constexpr UINT AFX_IDW_DOCKBAR_FLOAT = 0xE81F;
 constexpr UINT AFX_IDW_CONTROLBAR_FIRST = 0xE800;
 constexpr UINT AFX_IDW_CONTROLBAR_LAST = 0xE8FF;
-constexpr UINT AFX_IDW_PANE_FIRST = 0xE900;    // the view
+constexpr UINT AFX_IDW_PANE_FIRST = 0xE900; // the view
 
 // Control-bar styles (low word of the bar's own style, kept by the bar).
 constexpr DWORD CBRS_FLOATING = 0x0001;

@@ -14,8 +14,8 @@ IMPLEMENT_DYNAMIC(CWinApp, CCmdTarget)
 
 BEGIN_MESSAGE_MAP(CWinApp, CCmdTarget)
     Command<&CWinApp::OnAppExit>(ID_APP_EXIT),
-    CommandRange<&CWinApp::OnOpenRecentFile>(ID_FILE_MRU_FILE1, ID_FILE_MRU_FILE16),
-    Update<&CWinApp::OnUpdateRecentFileMenu>(ID_FILE_MRU_FILE1),
+        CommandRange<&CWinApp::OnOpenRecentFile>(ID_FILE_MRU_FILE1, ID_FILE_MRU_FILE16),
+        Update<&CWinApp::OnUpdateRecentFileMenu>(ID_FILE_MRU_FILE1),
 END_MESSAGE_MAP()
 
 namespace {
@@ -35,8 +35,12 @@ std::wstring ModulePath() {
 }
 } // namespace
 
-CWinApp* AfxGetApp() { return g_pApp; }
-CWnd* AfxGetMainWnd() { return g_pApp ? g_pApp->m_pMainWnd : nullptr; }
+CWinApp* AfxGetApp() {
+    return g_pApp;
+}
+CWnd* AfxGetMainWnd() {
+    return g_pApp ? g_pApp->m_pMainWnd : nullptr;
+}
 HINSTANCE AfxGetInstanceHandle() {
     return g_pApp && g_pApp->m_hInstance ? g_pApp->m_hInstance : GetModuleHandleW(nullptr);
 }
@@ -49,7 +53,8 @@ std::wstring AfxLoadString(UINT id) {
 
 std::wstring AfxFormatString1(UINT id, const std::wstring& arg) {
     std::wstring text = AfxLoadString(id);
-    for (size_t at = text.find(L"%1"); at != std::wstring::npos; at = text.find(L"%1", at + arg.size()))
+    for (size_t at = text.find(L"%1"); at != std::wstring::npos;
+         at = text.find(L"%1", at + arg.size()))
         text.replace(at, 2, arg);
     return text;
 }
@@ -71,7 +76,8 @@ int AfxMessageBox(const std::wstring& text, UINT type, UINT helpId) {
 }
 
 int AfxMessageBox(UINT stringId, UINT type, UINT helpId) {
-    return AfxMessageBox(AfxLoadString(stringId), type, helpId == static_cast<UINT>(-1) ? stringId : helpId);
+    return AfxMessageBox(AfxLoadString(stringId), type,
+                         helpId == static_cast<UINT>(-1) ? stringId : helpId);
 }
 
 CWinApp::CWinApp(const wchar_t* appName) {
@@ -91,16 +97,24 @@ CWinApp::~CWinApp() {
     if (g_pApp == this) g_pApp = nullptr;
 }
 
-bool CWinApp::InitApplication() { return true; }
-bool CWinApp::InitInstance() { return true; }
+bool CWinApp::InitApplication() {
+    return true;
+}
+bool CWinApp::InitInstance() {
+    return true;
+}
 
-int CWinApp::ExitInstance() { return m_nExitCode; }
+int CWinApp::ExitInstance() {
+    return m_nExitCode;
+}
 
 int CWinApp::DoMessageBox(const std::wstring& text, UINT type, UINT) {
     if (!(type & MB_ICONMASK)) {
         UINT buttons = type & MB_TYPEMASK;
-        if (buttons == MB_YESNO || buttons == MB_YESNOCANCEL) type |= MB_ICONQUESTION;
-        else if (buttons == MB_OK || buttons == MB_OKCANCEL) type |= MB_ICONEXCLAMATION;
+        if (buttons == MB_YESNO || buttons == MB_YESNOCANCEL)
+            type |= MB_ICONQUESTION;
+        else if (buttons == MB_OK || buttons == MB_OKCANCEL)
+            type |= MB_ICONEXCLAMATION;
     }
     HWND owner = nullptr;
     if (m_pMainWnd && m_pMainWnd->IsWindow() && m_pMainWnd->IsWindowVisible())
@@ -117,10 +131,16 @@ void CWinApp::WinHelp(DWORD_PTR data, UINT cmd) {
     ::WinHelpW(owner, m_strHelpFilePath.c_str(), cmd, data);
 }
 
-void CWinApp::OnHelp() { WinHelp(0, HELP_CONTEXT); }
-void CWinApp::OnHelpFinder() { WinHelp(0, HELP_FINDER); }
+void CWinApp::OnHelp() {
+    WinHelp(0, HELP_CONTEXT);
+}
+void CWinApp::OnHelpFinder() {
+    WinHelp(0, HELP_FINDER);
+}
 
-HICON CWinApp::LoadIcon(UINT id) const { return ::LoadIconW(m_hInstance, MAKEINTRESOURCEW(id)); }
+HICON CWinApp::LoadIcon(UINT id) const {
+    return ::LoadIconW(m_hInstance, MAKEINTRESOURCEW(id));
+}
 
 // --- message loop -----------------------------------------------------------------------
 
@@ -161,7 +181,8 @@ BOOL CALLBACK CollectOwned(HWND hwnd, LPARAM lp) {
 void SendIdleUpdate(HWND hwnd) {
     SendMessageW(hwnd, WM_IDLEUPDATECMDUI, TRUE, 0);
     CWnd* wnd = CWnd::FromHandle(hwnd);
-    if (wnd) wnd->SendMessageToDescendants(WM_IDLEUPDATECMDUI, TRUE, 0, true);
+    if (wnd)
+        wnd->SendMessageToDescendants(WM_IDLEUPDATECMDUI, TRUE, 0, true);
     else
         for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
             SendIdleUpdate(child);
@@ -228,7 +249,9 @@ int CWinApp::Run() {
 
 // --- documents ----------------------------------------------------------------------------
 
-void CWinApp::AddDocTemplate(std::unique_ptr<CDocTemplate> templ) { m_templates.push_back(std::move(templ)); }
+void CWinApp::AddDocTemplate(std::unique_ptr<CDocTemplate> templ) {
+    m_templates.push_back(std::move(templ));
+}
 
 bool CWinApp::SaveAllModified() {
     for (auto& t : m_templates)
@@ -237,7 +260,8 @@ bool CWinApp::SaveAllModified() {
 }
 
 void CWinApp::CloseAllDocuments(bool endSession) {
-    for (auto& t : m_templates) t->CloseAllDocuments(endSession);
+    for (auto& t : m_templates)
+        t->CloseAllDocuments(endSession);
 }
 
 CDocument* CWinApp::OpenDocumentFile(const wchar_t* path) {
@@ -248,7 +272,8 @@ CDocument* CWinApp::OpenDocumentFile(const wchar_t* path) {
     CDocTemplate* templ = m_templates.front().get();
     // The document that is open already comes to the front instead of being read again.
     if (CDocument* doc = templ->GetOnlyDocument())
-        if (CompareStringOrdinal(doc->GetPathName().c_str(), -1, name.c_str(), -1, TRUE) == CSTR_EQUAL) {
+        if (CompareStringOrdinal(doc->GetPathName().c_str(), -1, name.c_str(), -1, TRUE) ==
+            CSTR_EQUAL) {
             if (CView* view = doc->GetFirstView())
                 if (CFrameWnd* frame = view->GetParentFrame()) frame->ActivateFrame();
             return doc;
@@ -262,7 +287,9 @@ void CWinApp::OnFileNew() {
 
 void CWinApp::OnFileOpen() {
     std::wstring name;
-    if (!DoPromptFileName(name, AFX_IDS_OPENFILE, OFN_HIDEREADONLY | OFN_FILEMUSTEXIST, true, nullptr)) return;
+    if (!DoPromptFileName(name, AFX_IDS_OPENFILE, OFN_HIDEREADONLY | OFN_FILEMUSTEXIST, true,
+                          nullptr))
+        return;
     OpenDocumentFile(name.c_str());
 }
 
@@ -283,14 +310,17 @@ void CWinApp::OnOpenRecentFile(UINT id) {
 }
 
 void CWinApp::OnUpdateRecentFileMenu(CCmdUI* ui) {
-    if (m_pRecentFileList) m_pRecentFileList->UpdateMenu(ui);
-    else ui->Enable(false);
+    if (m_pRecentFileList)
+        m_pRecentFileList->UpdateMenu(ui);
+    else
+        ui->Enable(false);
 }
 
 void CWinApp::LoadStdProfileSettings(UINT maxMRU) {
     if (maxMRU == 0) return;
-    m_pRecentFileList = std::make_unique<CRecentFileList>(ID_FILE_MRU_FILE1, L"Recent File List", L"File%d",
-                                                          static_cast<int>(std::min<UINT>(maxMRU, 16)));
+    m_pRecentFileList =
+        std::make_unique<CRecentFileList>(ID_FILE_MRU_FILE1, L"Recent File List", L"File%d",
+                                          static_cast<int>(std::min<UINT>(maxMRU, 16)));
     m_pRecentFileList->ReadList(*this);
 }
 

@@ -17,7 +17,16 @@ class CRecentFileList;
 // The framework's standard command line: a file name, or one of its switches.
 class CCommandLineInfo {
 public:
-    enum Shell { FileNew, FileOpen, FilePrint, FilePrintTo, FileDDE, AppRegister, AppUnregister, FileNothing };
+    enum Shell {
+        FileNew,
+        FileOpen,
+        FilePrint,
+        FilePrintTo,
+        FileDDE,
+        AppRegister,
+        AppUnregister,
+        FileNothing
+    };
     virtual ~CCommandLineInfo() = default;
     // One argument; `flag` when it started with '/' or '-' (then without that sign).
     virtual void ParseParam(const wchar_t* param, bool flag, bool last);
@@ -69,8 +78,10 @@ public:
     std::wstring GetProfileString(const wchar_t* section, const wchar_t* entry,
                                   const wchar_t* defaultValue = L"") const;
     bool WriteProfileString(const wchar_t* section, const wchar_t* entry, const wchar_t* value);
-    bool GetProfileBinary(const wchar_t* section, const wchar_t* entry, std::vector<BYTE>& data) const;
-    bool WriteProfileBinary(const wchar_t* section, const wchar_t* entry, std::span<const BYTE> data);
+    bool GetProfileBinary(const wchar_t* section, const wchar_t* entry,
+                          std::vector<BYTE>& data) const;
+    bool WriteProfileBinary(const wchar_t* section, const wchar_t* entry,
+                            std::span<const BYTE> data);
     // Removes one section (or, with null, the application's whole profile key).
     bool DeleteProfileSection(const wchar_t* section);
     // "Software\<key>\<application name>"; empty when no key is set.
@@ -97,13 +108,13 @@ public:
     bool DoPromptFileName(std::wstring& fileName, UINT titleId, DWORD flags, bool open,
                           CDocTemplate* templ);
 
-    void Enable3dControls() {}  // the system draws 3-D controls itself
+    void Enable3dControls() {} // the system draws 3-D controls itself
     HICON LoadIcon(UINT id) const;
 
     // Attributes.
     HINSTANCE m_hInstance = nullptr;
-    int m_nCmdShow = SW_SHOWNORMAL;  // start-up show command; -1 once used
-    std::wstring m_strCmdLine;       // arguments without the program name
+    int m_nCmdShow = SW_SHOWNORMAL; // start-up show command; -1 once used
+    std::wstring m_strCmdLine;      // arguments without the program name
     CWnd* m_pMainWnd = nullptr;
     std::wstring m_strAppName;
     std::wstring m_strRegistryKey;

@@ -70,7 +70,8 @@ void CArchive::Write(const void* buffer, UINT count) {
 
 CArchive& CArchive::PutLE(uint32_t v, int bytes) {
     uint8_t raw[4];
-    for (int i = 0; i < bytes; ++i) raw[i] = static_cast<uint8_t>(v >> (8 * i));
+    for (int i = 0; i < bytes; ++i)
+        raw[i] = static_cast<uint8_t>(v >> (8 * i));
     Write(raw, static_cast<UINT>(bytes));
     return *this;
 }
@@ -80,6 +81,7 @@ uint32_t CArchive::GetLE(int bytes) {
     if (Read(raw, static_cast<UINT>(bytes)) != static_cast<UINT>(bytes))
         throw CArchiveException(CArchiveException::endOfFile, m_pFile->GetFilePath());
     uint32_t v = 0;
-    for (int i = 0; i < bytes; ++i) v |= static_cast<uint32_t>(raw[i]) << (8 * i);
+    for (int i = 0; i < bytes; ++i)
+        v |= static_cast<uint32_t>(raw[i]) << (8 * i);
     return v;
 }

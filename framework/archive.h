@@ -15,7 +15,7 @@ public:
     enum Mode { store = 0, load = 1 };
 
     CArchive(CFile* file, Mode mode, UINT bufferSize = 4096);
-    ~CArchive();  // flushes a storing archive that was not closed, ignoring failures
+    ~CArchive(); // flushes a storing archive that was not closed, ignoring failures
     CArchive(const CArchive&) = delete;
     CArchive& operator=(const CArchive&) = delete;
 
@@ -23,7 +23,7 @@ public:
     bool IsStoring() const { return m_mode == store; }
     CFile* GetFile() const { return m_pFile; }
     void Flush();
-    void Close();  // flushes; the file stays open
+    void Close(); // flushes; the file stays open
 
     UINT Read(void* buffer, UINT count);
     void Write(const void* buffer, UINT count);
@@ -36,14 +36,38 @@ public:
     CArchive& operator<<(int32_t v) { return PutLE(static_cast<uint32_t>(v), 4); }
     CArchive& operator<<(long v) { return PutLE(static_cast<uint32_t>(v), 4); }
     CArchive& operator<<(unsigned long v) { return PutLE(static_cast<uint32_t>(v), 4); }
-    CArchive& operator>>(long& v) { v = static_cast<int32_t>(GetLE(4)); return *this; }
-    CArchive& operator>>(unsigned long& v) { v = GetLE(4); return *this; }
-    CArchive& operator>>(uint8_t& v) { v = static_cast<uint8_t>(GetLE(1)); return *this; }
-    CArchive& operator>>(int8_t& v) { v = static_cast<int8_t>(GetLE(1)); return *this; }
-    CArchive& operator>>(uint16_t& v) { v = static_cast<uint16_t>(GetLE(2)); return *this; }
-    CArchive& operator>>(int16_t& v) { v = static_cast<int16_t>(GetLE(2)); return *this; }
-    CArchive& operator>>(uint32_t& v) { v = static_cast<uint32_t>(GetLE(4)); return *this; }
-    CArchive& operator>>(int32_t& v) { v = static_cast<int32_t>(GetLE(4)); return *this; }
+    CArchive& operator>>(long& v) {
+        v = static_cast<int32_t>(GetLE(4));
+        return *this;
+    }
+    CArchive& operator>>(unsigned long& v) {
+        v = GetLE(4);
+        return *this;
+    }
+    CArchive& operator>>(uint8_t& v) {
+        v = static_cast<uint8_t>(GetLE(1));
+        return *this;
+    }
+    CArchive& operator>>(int8_t& v) {
+        v = static_cast<int8_t>(GetLE(1));
+        return *this;
+    }
+    CArchive& operator>>(uint16_t& v) {
+        v = static_cast<uint16_t>(GetLE(2));
+        return *this;
+    }
+    CArchive& operator>>(int16_t& v) {
+        v = static_cast<int16_t>(GetLE(2));
+        return *this;
+    }
+    CArchive& operator>>(uint32_t& v) {
+        v = static_cast<uint32_t>(GetLE(4));
+        return *this;
+    }
+    CArchive& operator>>(int32_t& v) {
+        v = static_cast<int32_t>(GetLE(4));
+        return *this;
+    }
 
     // The document being loaded or stored, when there is one.
     CDocument* m_pDocument = nullptr;
@@ -56,7 +80,7 @@ private:
     CFile* m_pFile;
     Mode m_mode;
     std::vector<uint8_t> m_buffer;
-    size_t m_pos = 0;   // next byte to use
-    size_t m_end = 0;   // loading: bytes in the buffer
+    size_t m_pos = 0; // next byte to use
+    size_t m_end = 0; // loading: bytes in the buffer
     bool m_closed = false;
 };

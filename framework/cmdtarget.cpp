@@ -50,7 +50,8 @@ bool CCmdTarget::OnCmdMsg(UINT id, int code, CCmdUI* ui, CmdAction action) {
 
 void CCmdUI::Enable(bool on) {
     if (m_hMenu) {
-        EnableMenuItem(m_hMenu, m_nIndex, MF_BYPOSITION | (on ? MF_ENABLED : (MF_DISABLED | MF_GRAYED)));
+        EnableMenuItem(m_hMenu, m_nIndex,
+                       MF_BYPOSITION | (on ? MF_ENABLED : (MF_DISABLED | MF_GRAYED)));
     } else if (m_hOther) {
         // Never leave the focus on a control that is being disabled.
         if (!on && GetFocus() == m_hOther) {
@@ -74,7 +75,8 @@ void CCmdUI::SetCheck(int check) {
 void CCmdUI::SetText(const std::wstring& text) {
     if (m_hMenu) {
         UINT state = GetMenuState(m_hMenu, m_nIndex, MF_BYPOSITION);
-        ModifyMenuW(m_hMenu, m_nIndex, MF_BYPOSITION | MF_STRING | (state & (MF_GRAYED | MF_DISABLED | MF_CHECKED)),
+        ModifyMenuW(m_hMenu, m_nIndex,
+                    MF_BYPOSITION | MF_STRING | (state & (MF_GRAYED | MF_DISABLED | MF_CHECKED)),
                     m_nID, text.c_str());
     } else if (m_hOther) {
         SetWindowTextW(m_hOther, text.c_str());

@@ -29,16 +29,16 @@ protected:
 class CCmdUI {
 public:
     UINT m_nID = 0;
-    UINT m_nIndex = 0;     // position in the menu or bar
+    UINT m_nIndex = 0; // position in the menu or bar
     UINT m_nIndexMax = 0;
-    HMENU m_hMenu = nullptr;    // set while updating a pop-up menu
-    HWND m_hOther = nullptr;    // the control being updated, when there is one
+    HMENU m_hMenu = nullptr; // set while updating a pop-up menu
+    HWND m_hOther = nullptr; // the control being updated, when there is one
     bool m_bEnableChanged = false;
     bool m_bContinueRouting = false;
 
     virtual ~CCmdUI() = default;
     virtual void Enable(bool on = true);
-    virtual void SetCheck(int check = 1);  // 0 clear, 1 checked, 2 indeterminate
+    virtual void SetCheck(int check = 1); // 0 clear, 1 checked, 2 indeterminate
     virtual void SetRadio(bool on = true) { SetCheck(on ? 1 : 0); }
     virtual void SetText(const std::wstring& text);
     void ContinueRouting() { m_bContinueRouting = true; }

@@ -10,16 +10,13 @@ IMPLEMENT_DYNAMIC(CControlBar, CWnd)
 
 BEGIN_MESSAGE_MAP(CControlBar, CWnd)
     On<WM_SIZEPARENT, &CControlBar::OnSizeParent>(),
-    On<WM_IDLEUPDATECMDUI, &CControlBar::OnIdleUpdateCmdUI>(),
-    On<WM_SETCURSOR, &CControlBar::OnSetCursor>(),
-    On<WM_TIMER, &CControlBar::OnTimer>(),
-    On<WM_DESTROY, &CControlBar::OnDestroy>(),
-    On<WM_NCCALCSIZE, &CControlBar::OnNcCalcSize>(),
-    On<WM_NCPAINT, &CControlBar::OnNcPaint>(),
-    On<WM_NCHITTEST, &CControlBar::OnNcHitTest>(),
-    On<WM_NCLBUTTONDOWN, &CControlBar::OnNcLButtonDown>(),
-    On<WM_LBUTTONDOWN, &CControlBar::OnLButtonDown>(),
-    On<WM_MOUSEMOVE, &CControlBar::OnMouseMove>(),
+        On<WM_IDLEUPDATECMDUI, &CControlBar::OnIdleUpdateCmdUI>(),
+        On<WM_SETCURSOR, &CControlBar::OnSetCursor>(), On<WM_TIMER, &CControlBar::OnTimer>(),
+        On<WM_DESTROY, &CControlBar::OnDestroy>(), On<WM_NCCALCSIZE, &CControlBar::OnNcCalcSize>(),
+        On<WM_NCPAINT, &CControlBar::OnNcPaint>(), On<WM_NCHITTEST, &CControlBar::OnNcHitTest>(),
+        On<WM_NCLBUTTONDOWN, &CControlBar::OnNcLButtonDown>(),
+        On<WM_LBUTTONDOWN, &CControlBar::OnLButtonDown>(),
+        On<WM_MOUSEMOVE, &CControlBar::OnMouseMove>(),
 END_MESSAGE_MAP()
 
 namespace {
@@ -27,7 +24,6 @@ constexpr UINT_PTR kFlyByTimer = 0xE001;
 constexpr UINT kFlyByCheckMs = 200;
 constexpr int kGripper = 8;
 } // namespace
-
 
 void CBarCtrlCmdUI::Enable(bool on) {
     if (m_hOther && ::SendMessageW(m_hOther, WM_SETLOGICALENABLE, on, 0)) {
@@ -65,7 +61,9 @@ void CControlBar::OnBarStyleChange(DWORD oldStyle, DWORD newStyle) {
                      SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void CControlBar::EnableDocking(DWORD dockStyle) { m_dwDockStyle = dockStyle & CBRS_ALIGN_ANY; }
+void CControlBar::EnableDocking(DWORD dockStyle) {
+    m_dwDockStyle = dockStyle & CBRS_ALIGN_ANY;
+}
 
 CRect CControlBar::GetBorders() const {
     if (!(m_dwStyle & CBRS_GRIPPER) || IsFloating() || !m_pDockBar) return {};
@@ -151,12 +149,14 @@ bool CControlBar::OnNotify(WPARAM wp, LPARAM lp, LRESULT* result) {
 
 void CControlBar::EnsureToolTips() {
     if (!m_hToolTip) {
-        m_hToolTip = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                       m_hWnd, nullptr, GetModuleHandleW(nullptr), nullptr);
+        m_hToolTip =
+            ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd,
+                              nullptr, GetModuleHandleW(nullptr), nullptr);
         if (!m_hToolTip) return;
     }
-    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
         int id = ::GetDlgCtrlID(child);
         if (id == 0 || id == 0xFFFF || id == -1 || m_tools.contains(child)) continue;
         TOOLINFOW ti{};
@@ -233,7 +233,7 @@ void CControlBar::OnDestroy() {
 LRESULT CControlBar::OnNcCalcSize(WPARAM, LPARAM lp) {
     CRect b = GetBorders();
     if (b == CRect()) return Default();
-    auto* r = reinterpret_cast<RECT*>(lp);  // the first rectangle of either form
+    auto* r = reinterpret_cast<RECT*>(lp); // the first rectangle of either form
     r->left += b.left;
     r->top += b.top;
     r->right = std::max(r->left, r->right - static_cast<int>(b.right));
@@ -258,7 +258,8 @@ void CControlBar::OnNcPaint() {
 }
 
 void CControlBar::DrawGripper(HDC dc, const CRect& window) const {
-    CRect grip = IsVertDocked() ? CRect(2, 2, window.right - 2, 5) : CRect(2, 2, 5, window.bottom - 2);
+    CRect grip =
+        IsVertDocked() ? CRect(2, 2, window.right - 2, 5) : CRect(2, 2, 5, window.bottom - 2);
     ::DrawEdge(dc, &grip, BDR_RAISEDINNER, BF_RECT);
 }
 

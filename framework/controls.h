@@ -9,7 +9,8 @@
 
 class CStatic : public CWnd {
 public:
-    bool Create(const std::wstring& text, DWORD style, const RECT& rect, HWND parent, UINT id = 0xFFFF) {
+    bool Create(const std::wstring& text, DWORD style, const RECT& rect, HWND parent,
+                UINT id = 0xFFFF) {
         return CWnd::Create(L"STATIC", text.c_str(), style, rect, parent, id);
     }
 };
@@ -47,7 +48,9 @@ public:
     }
     int GetCount() const { return static_cast<int>(SendMessage(CB_GETCOUNT)); }
     int GetCurSel() const { return static_cast<int>(SendMessage(CB_GETCURSEL)); }
-    int SetCurSel(int index) { return static_cast<int>(SendMessage(CB_SETCURSEL, static_cast<WPARAM>(index))); }
+    int SetCurSel(int index) {
+        return static_cast<int>(SendMessage(CB_SETCURSEL, static_cast<WPARAM>(index)));
+    }
     void ResetContent() { SendMessage(CB_RESETCONTENT); }
     std::wstring GetLBText(int index) const;
 };

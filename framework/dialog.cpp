@@ -8,8 +8,7 @@
 IMPLEMENT_DYNAMIC(CDialog, CWnd)
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
-    Command<&CDialog::OnOK>(IDOK),
-    Command<&CDialog::OnCancel>(IDCANCEL),
+    Command<&CDialog::OnOK>(IDOK), Command<&CDialog::OnCancel>(IDCANCEL),
 END_MESSAGE_MAP()
 
 namespace {
@@ -55,7 +54,8 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM, LPARAM) {
 const DLGTEMPLATE* CDialog::FindTemplate() const {
     if (m_lpDialogTemplate) return m_lpDialogTemplate;
     HINSTANCE inst = AfxGetInstanceHandle();
-    HRSRC res = FindResourceW(inst, MAKEINTRESOURCEW(m_nIDTemplate), reinterpret_cast<LPCWSTR>(RT_DIALOG));
+    HRSRC res =
+        FindResourceW(inst, MAKEINTRESOURCEW(m_nIDTemplate), reinterpret_cast<LPCWSTR>(RT_DIALOG));
     HGLOBAL data = res ? LoadResource(inst, res) : nullptr;
     return data ? static_cast<const DLGTEMPLATE*>(LockResource(data)) : nullptr;
 }
@@ -80,8 +80,8 @@ INT_PTR CDialog::DoModal() {
     INT_PTR result;
     {
         CreatingDialog creating(this);
-        result = DialogBoxIndirectParamW(AfxGetInstanceHandle(), tmpl, GetOwnerForModal(), &CDialog::DialogProc,
-                                         reinterpret_cast<LPARAM>(this));
+        result = DialogBoxIndirectParamW(AfxGetInstanceHandle(), tmpl, GetOwnerForModal(),
+                                         &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
     }
     m_bModal = false;
     return result;
@@ -99,8 +99,9 @@ bool CDialog::CreateIndirect(const DLGTEMPLATE* dlgTemplate, CWnd* parent) {
     HWND hwnd;
     {
         CreatingDialog creating(this);
-        hwnd = CreateDialogIndirectParamW(AfxGetInstanceHandle(), dlgTemplate, parent ? parent->m_hWnd : nullptr,
-                                          &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+        hwnd = CreateDialogIndirectParamW(AfxGetInstanceHandle(), dlgTemplate,
+                                          parent ? parent->m_hWnd : nullptr, &CDialog::DialogProc,
+                                          reinterpret_cast<LPARAM>(this));
     }
     return hwnd != nullptr;
 }
@@ -118,7 +119,9 @@ void CDialog::OnOK() {
     if (UpdateData(true)) EndDialog(IDOK);
 }
 
-void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+void CDialog::OnCancel() {
+    EndDialog(IDCANCEL);
+}
 
 void CDialog::DoDataExchange(CDataExchange*) {}
 
@@ -173,8 +176,10 @@ std::wstring ControlText(HWND hwnd) {
 // A whole decimal number within int, blanks around allowed.
 bool ParseInt(const std::wstring& text, int& value) {
     size_t i = 0, n = text.size();
-    while (i < n && std::iswspace(text[i])) ++i;
-    while (n > i && std::iswspace(text[n - 1])) --n;
+    while (i < n && std::iswspace(text[i]))
+        ++i;
+    while (n > i && std::iswspace(text[n - 1]))
+        --n;
     bool negative = false;
     if (i < n && (text[i] == L'-' || text[i] == L'+')) negative = text[i++] == L'-';
     if (i == n) return false;
@@ -193,8 +198,11 @@ bool ParseInt(const std::wstring& text, int& value) {
 
 void DDX_Check(CDataExchange* dx, int id, int& value) {
     HWND hwnd = dx->PrepareCtrl(id);
-    if (dx->m_bSaveAndValidate) value = static_cast<int>(::SendMessageW(hwnd, BM_GETCHECK, 0, 0));
-    else ::SendMessageW(hwnd, BM_SETCHECK, static_cast<WPARAM>(value >= 0 && value <= 2 ? value : 0), 0);
+    if (dx->m_bSaveAndValidate)
+        value = static_cast<int>(::SendMessageW(hwnd, BM_GETCHECK, 0, 0));
+    else
+        ::SendMessageW(hwnd, BM_SETCHECK, static_cast<WPARAM>(value >= 0 && value <= 2 ? value : 0),
+                       0);
 }
 
 void DDX_Text(CDataExchange* dx, int id, int& value) {
@@ -213,13 +221,16 @@ void DDX_Text(CDataExchange* dx, int id, int& value) {
 
 void DDX_Text(CDataExchange* dx, int id, std::wstring& value) {
     HWND hwnd = dx->PrepareEditCtrl(id);
-    if (dx->m_bSaveAndValidate) value = ControlText(hwnd);
-    else ::SetWindowTextW(hwnd, value.c_str());
+    if (dx->m_bSaveAndValidate)
+        value = ControlText(hwnd);
+    else
+        ::SetWindowTextW(hwnd, value.c_str());
 }
 
 void DDV_MinMaxInt(CDataExchange* dx, int value, int minValue, int maxValue) {
     if (!dx->m_bSaveAndValidate || (value >= minValue && value <= maxValue)) return;
-    AfxMessageBox(L"Введите целое число от " + std::to_wstring(minValue) + L" до " + std::to_wstring(maxValue) + L".",
+    AfxMessageBox(L"Введите целое число от " + std::to_wstring(minValue) + L" до " +
+                      std::to_wstring(maxValue) + L".",
                   MB_OK | MB_ICONEXCLAMATION);
     dx->Fail();
 }

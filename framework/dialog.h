@@ -10,14 +10,15 @@ class CDialog;
 // Moves values between a dialog's controls and its members, one direction per pass.
 class CDataExchange {
 public:
-    CDataExchange(CDialog* dlg, bool saveAndValidate) : m_pDlgWnd(dlg), m_bSaveAndValidate(saveAndValidate) {}
-    HWND PrepareCtrl(int id);      // the control, remembered for a failure
-    HWND PrepareEditCtrl(int id);  // the same, for an edit whose text gets selected on failure
+    CDataExchange(CDialog* dlg, bool saveAndValidate)
+        : m_pDlgWnd(dlg), m_bSaveAndValidate(saveAndValidate) {}
+    HWND PrepareCtrl(int id);     // the control, remembered for a failure
+    HWND PrepareEditCtrl(int id); // the same, for an edit whose text gets selected on failure
     // Puts the focus on the last prepared control and throws CUserException.
     [[noreturn]] void Fail();
 
     CDialog* m_pDlgWnd;
-    bool m_bSaveAndValidate;  // true: controls -> members
+    bool m_bSaveAndValidate; // true: controls -> members
 
 private:
     HWND m_hLastControl = nullptr;
@@ -49,9 +50,9 @@ public:
     void EndDialog(int result);
 
     // Overridables.
-    virtual bool OnInitDialog();  // loads the members into the controls; true: default focus
-    virtual void OnOK();          // saves and validates; ends with IDOK when that succeeds
-    virtual void OnCancel();      // ends with IDCANCEL
+    virtual bool OnInitDialog(); // loads the members into the controls; true: default focus
+    virtual void OnOK();         // saves and validates; ends with IDOK when that succeeds
+    virtual void OnCancel();     // ends with IDCANCEL
     virtual void DoDataExchange(CDataExchange* dx);
     bool UpdateData(bool saveAndValidate = true);
     bool PreTranslateMessage(MSG* msg) override;

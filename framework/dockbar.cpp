@@ -14,7 +14,8 @@ END_MESSAGE_MAP()
 namespace {
 constexpr UINT kDockIds[4] = {AFX_IDW_DOCKBAR_TOP, AFX_IDW_DOCKBAR_BOTTOM, AFX_IDW_DOCKBAR_LEFT,
                               AFX_IDW_DOCKBAR_RIGHT};
-constexpr DWORD kDockAligns[4] = {CBRS_ALIGN_TOP, CBRS_ALIGN_BOTTOM, CBRS_ALIGN_LEFT, CBRS_ALIGN_RIGHT};
+constexpr DWORD kDockAligns[4] = {CBRS_ALIGN_TOP, CBRS_ALIGN_BOTTOM, CBRS_ALIGN_LEFT,
+                                  CBRS_ALIGN_RIGHT};
 constexpr int kUnbounded = 32767;
 } // namespace
 
@@ -23,8 +24,12 @@ int DockBarIndex(UINT dockBarId) {
         if (kDockIds[i] == dockBarId) return i;
     return -1;
 }
-UINT DockBarId(int index) { return kDockIds[index]; }
-DWORD DockBarAlign(int index) { return kDockAligns[index]; }
+UINT DockBarId(int index) {
+    return kDockIds[index];
+}
+DWORD DockBarAlign(int index) {
+    return kDockAligns[index];
+}
 
 // --- CDockBar ---
 
@@ -47,7 +52,8 @@ bool CDockBar::Create(CWnd* parent, DWORD align, UINT id, bool floating) {
 
 void CDockBar::AddBar(CControlBar* bar, int index) {
     if (FindBar(bar) >= 0) return;
-    if (index < 0 || index > static_cast<int>(m_arrBars.size())) index = static_cast<int>(m_arrBars.size());
+    if (index < 0 || index > static_cast<int>(m_arrBars.size()))
+        index = static_cast<int>(m_arrBars.size());
     m_arrBars.insert(m_arrBars.begin() + index, bar);
     bar->m_pDockBar = this;
     bar->m_pDockSite = m_pDockSite;
@@ -83,7 +89,9 @@ int CDockBar::InsertIndexAt(CPoint screen) const {
 
 CSize CDockBar::LayoutBars(int length, bool commit) {
     bool horz = (m_dwStyle & CBRS_ORIENT_HORZ) != 0;
-    DWORD mode = m_bFloating ? (LM_HORZ | LM_MRUWIDTH) : horz ? (LM_HORZ | LM_HORZDOCK | LM_STRETCH) : (LM_VERTDOCK | LM_STRETCH);
+    DWORD mode = m_bFloating ? (LM_HORZ | LM_MRUWIDTH)
+                 : horz      ? (LM_HORZ | LM_HORZDOCK | LM_STRETCH)
+                             : (LM_VERTDOCK | LM_STRETCH);
     int along = 0, across = 0;
     for (CControlBar* bar : m_arrBars) {
         if (!(bar->GetStyle() & WS_VISIBLE)) continue;
@@ -91,8 +99,10 @@ CSize CDockBar::LayoutBars(int length, bool commit) {
         int thick = horz ? size.cy : size.cx;
         int span = m_bFloating ? (horz ? size.cx : size.cy) : length;
         if (commit) {
-            if (horz) bar->SetWindowPos(nullptr, 0, across, span, thick, SWP_NOZORDER | SWP_NOACTIVATE);
-            else bar->SetWindowPos(nullptr, across, 0, thick, span, SWP_NOZORDER | SWP_NOACTIVATE);
+            if (horz)
+                bar->SetWindowPos(nullptr, 0, across, span, thick, SWP_NOZORDER | SWP_NOACTIVATE);
+            else
+                bar->SetWindowPos(nullptr, across, 0, thick, span, SWP_NOZORDER | SWP_NOACTIVATE);
         }
         across += thick;
         along = std::max(along, span);
@@ -160,7 +170,8 @@ void CDockSite::DockControlBar(CControlBar* bar, UINT dockBarId, const RECT* rec
     m_retired.clear();
     if (dockBarId == 0) {
         for (int i = 0; i < 4 && !dockBarId; ++i)
-            if ((bar->GetEnabledAlignment() & kDockAligns[i]) && m_dockBars[i]) dockBarId = kDockIds[i];
+            if ((bar->GetEnabledAlignment() & kDockAligns[i]) && m_dockBars[i])
+                dockBarId = kDockIds[i];
     }
     int side = DockBarIndex(dockBarId);
     if (side < 0 || !m_dockBars[side]) return;
@@ -180,7 +191,8 @@ void CDockSite::FloatControlBar(CControlBar* bar, CPoint screen, DWORD style) {
     if (!bar || !bar->m_hWnd) return;
     m_retired.clear();
     if (bar->IsFloating() && bar->m_pDockBar) {
-        if (auto* mini = dynamic_cast<CMiniDockFrameWnd*>(CWnd::FromHandle(bar->m_pDockBar->GetParent())))
+        if (auto* mini =
+                dynamic_cast<CMiniDockFrameWnd*>(CWnd::FromHandle(bar->m_pDockBar->GetParent())))
             mini->RecalcLayout(&screen);
         return;
     }
@@ -197,7 +209,8 @@ void CDockSite::FloatControlBar(CControlBar* bar, CPoint screen, DWORD style) {
     ::SetParent(bar->m_hWnd, mini->m_wndDockBar.m_hWnd);
     mini->m_wndDockBar.AddBar(bar);
     bar->m_pDockSite = this;
-    DWORD align = (style & CBRS_ORIENT_VERT) && !(style & CBRS_ORIENT_HORZ) ? CBRS_ALIGN_LEFT : CBRS_ALIGN_TOP;
+    DWORD align = (style & CBRS_ORIENT_VERT) && !(style & CBRS_ORIENT_HORZ) ? CBRS_ALIGN_LEFT
+                                                                            : CBRS_ALIGN_TOP;
     bar->SetBarStyle((bar->GetBarStyle() & ~CBRS_ALIGN_ANY) | align | CBRS_FLOATING);
     mini->RecalcLayout(&screen);
     mini->ShowWindow(SW_SHOWNA);
@@ -224,14 +237,16 @@ void CDockSite::UpdateFloatingBars(bool disableIfNoHandler) {
 
 std::vector<CControlBar*> CDockSite::AllBars() const {
     std::vector<CControlBar*> bars;
-    for (HWND child = ::GetWindow(m_frame.m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    for (HWND child = ::GetWindow(m_frame.m_hWnd, GW_CHILD); child;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
         auto* bar = dynamic_cast<CControlBar*>(CWnd::FromHandle(child));
         if (bar && !dynamic_cast<CDockBar*>(bar)) bars.push_back(bar);
     }
     for (const auto& dock : m_dockBars)
         if (dock) bars.insert(bars.end(), dock->GetBars().begin(), dock->GetBars().end());
     for (const auto& mini : m_floating)
-        bars.insert(bars.end(), mini->m_wndDockBar.GetBars().begin(), mini->m_wndDockBar.GetBars().end());
+        bars.insert(bars.end(), mini->m_wndDockBar.GetBars().begin(),
+                    mini->m_wndDockBar.GetBars().end());
     return bars;
 }
 

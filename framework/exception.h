@@ -47,7 +47,16 @@ public:
 
 class CArchiveException : public CException {
 public:
-    enum Cause { none, genericException, readOnly, endOfFile, writeOnly, badIndex, badClass, badSchema };
+    enum Cause {
+        none,
+        genericException,
+        readOnly,
+        endOfFile,
+        writeOnly,
+        badIndex,
+        badClass,
+        badSchema
+    };
     explicit CArchiveException(Cause cause, std::wstring fileName = {})
         : m_cause(cause), m_strFileName(std::move(fileName)) {}
     std::wstring GetErrorMessage() const override;

@@ -12,16 +12,14 @@
 IMPLEMENT_DYNCREATE(CFrameWnd, CWnd)
 
 BEGIN_MESSAGE_MAP(CFrameWnd, CWnd)
-    On<WM_CREATE, &CFrameWnd::OnCreate>(),
-    On<WM_CLOSE, &CFrameWnd::OnClose>(),
-    On<WM_DESTROY, &CFrameWnd::OnDestroy>(),
-    On<WM_SIZE, &CFrameWnd::OnSize>(),
-    On<WM_SETFOCUS, &CFrameWnd::OnSetFocus>(),
-    On<WM_SETMESSAGESTRING, &CFrameWnd::OnSetMessageString>(),
-    On<WM_POPMESSAGESTRING, &CFrameWnd::OnPopMessageString>(),
-    On<WM_INITMENUPOPUP, &CFrameWnd::OnInitMenuPopup>(),
-    On<WM_MENUSELECT, &CFrameWnd::OnMenuSelect>(),
-    On<WM_IDLEUPDATECMDUI, &CFrameWnd::OnIdleUpdateCmdUI>(),
+    On<WM_CREATE, &CFrameWnd::OnCreate>(), On<WM_CLOSE, &CFrameWnd::OnClose>(),
+        On<WM_DESTROY, &CFrameWnd::OnDestroy>(), On<WM_SIZE, &CFrameWnd::OnSize>(),
+        On<WM_SETFOCUS, &CFrameWnd::OnSetFocus>(),
+        On<WM_SETMESSAGESTRING, &CFrameWnd::OnSetMessageString>(),
+        On<WM_POPMESSAGESTRING, &CFrameWnd::OnPopMessageString>(),
+        On<WM_INITMENUPOPUP, &CFrameWnd::OnInitMenuPopup>(),
+        On<WM_MENUSELECT, &CFrameWnd::OnMenuSelect>(),
+        On<WM_IDLEUPDATECMDUI, &CFrameWnd::OnIdleUpdateCmdUI>(),
 END_MESSAGE_MAP()
 
 namespace {
@@ -83,7 +81,8 @@ int CFrameWnd::OnCreate(LPCREATESTRUCT cs) {
 }
 
 bool CFrameWnd::OnCreateClient(LPCREATESTRUCT, CCreateContext* context) {
-    if (context && context->m_pNewViewClass) return CreateView(context, AFX_IDW_PANE_FIRST) != nullptr;
+    if (context && context->m_pNewViewClass)
+        return CreateView(context, AFX_IDW_PANE_FIRST) != nullptr;
     return true;
 }
 
@@ -92,8 +91,10 @@ CWnd* CFrameWnd::CreateView(CCreateContext* context, UINT id) {
     auto* wnd = dynamic_cast<CWnd*>(obj.get());
     if (!wnd) return nullptr;
     auto* view = dynamic_cast<CView*>(wnd);
-    if (view) view->m_bAutoDelete = false;  // ours until the window exists
-    if (!wnd->Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, CRect(0, 0, 0, 0), m_hWnd, id, context)) return nullptr;
+    if (view) view->m_bAutoDelete = false; // ours until the window exists
+    if (!wnd->Create(nullptr, nullptr, WS_CHILD | WS_VISIBLE, CRect(0, 0, 0, 0), m_hWnd, id,
+                     context))
+        return nullptr;
     if (view) view->m_bAutoDelete = true;
     obj.release();
     return wnd;
@@ -108,7 +109,9 @@ void CFrameWnd::SetActiveView(CView* view, bool notify) {
     if (view) view->OnActivateView(true, view, old);
 }
 
-CDocument* CFrameWnd::GetActiveDocument() { return m_pViewActive ? m_pViewActive->GetDocument() : nullptr; }
+CDocument* CFrameWnd::GetActiveDocument() {
+    return m_pViewActive ? m_pViewActive->GetDocument() : nullptr;
+}
 
 void CFrameWnd::InitialUpdateFrame(CDocument*, bool makeVisible) {
     CView* view = m_pViewActive;
@@ -151,18 +154,21 @@ void CFrameWnd::RecalcLayout(bool) {
     HWND view = nullptr;
     // Bars take their slices in creation order; the view gets what is left.
     for (HWND child : children) {
-        if (static_cast<UINT>(::GetDlgCtrlID(child)) == AFX_IDW_PANE_FIRST) view = child;
-        else ::SendMessageW(child, WM_SIZEPARENT, 0, reinterpret_cast<LPARAM>(&layout));
+        if (static_cast<UINT>(::GetDlgCtrlID(child)) == AFX_IDW_PANE_FIRST)
+            view = child;
+        else
+            ::SendMessageW(child, WM_SIZEPARENT, 0, reinterpret_cast<LPARAM>(&layout));
     }
     if (view) {
         CRect r(layout.rect);
         if (r.right < r.left) r.right = r.left;
         if (r.bottom < r.top) r.bottom = r.top;
         if (layout.hdwp)
-            layout.hdwp = DeferWindowPos(layout.hdwp, view, nullptr, r.left, r.top, r.Width(), r.Height(),
-                                         SWP_NOACTIVATE | SWP_NOZORDER);
+            layout.hdwp = DeferWindowPos(layout.hdwp, view, nullptr, r.left, r.top, r.Width(),
+                                         r.Height(), SWP_NOACTIVATE | SWP_NOZORDER);
         else
-            ::SetWindowPos(view, nullptr, r.left, r.top, r.Width(), r.Height(), SWP_NOACTIVATE | SWP_NOZORDER);
+            ::SetWindowPos(view, nullptr, r.left, r.top, r.Width(), r.Height(),
+                           SWP_NOACTIVATE | SWP_NOZORDER);
     }
     if (layout.hdwp) EndDeferWindowPos(layout.hdwp);
     m_bInRecalcLayout = false;
@@ -172,20 +178,27 @@ void CFrameWnd::OnUpdateFrameTitle(bool addToTitle) {
     if (!IsWindow() || !(GetStyle() & FWS_ADDTOTITLE)) return;
     CDocument* doc = GetActiveDocument();
     std::wstring title = m_strTitle;
-    if (addToTitle && doc && !doc->GetTitle().empty()) title = doc->GetTitle() + L" - " + m_strTitle;
+    if (addToTitle && doc && !doc->GetTitle().empty())
+        title = doc->GetTitle() + L" - " + m_strTitle;
     if (GetWindowText() != title) SetWindowText(title);
 }
 
-HWND CFrameWnd::GetMessageBar() const { return GetDlgItem(AFX_IDW_STATUS_BAR); }
+HWND CFrameWnd::GetMessageBar() const {
+    return GetDlgItem(AFX_IDW_STATUS_BAR);
+}
 
 void CFrameWnd::SetMessageText(const std::wstring& text) {
-    if (HWND bar = GetMessageBar()) ::SendMessageW(bar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    if (HWND bar = GetMessageBar())
+        ::SendMessageW(bar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 void CFrameWnd::SetMessageText(UINT id) {
-    if (id == AFX_IDS_IDLEMESSAGE) SetMessageText(AfxLoadString(AFX_IDS_IDLEMESSAGE));
-    else if (id == 0) SetMessageText(std::wstring());
-    else SetMessageText(AfxExtractSubString(AfxLoadString(id), 0));
+    if (id == AFX_IDS_IDLEMESSAGE)
+        SetMessageText(AfxLoadString(AFX_IDS_IDLEMESSAGE));
+    else if (id == 0)
+        SetMessageText(std::wstring());
+    else
+        SetMessageText(AfxExtractSubString(AfxLoadString(id), 0));
 }
 
 LRESULT CFrameWnd::OnSetMessageString(WPARAM wp, LPARAM lp) {
@@ -207,15 +220,18 @@ LRESULT CFrameWnd::OnMenuSelect(WPARAM wp, LPARAM lp) {
     UINT item = LOWORD(wp);
     UINT flags = HIWORD(wp);
     UINT id;
-    if (flags == 0xFFFF && !lp) id = AFX_IDS_IDLEMESSAGE;  // the menu closed
-    else if (item == 0 || (flags & (MF_SEPARATOR | MF_POPUP)) || item >= 0xF000) id = 0;
-    else id = item;
+    if (flags == 0xFFFF && !lp)
+        id = AFX_IDS_IDLEMESSAGE; // the menu closed
+    else if (item == 0 || (flags & (MF_SEPARATOR | MF_POPUP)) || item >= 0xF000)
+        id = 0;
+    else
+        id = item;
     OnSetMessageString(id, 0);
     return 0;
 }
 
 LRESULT CFrameWnd::OnInitMenuPopup(WPARAM wp, LPARAM lp) {
-    if (HIWORD(lp)) return Default();  // the system menu keeps its own state
+    if (HIWORD(lp)) return Default(); // the system menu keeps its own state
     UpdateMenuItems(reinterpret_cast<HMENU>(wp));
     return 0;
 }
@@ -226,7 +242,7 @@ void CFrameWnd::UpdateMenuItems(HMENU menu) {
     ui.m_nIndexMax = static_cast<UINT>(GetMenuItemCount(menu));
     for (ui.m_nIndex = 0; ui.m_nIndex < ui.m_nIndexMax; ++ui.m_nIndex) {
         UINT id = GetMenuItemID(menu, static_cast<int>(ui.m_nIndex));
-        if (id == 0 || id == static_cast<UINT>(-1)) continue;  // separators and sub-menus
+        if (id == 0 || id == static_cast<UINT>(-1)) continue; // separators and sub-menus
         ui.m_nID = id;
         ui.DoUpdate(this, m_bAutoMenuEnable && id < 0xF000);
         // A handler may have replaced items (the recent-file list does).
@@ -234,7 +250,9 @@ void CFrameWnd::UpdateMenuItems(HMENU menu) {
     }
 }
 
-LRESULT CFrameWnd::OnIdleUpdateCmdUI(WPARAM, LPARAM) { return 0; }
+LRESULT CFrameWnd::OnIdleUpdateCmdUI(WPARAM, LPARAM) {
+    return 0;
+}
 
 bool CFrameWnd::IsCommandDisabled(UINT id) {
     CTestCmdUI state;
@@ -267,8 +285,10 @@ void CFrameWnd::OnSize(UINT type, int, int) {
 }
 
 void CFrameWnd::OnSetFocus(HWND) {
-    if (m_pViewActive && m_pViewActive->IsWindow()) m_pViewActive->SetFocus();
-    else Default();
+    if (m_pViewActive && m_pViewActive->IsWindow())
+        m_pViewActive->SetFocus();
+    else
+        Default();
 }
 
 void CFrameWnd::OnClose() {

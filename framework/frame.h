@@ -49,7 +49,7 @@ public:
 
     // Message pane of the status bar (child AFX_IDW_STATUS_BAR, pane 0 via SB_SETTEXT).
     void SetMessageText(const std::wstring& text);
-    void SetMessageText(UINT id);  // the prompt part of string `id`; 0 or 57345: idle text
+    void SetMessageText(UINT id); // the prompt part of string `id`; 0 or 57345: idle text
     HWND GetMessageBar() const;
 
     bool OnCmdMsg(UINT id, int code, CCmdUI* ui, CmdAction action = CmdAction::Run) override;
@@ -63,18 +63,18 @@ public:
     HACCEL m_hAccelTable = nullptr;
     HMENU m_hMenuDefault = nullptr;
     UINT m_nIDHelp = 0;
-    bool m_bAutoMenuEnable = true;  // menu items without a handler are greyed
+    bool m_bAutoMenuEnable = true; // menu items without a handler are greyed
     // Class of the floating mini frames that control bars use (set by the bar layer).
     const CRuntimeClass* m_pFloatingFrameClass = nullptr;
 
     // --- Docking of control bars (framework/dockbar.h, dockframe.cpp) ---
-    void EnableDocking(DWORD dockStyle);  // CBRS_ALIGN_* sides that get a dock bar
+    void EnableDocking(DWORD dockStyle); // CBRS_ALIGN_* sides that get a dock bar
     void DockControlBar(CControlBar* bar, UINT dockBarId = 0, const RECT* rect = nullptr);
     void FloatControlBar(CControlBar* bar, CPoint screen, DWORD style = CBRS_ALIGN_TOP);
     // The layout of all bars in profile section `section` (a bad value keeps the current one).
     void SaveBarState(const wchar_t* section) const;
     bool LoadBarState(const wchar_t* section);
-    CDockSite* GetDockSite();  // made on first use
+    CDockSite* GetDockSite(); // made on first use
     struct DockSiteDeleter {
         void operator()(CDockSite* site) const;
     };
@@ -86,7 +86,7 @@ public:
 protected:
     DECLARE_MESSAGE_MAP()
     int OnCreate(LPCREATESTRUCT cs);
-    void OnClose();  // save prompt, then destruction; derived close handlers end here
+    void OnClose(); // save prompt, then destruction; derived close handlers end here
     void OnDestroy();
     void OnSize(UINT type, int cx, int cy);
     void OnSetFocus(HWND old);
@@ -100,7 +100,7 @@ protected:
     void UpdateMenuItems(HMENU menu);
 
     std::wstring m_strTitle;
-    UINT m_nIDTracking = 0;  // command whose prompt the status bar shows
+    UINT m_nIDTracking = 0; // command whose prompt the status bar shows
 
 private:
     CView* m_pViewActive = nullptr;

@@ -7,11 +7,15 @@ namespace {
 std::atomic<long> g_liveObjects{0};
 }
 
-long gdi::LiveObjects() { return g_liveObjects.load(); }
+long gdi::LiveObjects() {
+    return g_liveObjects.load();
+}
 void gdi::CountCreated(HGDIOBJ obj) {
     if (obj) ++g_liveObjects;
 }
-void gdi::CountDeleted() { --g_liveObjects; }
+void gdi::CountDeleted() {
+    --g_liveObjects;
+}
 
 bool CFont::CreatePointFont(int tenthsOfPoint, const wchar_t* face) {
     LOGFONTW lf{};

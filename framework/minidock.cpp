@@ -4,11 +4,11 @@ IMPLEMENT_DYNCREATE(CMiniDockFrameWnd, CWnd)
 
 BEGIN_MESSAGE_MAP(CMiniDockFrameWnd, CWnd)
     On<WM_NCLBUTTONDOWN, &CMiniDockFrameWnd::OnNcLButtonDown>(),
-    On<WM_CLOSE, &CMiniDockFrameWnd::OnClose>(),
-    On<WM_SYSCOMMAND, &CMiniDockFrameWnd::OnSysCommand>(),
-    On<WM_MOUSEACTIVATE, &CMiniDockFrameWnd::OnMouseActivate>(),
-    On<WM_ACTIVATE, &CMiniDockFrameWnd::OnActivate>(),
-    On<WM_APP + 0x3A1, &CMiniDockFrameWnd::OnGiveBackActivation>(),
+        On<WM_CLOSE, &CMiniDockFrameWnd::OnClose>(),
+        On<WM_SYSCOMMAND, &CMiniDockFrameWnd::OnSysCommand>(),
+        On<WM_MOUSEACTIVATE, &CMiniDockFrameWnd::OnMouseActivate>(),
+        On<WM_ACTIVATE, &CMiniDockFrameWnd::OnActivate>(),
+        On<WM_APP + 0x3A1, &CMiniDockFrameWnd::OnGiveBackActivation>(),
 END_MESSAGE_MAP()
 
 namespace {
@@ -57,7 +57,7 @@ void CMiniDockFrameWnd::OnNcLButtonDown(UINT hit, CPoint screen) {
 
 void CMiniDockFrameWnd::OnClose() {
     CControlBar* bar = GetBar();
-    if (bar && bar->m_bKeepVisible) return;  // no way to show it again
+    if (bar && bar->m_bKeepVisible) return; // no way to show it again
     if (bar) bar->ShowWindow(SW_HIDE);
     ShowWindow(SW_HIDE);
 }
@@ -72,7 +72,9 @@ LRESULT CMiniDockFrameWnd::OnSysCommand(WPARAM wp, LPARAM) {
 
 // The floating bar serves the frame: clicks on it and new floating frames leave the frame
 // active, so its keys (Alt+F4 too) keep going where the user expects.
-LRESULT CMiniDockFrameWnd::OnMouseActivate(WPARAM, LPARAM) { return MA_NOACTIVATE; }
+LRESULT CMiniDockFrameWnd::OnMouseActivate(WPARAM, LPARAM) {
+    return MA_NOACTIVATE;
+}
 
 LRESULT CMiniDockFrameWnd::OnActivate(WPARAM wp, LPARAM lp) {
     if (LOWORD(wp) != WA_INACTIVE) PostMessage(WM_GIVEBACKACTIVATION);

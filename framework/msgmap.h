@@ -29,25 +29,25 @@ using Thunk = LRESULT (*)(CCmdTarget* self, WPARAM wp, LPARAM lp);
 
 struct Entry {
     Kind kind = Kind::End;
-    UINT message = 0;  // window message (Message, Notify: WM_NOTIFY)
-    UINT code = 0;     // notification code (Command, Notify)
-    UINT first = 0;    // id range (Command, Update, Notify)
+    UINT message = 0; // window message (Message, Notify: WM_NOTIFY)
+    UINT code = 0;    // notification code (Command, Notify)
+    UINT first = 0;   // id range (Command, Update, Notify)
     UINT last = 0;
     Thunk thunk = nullptr;
 };
 
 struct Map {
     const Map* (*base)();
-    const Entry* entries;  // ends with a Kind::End entry
+    const Entry* entries; // ends with a Kind::End entry
 };
 
 template <class T> struct MemFn;
-template <class C, class R, class... A> struct MemFn<R (C::*)(A...)> {
-    using Class = C;
-};
+template <class C, class R, class... A> struct MemFn<R (C::*)(A...)> { using Class = C; };
 template <auto F> using ClassOf = typename MemFn<decltype(F)>::Class;
 
-template <auto F> ClassOf<F>* Self(CCmdTarget* p) { return static_cast<ClassOf<F>*>(p); }
+template <auto F> ClassOf<F>* Self(CCmdTarget* p) {
+    return static_cast<ClassOf<F>*>(p);
+}
 
 template <class Sig, auto F> constexpr bool Is = std::is_same_v<decltype(F), Sig ClassOf<F>::*>;
 
@@ -103,11 +103,15 @@ template <auto F> LRESULT Crack(CCmdTarget* p, WPARAM wp, LPARAM lp) {
     }
 }
 
-template <UINT Msg, auto F> constexpr Entry On() { return {Kind::Message, Msg, 0, 0, 0, &Crack<F>}; }
+template <UINT Msg, auto F> constexpr Entry On() {
+    return {Kind::Message, Msg, 0, 0, 0, &Crack<F>};
+}
 
 template <auto F> LRESULT CallCommand(CCmdTarget* p, WPARAM wp, LPARAM) {
-    if constexpr (Is<void(), F>) (Self<F>(p)->*F)();
-    else (Self<F>(p)->*F)(static_cast<UINT>(wp));
+    if constexpr (Is<void(), F>)
+        (Self<F>(p)->*F)();
+    else
+        (Self<F>(p)->*F)(static_cast<UINT>(wp));
     return 0;
 }
 template <auto F> LRESULT CallUpdate(CCmdTarget* p, WPARAM, LPARAM lp) {
@@ -144,7 +148,9 @@ template <auto F> constexpr Entry Notify(UINT code, UINT id) {
 #define DECLARE_MESSAGE_MAP()                                                                      \
 protected:                                                                                         \
     static const msgmap::Map* GetThisMessageMap();                                                 \
-    const msgmap::Map* GetMessageMap() const override { return GetThisMessageMap(); }
+    const msgmap::Map* GetMessageMap() const override {                                            \
+        return GetThisMessageMap();                                                                \
+    }
 
 #define BEGIN_MESSAGE_MAP(cls, base)                                                               \
     const msgmap::Map* cls::GetThisMessageMap() {                                                  \
@@ -152,10 +158,10 @@ protected:                                                                      
         using TheBase = base;                                                                      \
         static constexpr Entry entries[] = {
 
-#define END_MESSAGE_MAP()                                                                      \
-    Entry{}                                                                                        \
+#define END_MESSAGE_MAP()                                                                          \
+    Entry {}                                                                                       \
     }                                                                                              \
     ;                                                                                              \
-    static constexpr Map map{&TheBase::GetThisMessageMap, entries};                                   \
+    static constexpr Map map{&TheBase::GetThisMessageMap, entries};                                \
     return &map;                                                                                   \
     }

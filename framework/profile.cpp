@@ -26,8 +26,12 @@ CRegKey CreateSection(const CWinApp& app, const wchar_t* section) {
 }
 } // namespace
 
-void CWinApp::SetRegistryKey(const wchar_t* key) { m_strRegistryKey = key ? key : L""; }
-void CWinApp::SetRegistryKey(UINT stringId) { m_strRegistryKey = AfxLoadString(stringId); }
+void CWinApp::SetRegistryKey(const wchar_t* key) {
+    m_strRegistryKey = key ? key : L"";
+}
+void CWinApp::SetRegistryKey(UINT stringId) {
+    m_strRegistryKey = AfxLoadString(stringId);
+}
 
 std::wstring CWinApp::GetAppRegistryPath() const {
     if (m_strRegistryKey.empty() || m_strAppName.empty()) return {};
@@ -37,8 +41,10 @@ std::wstring CWinApp::GetAppRegistryPath() const {
 UINT CWinApp::GetProfileInt(const wchar_t* section, const wchar_t* entry, int defaultValue) const {
     CRegKey key = OpenSection(*this, section);
     DWORD value = 0, type = 0, size = sizeof(value);
-    if (!key || RegQueryValueExW(key.Get(), entry, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
-                    ERROR_SUCCESS || type != REG_DWORD)
+    if (!key ||
+        RegQueryValueExW(key.Get(), entry, nullptr, &type, reinterpret_cast<BYTE*>(&value),
+                         &size) != ERROR_SUCCESS ||
+        type != REG_DWORD)
         return static_cast<UINT>(defaultValue);
     return value;
 }
@@ -46,25 +52,28 @@ UINT CWinApp::GetProfileInt(const wchar_t* section, const wchar_t* entry, int de
 bool CWinApp::WriteProfileInt(const wchar_t* section, const wchar_t* entry, int value) {
     CRegKey key = CreateSection(*this, section);
     DWORD v = static_cast<DWORD>(value);
-    return key && RegSetValueExW(key.Get(), entry, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof(v)) ==
-                      ERROR_SUCCESS;
+    return key && RegSetValueExW(key.Get(), entry, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v),
+                                 sizeof(v)) == ERROR_SUCCESS;
 }
 
-std::wstring CWinApp::GetProfileString(const wchar_t* section, const wchar_t* entry, const wchar_t* defaultValue) const {
+std::wstring CWinApp::GetProfileString(const wchar_t* section, const wchar_t* entry,
+                                       const wchar_t* defaultValue) const {
     CRegKey key = OpenSection(*this, section);
     std::wstring value;
     if (key && key.QueryString(entry, value)) return value;
     return defaultValue ? defaultValue : L"";
 }
 
-bool CWinApp::WriteProfileString(const wchar_t* section, const wchar_t* entry, const wchar_t* value) {
+bool CWinApp::WriteProfileString(const wchar_t* section, const wchar_t* entry,
+                                 const wchar_t* value) {
     if (!entry) return DeleteProfileSection(section);
     if (!value) {
         // Removing an entry never creates its section.
         CRegKey key = OpenSection(*this, section);
         if (!key) return true;
         CRegKey writable;
-        if (!writable.Open(HKEY_CURRENT_USER, SectionPath(*this, section), KEY_SET_VALUE)) return false;
+        if (!writable.Open(HKEY_CURRENT_USER, SectionPath(*this, section), KEY_SET_VALUE))
+            return false;
         LONG rc = RegDeleteValueW(writable.Get(), entry);
         return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
     }
@@ -72,11 +81,13 @@ bool CWinApp::WriteProfileString(const wchar_t* section, const wchar_t* entry, c
     return key && key.SetString(entry, value);
 }
 
-bool CWinApp::GetProfileBinary(const wchar_t* section, const wchar_t* entry, std::vector<BYTE>& data) const {
+bool CWinApp::GetProfileBinary(const wchar_t* section, const wchar_t* entry,
+                               std::vector<BYTE>& data) const {
     data.clear();
     CRegKey key = OpenSection(*this, section);
     DWORD type = 0, size = 0;
-    if (!key || RegQueryValueExW(key.Get(), entry, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+    if (!key ||
+        RegQueryValueExW(key.Get(), entry, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
         type != REG_BINARY)
         return false;
     data.resize(size);
@@ -88,10 +99,11 @@ bool CWinApp::GetProfileBinary(const wchar_t* section, const wchar_t* entry, std
     return true;
 }
 
-bool CWinApp::WriteProfileBinary(const wchar_t* section, const wchar_t* entry, std::span<const BYTE> data) {
+bool CWinApp::WriteProfileBinary(const wchar_t* section, const wchar_t* entry,
+                                 std::span<const BYTE> data) {
     CRegKey key = CreateSection(*this, section);
-    return key && RegSetValueExW(key.Get(), entry, 0, REG_BINARY, data.data(), static_cast<DWORD>(data.size())) ==
-                      ERROR_SUCCESS;
+    return key && RegSetValueExW(key.Get(), entry, 0, REG_BINARY, data.data(),
+                                 static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
 }
 
 bool CWinApp::DeleteProfileSection(const wchar_t* section) {

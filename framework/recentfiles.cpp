@@ -5,12 +5,15 @@
 #include <algorithm>
 #include <cwchar>
 
-CRecentFileList::CRecentFileList(UINT firstId, const wchar_t* section, const wchar_t* entryFormat, int size)
+CRecentFileList::CRecentFileList(UINT firstId, const wchar_t* section, const wchar_t* entryFormat,
+                                 int size)
     : m_nFirstId(firstId), m_strSection(section), m_strEntryFormat(entryFormat), m_nSize(size) {}
 
 void CRecentFileList::Add(const std::wstring& path) {
     if (path.empty() || m_nSize <= 0) return;
-    auto same = [&](const std::wstring& f) { return CompareStringOrdinal(f.c_str(), -1, path.c_str(), -1, TRUE) == CSTR_EQUAL; };
+    auto same = [&](const std::wstring& f) {
+        return CompareStringOrdinal(f.c_str(), -1, path.c_str(), -1, TRUE) == CSTR_EQUAL;
+    };
     m_files.erase(std::remove_if(m_files.begin(), m_files.end(), same), m_files.end());
     m_files.insert(m_files.begin(), path);
     if (static_cast<int>(m_files.size()) > m_nSize) m_files.resize(static_cast<size_t>(m_nSize));
@@ -31,7 +34,8 @@ std::wstring EntryName(const std::wstring& format, int number) {
 void CRecentFileList::ReadList(const CWinApp& app) {
     m_files.clear();
     for (int i = 0; i < m_nSize; ++i) {
-        std::wstring path = app.GetProfileString(m_strSection.c_str(), EntryName(m_strEntryFormat, i + 1).c_str());
+        std::wstring path =
+            app.GetProfileString(m_strSection.c_str(), EntryName(m_strEntryFormat, i + 1).c_str());
         if (!path.empty()) m_files.push_back(path);
     }
 }
@@ -39,7 +43,8 @@ void CRecentFileList::ReadList(const CWinApp& app) {
 void CRecentFileList::WriteList(CWinApp& app) const {
     for (int i = 0; i < m_nSize; ++i) {
         std::wstring entry = EntryName(m_strEntryFormat, i + 1);
-        app.WriteProfileString(m_strSection.c_str(), entry.c_str(), i < GetCount() ? m_files[static_cast<size_t>(i)].c_str() : nullptr);
+        app.WriteProfileString(m_strSection.c_str(), entry.c_str(),
+                               i < GetCount() ? m_files[static_cast<size_t>(i)].c_str() : nullptr);
     }
 }
 
@@ -64,15 +69,17 @@ void CRecentFileList::UpdateMenu(CCmdUI* ui) {
         GetMenuStringW(menu, ui->m_nIndex, text, 256, MF_BYPOSITION);
         m_strOriginal = text;
     }
-    for (int i = 0; i < m_nSize; ++i) DeleteMenu(menu, m_nFirstId + static_cast<UINT>(i), MF_BYCOMMAND);
+    for (int i = 0; i < m_nSize; ++i)
+        DeleteMenu(menu, m_nFirstId + static_cast<UINT>(i), MF_BYCOMMAND);
     if (GetCount() == 0) {
-        InsertMenuW(menu, ui->m_nIndex, MF_BYPOSITION | MF_STRING | MF_GRAYED, m_nFirstId, m_strOriginal.c_str());
+        InsertMenuW(menu, ui->m_nIndex, MF_BYPOSITION | MF_STRING | MF_GRAYED, m_nFirstId,
+                    m_strOriginal.c_str());
     } else {
         for (int i = 0; i < GetCount(); ++i)
             InsertMenuW(menu, ui->m_nIndex + static_cast<UINT>(i), MF_BYPOSITION | MF_STRING,
                         m_nFirstId + static_cast<UINT>(i), MenuText(i).c_str());
-        ui->m_nIndex += static_cast<UINT>(GetCount() - 1);  // the caller continues after the list
+        ui->m_nIndex += static_cast<UINT>(GetCount() - 1); // the caller continues after the list
     }
     ui->m_nIndexMax = static_cast<UINT>(GetMenuItemCount(menu));
-    ui->m_bEnableChanged = true;  // the items' state is set here
+    ui->m_bEnableChanged = true; // the items' state is set here
 }

@@ -30,8 +30,8 @@ public:
 private:
     UINT m_nFirstId;
     std::wstring m_strSection;
-    std::wstring m_strEntryFormat;  // "File%d"
+    std::wstring m_strEntryFormat; // "File%d"
     int m_nSize;
     std::vector<std::wstring> m_files;
-    std::wstring m_strOriginal;  // the placeholder item's text
+    std::wstring m_strOriginal; // the placeholder item's text
 };

@@ -27,24 +27,26 @@ public:
     }
     bool Create(HKEY parent, const std::wstring& path) {
         Close();
-        return RegCreateKeyExW(parent, path.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &m_hKey,
-                               nullptr) == ERROR_SUCCESS;
+        return RegCreateKeyExW(parent, path.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
+                               &m_hKey, nullptr) == ERROR_SUCCESS;
     }
     void Close() {
         if (m_hKey) RegCloseKey(std::exchange(m_hKey, nullptr));
     }
     bool SetString(const wchar_t* name, const std::wstring& value) {
         return RegSetValueExW(m_hKey, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                              static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+                              static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) ==
+               ERROR_SUCCESS;
     }
     // The string value; nullopt-like false when missing or not a string.
     bool QueryString(const wchar_t* name, std::wstring& value) const {
         DWORD type = 0, size = 0;
-        if (RegQueryValueExW(m_hKey, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return false;
+        if (RegQueryValueExW(m_hKey, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+            return false;
         if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
         std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
-        if (RegQueryValueExW(m_hKey, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text.data()), &size) !=
-            ERROR_SUCCESS)
+        if (RegQueryValueExW(m_hKey, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text.data()),
+                             &size) != ERROR_SUCCESS)
             return false;
         text.resize(wcsnlen(text.c_str(), size / sizeof(wchar_t)));
         value = std::move(text);

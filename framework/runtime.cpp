@@ -13,7 +13,9 @@ std::vector<const CRuntimeClass*>& Registry() {
 const CRuntimeClass CObject::classRecord{"CObject", static_cast<int>(sizeof(CObject)), 0xFFFF,
                                          nullptr, nullptr};
 
-CRuntimeClassRegistrar::CRuntimeClassRegistrar(const CRuntimeClass* rc) { Registry().push_back(rc); }
+CRuntimeClassRegistrar::CRuntimeClassRegistrar(const CRuntimeClass* rc) {
+    Registry().push_back(rc);
+}
 
 bool CRuntimeClass::IsDerivedFrom(const CRuntimeClass* base) const {
     for (auto* rc = this; rc; rc = rc->m_pBaseClass)

@@ -9,7 +9,7 @@ struct CRuntimeClass {
     const char* m_lpszClassName;
     int m_nObjectSize;
     unsigned m_wSchema;
-    CObject* (*m_pfnCreateObject)();   // null for classes not creatable by name
+    CObject* (*m_pfnCreateObject)(); // null for classes not creatable by name
     const CRuntimeClass* m_pBaseClass;
 
     CObject* CreateObject() const { return m_pfnCreateObject ? m_pfnCreateObject() : nullptr; }
@@ -42,19 +42,23 @@ public:
 #define DECLARE_DYNAMIC(cls)                                                                       \
 public:                                                                                            \
     static const CRuntimeClass classRecord;                                                        \
-    const CRuntimeClass* GetRuntimeClass() const override { return &classRecord; }
+    const CRuntimeClass* GetRuntimeClass() const override {                                        \
+        return &classRecord;                                                                       \
+    }
 
 // The same, for classes the framework creates by name (the caller owns the new object).
 #define DECLARE_DYNCREATE(cls)                                                                     \
     DECLARE_DYNAMIC(cls)                                                                           \
-    static CObject* CreateObjectOf() { return new cls; }
+    static CObject* CreateObjectOf() {                                                             \
+        return new cls;                                                                            \
+    }
 
 #define IMPLEMENT_DYNAMIC(cls, base)                                                               \
-    const CRuntimeClass cls::classRecord{#cls, static_cast<int>(sizeof(cls)), 0xFFFF, nullptr,    \
+    const CRuntimeClass cls::classRecord{#cls, static_cast<int>(sizeof(cls)), 0xFFFF, nullptr,     \
                                          &base::classRecord};
 
 // In one source file: the record, registered for creation by name (schema 0xFFFF).
 #define IMPLEMENT_DYNCREATE(cls, base)                                                             \
-    const CRuntimeClass cls::classRecord{#cls, static_cast<int>(sizeof(cls)), 0xFFFF,             \
-                                         &cls::CreateObjectOf, &base::classRecord};              \
+    const CRuntimeClass cls::classRecord{#cls, static_cast<int>(sizeof(cls)), 0xFFFF,              \
+                                         &cls::CreateObjectOf, &base::classRecord};                \
     static const CRuntimeClassRegistrar cls##Registrar{&cls::classRecord};

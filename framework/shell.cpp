@@ -22,8 +22,10 @@ struct LocalFreeDeleter {
 } // namespace
 
 void CCommandLineInfo::ParseParam(const wchar_t* param, bool flag, bool last) {
-    if (flag) ParseFlag(param);
-    else ParseName(param);
+    if (flag)
+        ParseFlag(param);
+    else
+        ParseName(param);
     if (last) {
         if (m_nShellCommand == FileNew && !m_strFileName.empty()) m_nShellCommand = FileOpen;
         m_bShowSplash = !m_bRunEmbedded && !m_bRunAutomated;
@@ -31,27 +33,37 @@ void CCommandLineInfo::ParseParam(const wchar_t* param, bool flag, bool last) {
 }
 
 void CCommandLineInfo::ParseFlag(const std::wstring& flag) {
-    if (Same(flag, L"pt")) m_nShellCommand = FilePrintTo;
-    else if (Same(flag, L"p")) m_nShellCommand = FilePrint;
-    else if (Same(flag, L"Register") || Same(flag, L"Regserver")) m_nShellCommand = AppRegister;
-    else if (Same(flag, L"Unregister") || Same(flag, L"Unregserver")) m_nShellCommand = AppUnregister;
-    else if (Same(flag, L"dde")) m_nShellCommand = FileDDE;
-    else if (Same(flag, L"Embedding")) m_bRunEmbedded = true;
-    else if (Same(flag, L"Automation")) m_bRunAutomated = true;
+    if (Same(flag, L"pt"))
+        m_nShellCommand = FilePrintTo;
+    else if (Same(flag, L"p"))
+        m_nShellCommand = FilePrint;
+    else if (Same(flag, L"Register") || Same(flag, L"Regserver"))
+        m_nShellCommand = AppRegister;
+    else if (Same(flag, L"Unregister") || Same(flag, L"Unregserver"))
+        m_nShellCommand = AppUnregister;
+    else if (Same(flag, L"dde"))
+        m_nShellCommand = FileDDE;
+    else if (Same(flag, L"Embedding"))
+        m_bRunEmbedded = true;
+    else if (Same(flag, L"Automation"))
+        m_bRunAutomated = true;
 }
 
 void CCommandLineInfo::ParseName(const wchar_t* param) {
     if (m_nShellCommand == FilePrintTo && !m_strFileName.empty()) {
-        if (m_strPrinterName.empty()) m_strPrinterName = param;
-        else if (m_strDriverName.empty()) m_strDriverName = param;
-        else if (m_strPortName.empty()) m_strPortName = param;
+        if (m_strPrinterName.empty())
+            m_strPrinterName = param;
+        else if (m_strDriverName.empty())
+            m_strDriverName = param;
+        else if (m_strPortName.empty())
+            m_strPortName = param;
         return;
     }
     if (m_strFileName.empty()) m_strFileName = param;
 }
 
 void CWinApp::ParseCommandLine(CCommandLineInfo& info) {
-    std::wstring line = L"kiv " + m_strCmdLine;  // the splitter wants a program name first
+    std::wstring line = L"kiv " + m_strCmdLine; // the splitter wants a program name first
     int argc = 0;
     std::unique_ptr<LPWSTR, LocalFreeDeleter> argv(CommandLineToArgvW(line.c_str(), &argc));
     if (!argv) return;
@@ -65,16 +77,16 @@ void CWinApp::ParseCommandLine(CCommandLineInfo& info) {
 bool CWinApp::ProcessShellCommand(CCommandLineInfo& info) {
     switch (info.m_nShellCommand) {
     case CCommandLineInfo::FileNew:
-    case CCommandLineInfo::FileDDE:  // no DDE server here: a plain start
+    case CCommandLineInfo::FileDDE: // no DDE server here: a plain start
         if (!OnCmdMsg(ID_FILE_NEW, 0, nullptr)) OnFileNew();
         return m_pMainWnd != nullptr;
     case CCommandLineInfo::FileOpen:
-    case CCommandLineInfo::FilePrint:  // nothing to print with: the file is opened
+    case CCommandLineInfo::FilePrint: // nothing to print with: the file is opened
     case CCommandLineInfo::FilePrintTo:
         return OpenDocumentFile(info.m_strFileName.c_str()) != nullptr;
     case CCommandLineInfo::AppRegister:
         RegisterShellFileTypes(true);
-        return false;  // registered; nothing else to do
+        return false; // registered; nothing else to do
     case CCommandLineInfo::AppUnregister:
         UnregisterShellFileTypes();
         return false;
@@ -84,7 +96,9 @@ bool CWinApp::ProcessShellCommand(CCommandLineInfo& info) {
     return false;
 }
 
-void CWinApp::EnableShellOpen() { m_bShellOpen = true; }
+void CWinApp::EnableShellOpen() {
+    m_bShellOpen = true;
+}
 
 namespace {
 constexpr wchar_t kClasses[] = L"Software\\Classes\\";
@@ -119,7 +133,8 @@ void CWinApp::RegisterShellFileTypes(bool) {
         SetDefault(typeId, typeName.empty() ? typeId : typeName);
         SetDefault(typeId + L"\\DefaultIcon", exe + L",0");
         SetDefault(typeId + L"\\shell\\open\\command", L"\"" + exe + L"\" \"%1\"");
-        if (t->GetDocString(ext, CDocTemplate::filterExt) && !ext.empty() && ExtensionFree(ext, typeId))
+        if (t->GetDocString(ext, CDocTemplate::filterExt) && !ext.empty() &&
+            ExtensionFree(ext, typeId))
             SetDefault(ext, typeId);
         changed = true;
     }
@@ -134,8 +149,9 @@ void CWinApp::UnregisterShellFileTypes() {
         RegDeleteKeyW(HKEY_CURRENT_USER, (kClasses + typeId).c_str());
         CRegKey key;
         std::wstring owner;
-        if (t->GetDocString(ext, CDocTemplate::filterExt) && key.Open(HKEY_CURRENT_USER, kClasses + ext) &&
-            key.QueryString(nullptr, owner) && owner == typeId) {
+        if (t->GetDocString(ext, CDocTemplate::filterExt) &&
+            key.Open(HKEY_CURRENT_USER, kClasses + ext) && key.QueryString(nullptr, owner) &&
+            owner == typeId) {
             key.Close();
             RegDeleteKeyW(HKEY_CURRENT_USER, (kClasses + ext).c_str());
         }
@@ -144,13 +160,15 @@ void CWinApp::UnregisterShellFileTypes() {
 
 namespace {
 // "name\0*.ext\0" for each template, then the all-files filter; also the default extension.
-std::wstring BuildFilter(std::span<const std::unique_ptr<CDocTemplate>> templates, CDocTemplate* only,
-                         std::wstring& defaultExt) {
+std::wstring BuildFilter(std::span<const std::unique_ptr<CDocTemplate>> templates,
+                         CDocTemplate* only, std::wstring& defaultExt) {
     std::wstring filter;
     for (auto& t : templates) {
         if (only && t.get() != only) continue;
         std::wstring name, ext;
-        if (!t->GetDocString(name, CDocTemplate::filterName) || !t->GetDocString(ext, CDocTemplate::filterExt)) continue;
+        if (!t->GetDocString(name, CDocTemplate::filterName) ||
+            !t->GetDocString(ext, CDocTemplate::filterExt))
+            continue;
         if (defaultExt.empty()) defaultExt = ext.substr(ext.front() == L'.' ? 1 : 0);
         filter += name + L'\0' + L"*" + ext + L'\0';
     }
@@ -161,7 +179,8 @@ std::wstring BuildFilter(std::span<const std::unique_ptr<CDocTemplate>> template
 }
 } // namespace
 
-bool CWinApp::DoPromptFileName(std::wstring& fileName, UINT titleId, DWORD flags, bool open, CDocTemplate* templ) {
+bool CWinApp::DoPromptFileName(std::wstring& fileName, UINT titleId, DWORD flags, bool open,
+                               CDocTemplate* templ) {
     std::wstring defaultExt;
     std::wstring filter = BuildFilter(m_templates, templ, defaultExt);
     std::wstring title = AfxLoadString(titleId);
@@ -169,14 +188,16 @@ bool CWinApp::DoPromptFileName(std::wstring& fileName, UINT titleId, DWORD flags
     fileName.copy(buffer.data(), std::min(fileName.size(), buffer.size() - 1));
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof(ofn);
-    ofn.hwndOwner = m_pMainWnd && m_pMainWnd->IsWindow() ? GetLastActivePopup(m_pMainWnd->m_hWnd) : nullptr;
+    ofn.hwndOwner =
+        m_pMainWnd && m_pMainWnd->IsWindow() ? GetLastActivePopup(m_pMainWnd->m_hWnd) : nullptr;
     ofn.lpstrFilter = filter.c_str();
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = buffer.data();
     ofn.nMaxFile = static_cast<DWORD>(buffer.size());
     ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
     ofn.lpstrDefExt = defaultExt.empty() ? nullptr : defaultExt.c_str();
-    ofn.Flags = flags | OFN_EXPLORER | OFN_ENABLESIZING | OFN_PATHMUSTEXIST | (open ? 0 : OFN_OVERWRITEPROMPT);
+    ofn.Flags = flags | OFN_EXPLORER | OFN_ENABLESIZING | OFN_PATHMUSTEXIST |
+                (open ? 0 : OFN_OVERWRITEPROMPT);
     BOOL ok = open ? GetOpenFileNameW(&ofn) : GetSaveFileNameW(&ofn);
     if (!ok) return false;
     fileName = buffer.data();

@@ -9,9 +9,8 @@
 IMPLEMENT_DYNAMIC(CView, CWnd)
 
 BEGIN_MESSAGE_MAP(CView, CWnd)
-    On<WM_PAINT, &CView::OnPaint>(),
-    On<WM_INITIALUPDATE, &CView::OnInitialUpdateMsg>(),
-    On<WM_MOUSEACTIVATE, &CView::OnMouseActivate>(),
+    On<WM_PAINT, &CView::OnPaint>(), On<WM_INITIALUPDATE, &CView::OnInitialUpdateMsg>(),
+        On<WM_MOUSEACTIVATE, &CView::OnMouseActivate>(),
 END_MESSAGE_MAP()
 
 CView::~CView() {
@@ -26,7 +25,8 @@ CFrameWnd* CView::GetParentFrame() const {
 
 bool CView::PreCreateWindow(CREATESTRUCTW& cs) {
     if (!cs.lpszClass)
-        cs.lpszClass = AfxRegisterWndClass(CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW, LoadCursorW(nullptr, IDC_ARROW),
+        cs.lpszClass = AfxRegisterWndClass(CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW,
+                                           LoadCursorW(nullptr, IDC_ARROW),
                                            reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
     cs.style |= WS_CLIPSIBLINGS;
     return true;
@@ -56,9 +56,13 @@ LRESULT CView::OnInitialUpdateMsg(WPARAM, LPARAM) {
     return 0;
 }
 
-void CView::OnInitialUpdate() { OnUpdate(nullptr, 0, nullptr); }
+void CView::OnInitialUpdate() {
+    OnUpdate(nullptr, 0, nullptr);
+}
 
-void CView::OnUpdate(CView*, LPARAM, CObject*) { Invalidate(); }
+void CView::OnUpdate(CView*, LPARAM, CObject*) {
+    Invalidate();
+}
 
 void CView::OnActivateView(bool activate, CView*, CView*) {
     if (activate) {
@@ -70,7 +74,8 @@ void CView::OnActivateView(bool activate, CView*, CView*) {
 LRESULT CView::OnMouseActivate(WPARAM, LPARAM) {
     LRESULT result = Default();
     if (result == MA_NOACTIVATE || result == MA_NOACTIVATEANDEAT) return result;
-    if (CFrameWnd* frame = GetParentFrame(); frame && frame->GetActiveView() != this) frame->SetActiveView(this);
+    if (CFrameWnd* frame = GetParentFrame(); frame && frame->GetActiveView() != this)
+        frame->SetActiveView(this);
     return result;
 }
 

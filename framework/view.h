@@ -17,7 +17,7 @@ public:
 
     // Overridables.
     virtual void OnDraw(HDC dc) = 0;
-    virtual void OnInitialUpdate();  // calls OnUpdate(nullptr, 0, nullptr)
+    virtual void OnInitialUpdate(); // calls OnUpdate(nullptr, 0, nullptr)
     virtual void OnUpdate(CView* sender, LPARAM hint, CObject* hintObject);
     virtual void OnActivateView(bool activate, CView* activated, CView* deactivated);
     bool PreCreateWindow(CREATESTRUCTW& cs) override;

@@ -13,7 +13,7 @@ public:
     CWnd() = default;
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
-    ~CWnd() override;  // destroys a window the object still holds
+    ~CWnd() override; // destroys a window the object still holds
 
     HWND GetSafeHwnd() const { return m_hWnd; }
     operator HWND() const { return m_hWnd; }
@@ -35,15 +35,15 @@ public:
     // Runs `create` (a system call that makes a window, such as CreateDialogIndirectParamW)
     // with this object attached to the first window it makes, as CreateEx does.
     HWND CreateAttached(HWND (*create)(void* context), void* context);
-    bool SubclassWindow(HWND hwnd);             // attaches to an existing window
+    bool SubclassWindow(HWND hwnd); // attaches to an existing window
     bool SubclassDlgItem(UINT id, HWND parent);
-    HWND UnsubclassWindow();                    // gives the window back, returns it
+    HWND UnsubclassWindow(); // gives the window back, returns it
     virtual bool DestroyWindow();
 
     // Messages.
     virtual LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp);
     virtual LRESULT DefWindowProc(UINT msg, WPARAM wp, LPARAM lp);
-    LRESULT Default();  // default processing of the message being handled
+    LRESULT Default(); // default processing of the message being handled
     virtual bool PreTranslateMessage(MSG* msg);
     virtual bool OnCommand(WPARAM wp, LPARAM lp);
     virtual bool OnNotify(WPARAM wp, LPARAM lp, LRESULT* result);
@@ -105,7 +105,7 @@ protected:
     virtual bool OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result);
 
 private:
-    WNDPROC m_pfnSuper = nullptr;  // the window's own procedure, called for default handling
+    WNDPROC m_pfnSuper = nullptr; // the window's own procedure, called for default handling
     friend struct WndAttach;
     static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     void Attach(HWND hwnd);

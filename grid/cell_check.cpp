@@ -8,8 +8,12 @@ BYTE CORVCellCheck::CheckState() const {
     return static_cast<BYTE>(IsWindow() ? SendMessage(BM_GETCHECK) : 0);
 }
 
-void CORVCellCheck::Click(int x, int y) { SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y)); }
-void CORVCellCheck::SetFont(HFONT font, bool redraw) { CWnd::SetFont(font, redraw); }
+void CORVCellCheck::Click(int x, int y) {
+    SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+}
+void CORVCellCheck::SetFont(HFONT font, bool redraw) {
+    CWnd::SetFont(font, redraw);
+}
 
 void CORVCellCheck::SetModified(bool modified) {
     // Nothing asks for "modified"; a saved state no box can have makes it so.
@@ -25,7 +29,8 @@ bool CORVCellCheck::Show(int x, int y, int cx, int cy) {
         SetWindowPos(nullptr, x + 2, y + 2, cx - 3, cy - 3, SWP_NOZORDER | SWP_NOACTIVATE);
     } else {
         const int left = x + 2 + std::max(0, (cx - 16) / 2);
-        SetWindowPos(nullptr, left, y + 2, std::min(cx - 3, 13), cy - 3, SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(nullptr, left, y + 2, std::min(cx - 3, 13), cy - 3,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
     }
     Activate();
     return true;
@@ -36,10 +41,13 @@ void CORVCellCheck::SetValue(const CORVCellValue& value) {
     data = value.data;
     SetWindowText(text);
     const DWORD type = GetStyle() & BS_TYPEMASK;
-    const bool threeState = (type & BS_3STATE) == BS_3STATE || (type & BS_AUTO3STATE) == BS_AUTO3STATE;
+    const bool threeState =
+        (type & BS_3STATE) == BS_3STATE || (type & BS_AUTO3STATE) == BS_AUTO3STATE;
     WPARAM check = BST_UNCHECKED;
-    if (data == 1) check = BST_CHECKED;
-    else if (data == 2 && threeState) check = BST_INDETERMINATE;
+    if (data == 1)
+        check = BST_CHECKED;
+    else if (data == 2 && threeState)
+        check = BST_INDETERMINATE;
     SendMessage(BM_SETCHECK, check);
     savedCheck = CheckState();
 }
@@ -51,7 +59,9 @@ CORVCellValue CORVCellCheck::GetValue() {
     return {text, data};
 }
 
-bool CORVCellCheck::IsModified() { return CheckState() != savedCheck; }
+bool CORVCellCheck::IsModified() {
+    return CheckState() != savedCheck;
+}
 
 bool CORVCellCheck::AcceptValue() {
     savedCheck = CheckState();
@@ -60,8 +70,10 @@ bool CORVCellCheck::AcceptValue() {
 
 bool CORVCellCheck::ForwardKey(UINT msg, WPARAM key, LPARAM lp) const {
     if (msg != WM_KEYDOWN) return false;
-    if (key != VK_TAB && key != VK_RETURN && !orv::IsPageOrArrowKey(static_cast<UINT>(key))) return false;
-    ::PostMessageW(GetParent(), WM_KEYDOWN, key, lp | (static_cast<LPARAM>(orv::kForwardedKey) << 16));
+    if (key != VK_TAB && key != VK_RETURN && !orv::IsPageOrArrowKey(static_cast<UINT>(key)))
+        return false;
+    ::PostMessageW(GetParent(), WM_KEYDOWN, key,
+                   lp | (static_cast<LPARAM>(orv::kForwardedKey) << 16));
     return true;
 }
 

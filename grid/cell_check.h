@@ -6,8 +6,8 @@
 
 class CORVCellCheck : public CORVCellWnd {
 public:
-    CBrush backBrush;     // the window colour, so the box blends with the cell
-    BYTE savedCheck = 0;  // check state at the last load or commit
+    CBrush backBrush;    // the window colour, so the box blends with the cell
+    BYTE savedCheck = 0; // check state at the last load or commit
 
     CORVCellCheck();
 

@@ -5,9 +5,8 @@
 // --- the text field ---
 
 BEGIN_MESSAGE_MAP(CORVComboEdit, CWnd)
-    On<WM_CHAR, &CORVComboEdit::OnChar>(),
-    On<WM_KEYDOWN, &CORVComboEdit::OnKeyDown>(),
-    On<WM_KEYUP, &CORVComboEdit::OnKeyUp>(),
+    On<WM_CHAR, &CORVComboEdit::OnChar>(), On<WM_KEYDOWN, &CORVComboEdit::OnKeyDown>(),
+        On<WM_KEYUP, &CORVComboEdit::OnKeyUp>(),
 END_MESSAGE_MAP()
 
 namespace {
@@ -24,10 +23,16 @@ bool DropKeyUp(UINT key) {
 
 void CORVComboEdit::OnChar(UINT ch, UINT repeat, UINT flags) {
     switch (ch) {
-    case VK_TAB: PostKey(GetParent(), VK_TAB, repeat, flags); return;
-    case VK_RETURN: PostKey(GetParent(), VK_DOWN, repeat, flags); return;
-    case VK_ESCAPE: return;
-    default: Default();
+    case VK_TAB:
+        PostKey(GetParent(), VK_TAB, repeat, flags);
+        return;
+    case VK_RETURN:
+        PostKey(GetParent(), VK_DOWN, repeat, flags);
+        return;
+    case VK_ESCAPE:
+        return;
+    default:
+        Default();
     }
 }
 
@@ -44,13 +49,17 @@ void CORVComboEdit::OnKeyDown(UINT key, UINT repeat, UINT flags) {
         return;
     case VK_LEFT:
     case VK_RIGHT:
-        if (orv::CaretCanMove(m_hWnd, key == VK_LEFT)) Default();
-        else PostKey(GetParent(), key, repeat, flags);
+        if (orv::CaretCanMove(m_hWnd, key == VK_LEFT))
+            Default();
+        else
+            PostKey(GetParent(), key, repeat, flags);
         return;
     case VK_UP:
     case VK_DOWN:
-        if (orv::ShiftDown()) Default();
-        else PostKey(GetParent(), key, repeat, flags);
+        if (orv::ShiftDown())
+            Default();
+        else
+            PostKey(GetParent(), key, repeat, flags);
         return;
     default:
         Default();
@@ -64,12 +73,10 @@ void CORVComboEdit::OnKeyUp(UINT key, UINT, UINT) {
 // --- the drop-down ---
 
 BEGIN_MESSAGE_MAP(CORVCellCombo, CWnd)
-    On<WM_CHAR, &CORVCellCombo::OnChar>(),
-    On<WM_KEYDOWN, &CORVCellCombo::OnKeyDown>(),
-    On<WM_KEYUP, &CORVCellCombo::OnKeyUp>(),
-    On<WM_SIZE, &CORVCellCombo::OnSize>(),
-    On<WM_SETFOCUS, &CORVCellCombo::OnSetFocus>(),
-    On<WM_KILLFOCUS, &CORVCellCombo::OnKillFocus>(),
+    On<WM_CHAR, &CORVCellCombo::OnChar>(), On<WM_KEYDOWN, &CORVCellCombo::OnKeyDown>(),
+        On<WM_KEYUP, &CORVCellCombo::OnKeyUp>(), On<WM_SIZE, &CORVCellCombo::OnSize>(),
+        On<WM_SETFOCUS, &CORVCellCombo::OnSetFocus>(),
+        On<WM_KILLFOCUS, &CORVCellCombo::OnKillFocus>(),
 END_MESSAGE_MAP()
 
 void CORVCellCombo::AttachTextField() {
@@ -82,7 +89,8 @@ LRESULT CORVCellCombo::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         editSubclassed = 1;
         AttachTextField();
     }
-    if (msg == WM_PARENTNOTIFY && LOWORD(wp) == WM_CREATE && HIWORD(wp) == kEditId) AttachTextField();
+    if (msg == WM_PARENTNOTIFY && LOWORD(wp) == WM_CREATE && HIWORD(wp) == kEditId)
+        AttachTextField();
     if (msg == WM_PAINT) {
         CPaintDC dc(m_hWnd);
         PaintClosed(dc);
@@ -107,7 +115,7 @@ LRESULT CORVCellCombo::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
 bool CORVCellCombo::OnChildNotify(UINT msg, WPARAM wp, LPARAM, LRESULT*) {
     if (msg == WM_COMMAND && (HIWORD(wp) == CBN_CLOSEUP || HIWORD(wp) == CBN_SELCHANGE))
         Invalidate(true);
-    return false;  // the parent still hears of it
+    return false; // the parent still hears of it
 }
 
 void CORVCellCombo::SetFont(HFONT font, bool redraw) {
@@ -119,7 +127,7 @@ void CORVCellCombo::SetFont(HFONT font, bool redraw) {
 
 void CORVCellCombo::SetModified(bool modified) {
     savedText = GetWindowText();
-    if (modified) savedText.push_back(L'\x1');  // no text reads like this
+    if (modified) savedText.push_back(L'\x1'); // no text reads like this
 }
 
 bool CORVCellCombo::Create(DWORD style, CWnd* parent, UINT id) {
@@ -150,7 +158,8 @@ void CORVCellCombo::SetValue(const CORVCellValue& value) {
     } else {
         const int count = static_cast<int>(SendMessage(CB_GETCOUNT));
         for (int i = 0; i < count; ++i)
-            if (static_cast<int>(SendMessage(CB_GETITEMDATA, i)) == value.data) SendMessage(CB_SETCURSEL, i);
+            if (static_cast<int>(SendMessage(CB_GETITEMDATA, i)) == value.data)
+                SendMessage(CB_SETCURSEL, i);
     }
     text = value.text;
     data = value.data;
@@ -164,10 +173,16 @@ CORVCellValue CORVCellCombo::GetValue() {
     return {text, data};
 }
 
-bool CORVCellCombo::IsModified() { return savedText != GetWindowText(); }
-bool CORVCellCombo::AcceptValue() { return true; }
+bool CORVCellCombo::IsModified() {
+    return savedText != GetWindowText();
+}
+bool CORVCellCombo::AcceptValue() {
+    return true;
+}
 
-bool CORVCellCombo::CanCut() { return HasTextField() && CanCopy(); }
+bool CORVCellCombo::CanCut() {
+    return HasTextField() && CanCopy();
+}
 
 bool CORVCellCombo::CanCopy() {
     if (!HasTextField()) return !GetWindowText().empty();
@@ -176,16 +191,22 @@ bool CORVCellCombo::CanCopy() {
     return start != end;
 }
 
-bool CORVCellCombo::CanPaste() { return HasTextField() && ClipboardHasText(); }
-bool CORVCellCombo::CanUndo() { return HasTextField() && edit.SendMessage(EM_CANUNDO) != 0; }
+bool CORVCellCombo::CanPaste() {
+    return HasTextField() && ClipboardHasText();
+}
+bool CORVCellCombo::CanUndo() {
+    return HasTextField() && edit.SendMessage(EM_CANUNDO) != 0;
+}
 
 void CORVCellCombo::Cut() {
     if (HasTextField()) edit.SendMessage(WM_CUT);
 }
 
 void CORVCellCombo::Copy() {
-    if (HasTextField()) edit.SendMessage(WM_COPY);
-    else CopyTextToClipboard(GetWindowText());
+    if (HasTextField())
+        edit.SendMessage(WM_COPY);
+    else
+        CopyTextToClipboard(GetWindowText());
 }
 
 void CORVCellCombo::Paste() {
@@ -199,12 +220,18 @@ void CORVCellCombo::Undo() {
 // --- keys ---
 
 void CORVCellCombo::OnChar(UINT ch, UINT repeat, UINT flags) {
-    if (flags & orv::kForwardedKey) return;  // made from a key the text field handed on
+    if (flags & orv::kForwardedKey) return; // made from a key the text field handed on
     switch (ch) {
-    case VK_TAB: PostKeyToParent(VK_TAB, repeat, flags); return;
-    case VK_RETURN: PostKeyToParent(VK_DOWN, repeat, flags); return;
-    case VK_ESCAPE: return;
-    default: Default();
+    case VK_TAB:
+        PostKeyToParent(VK_TAB, repeat, flags);
+        return;
+    case VK_RETURN:
+        PostKeyToParent(VK_DOWN, repeat, flags);
+        return;
+    case VK_ESCAPE:
+        return;
+    default:
+        Default();
     }
 }
 
@@ -215,12 +242,16 @@ void CORVCellCombo::OnKeyDown(UINT key, UINT repeat, UINT flags) {
         return;
     case VK_UP:
     case VK_DOWN:
-        if (orv::ShiftDown()) Default();
-        else PostKeyToParent(key, repeat, flags);
+        if (orv::ShiftDown())
+            Default();
+        else
+            PostKeyToParent(key, repeat, flags);
         return;
     default:
-        if (orv::IsPageOrArrowKey(key)) PostKeyToParent(key, repeat, flags);
-        else Default();
+        if (orv::IsPageOrArrowKey(key))
+            PostKeyToParent(key, repeat, flags);
+        else
+            Default();
     }
 }
 

@@ -14,9 +14,9 @@ protected:
 
 class CORVCellCombo : public CORVCellWnd {
 public:
-    CFont privateFont;         // a copy of the font given to SetFont
-    int editSubclassed = 0;    // the text field has been looked for
-    CORVComboEdit edit;        // the text field, when the style has one
+    CFont privateFont;      // a copy of the font given to SetFont
+    int editSubclassed = 0; // the text field has been looked for
+    CORVComboEdit edit;     // the text field, when the style has one
     int itemHeight = 0;
     std::wstring savedText;
 

@@ -5,25 +5,51 @@
 void CORVCellCtrl::Click(int, int) {}
 void CORVCellCtrl::SetFont(HFONT, bool) {}
 void CORVCellCtrl::SetModified(bool) {}
-bool CORVCellCtrl::Enable(bool) { return true; }
-bool CORVCellCtrl::Create(DWORD, CWnd*, UINT) { return true; }
-bool CORVCellCtrl::Show(int, int, int, int) { return true; }
-bool CORVCellCtrl::Hide() { return true; }
+bool CORVCellCtrl::Enable(bool) {
+    return true;
+}
+bool CORVCellCtrl::Create(DWORD, CWnd*, UINT) {
+    return true;
+}
+bool CORVCellCtrl::Show(int, int, int, int) {
+    return true;
+}
+bool CORVCellCtrl::Hide() {
+    return true;
+}
 
 void CORVCellCtrl::SetValue(const CORVCellValue& value) {
     text = value.text;
     data = value.data;
 }
 
-CORVCellValue CORVCellCtrl::GetValue() { return {text, data}; }
-bool CORVCellCtrl::IsModified() { return false; }
-bool CORVCellCtrl::AcceptValue() { return true; }
-bool CORVCellCtrl::Destroy() { return true; }
-bool CORVCellCtrl::IsActive() { return false; }
-bool CORVCellCtrl::CanCut() { return false; }
-bool CORVCellCtrl::CanCopy() { return false; }
-bool CORVCellCtrl::CanPaste() { return false; }
-bool CORVCellCtrl::CanUndo() { return false; }
+CORVCellValue CORVCellCtrl::GetValue() {
+    return {text, data};
+}
+bool CORVCellCtrl::IsModified() {
+    return false;
+}
+bool CORVCellCtrl::AcceptValue() {
+    return true;
+}
+bool CORVCellCtrl::Destroy() {
+    return true;
+}
+bool CORVCellCtrl::IsActive() {
+    return false;
+}
+bool CORVCellCtrl::CanCut() {
+    return false;
+}
+bool CORVCellCtrl::CanCopy() {
+    return false;
+}
+bool CORVCellCtrl::CanPaste() {
+    return false;
+}
+bool CORVCellCtrl::CanUndo() {
+    return false;
+}
 void CORVCellCtrl::Cut() {}
 void CORVCellCtrl::Copy() {}
 void CORVCellCtrl::Paste() {}

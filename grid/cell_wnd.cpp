@@ -1,6 +1,8 @@
 #include "grid/cell_wnd.h"
 
-bool CORVCellWnd::Enable(bool enable) { return IsWindow() && EnableWindow(enable); }
+bool CORVCellWnd::Enable(bool enable) {
+    return IsWindow() && EnableWindow(enable);
+}
 
 bool CORVCellWnd::Hide() {
     if (!IsWindow()) return true;
@@ -10,8 +12,12 @@ bool CORVCellWnd::Hide() {
     return true;
 }
 
-bool CORVCellWnd::Destroy() { return DestroyWindow(); }
-bool CORVCellWnd::IsActive() { return IsWindow() && IsWindowEnabled(); }
+bool CORVCellWnd::Destroy() {
+    return DestroyWindow();
+}
+bool CORVCellWnd::IsActive() {
+    return IsWindow() && IsWindowEnabled();
+}
 
 bool CORVCellWnd::CreateControl(LPCWSTR className, DWORD style, CWnd* parent, UINT id,
                                 const RECT& rect) {
@@ -28,7 +34,9 @@ void CORVCellWnd::PostKeyToParent(UINT key, UINT repeat, UINT flags) const {
     ::PostMessageW(GetParent(), WM_KEYDOWN, key, orv::ForwardedKeyParam(repeat, flags));
 }
 
-bool orv::ShiftDown() { return ::GetKeyState(VK_SHIFT) < 0; }
+bool orv::ShiftDown() {
+    return ::GetKeyState(VK_SHIFT) < 0;
+}
 
 bool orv::CaretCanMove(HWND edit, bool left) {
     const int length = ::GetWindowTextLengthW(edit);

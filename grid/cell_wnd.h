@@ -29,7 +29,9 @@ inline LPARAM ForwardedKeyParam(UINT repeat, UINT flags) {
     return MAKELPARAM(repeat, flags | kForwardedKey);
 }
 // Keys the in-place controls hand back to the grid.
-constexpr bool IsPageOrArrowKey(UINT key) { return key >= VK_PRIOR && key <= VK_DOWN; }
+constexpr bool IsPageOrArrowKey(UINT key) {
+    return key >= VK_PRIOR && key <= VK_DOWN;
+}
 bool ShiftDown();
 // Whether Left/Right would still move the caret inside an edit control's text.
 bool CaretCanMove(HWND edit, bool left);

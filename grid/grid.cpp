@@ -20,8 +20,12 @@ CORVColumn* CORVGrid::Column(int col) {
 
 // --- storage operations ---
 
-int CORVGrid::GetRowCount() { return rowCount; }
-int CORVGrid::GetColumnCount(int) { return static_cast<int>(columns.size()); }
+int CORVGrid::GetRowCount() {
+    return rowCount;
+}
+int CORVGrid::GetColumnCount(int) {
+    return static_cast<int>(columns.size());
+}
 
 int CORVGrid::GetColumnWidth(int col, int) {
     const CORVColumn* c = Column(col);
@@ -39,10 +43,17 @@ std::unique_ptr<CORVCellCtrl> CORVGrid::CreateCellCtrl(int col, int, DWORD ctrlS
     if (id != 0) c->ctrlId = id;
     std::unique_ptr<CORVCellCtrl> ctrl;
     switch (c->ctrlKind) {
-    case 1: ctrl = std::make_unique<CORVCellEdit>(); break;
-    case 2: ctrl = std::make_unique<CORVCellCheck>(); break;
-    case 3: ctrl = std::make_unique<CORVCellCombo>(); break;
-    default: return nullptr;
+    case 1:
+        ctrl = std::make_unique<CORVCellEdit>();
+        break;
+    case 2:
+        ctrl = std::make_unique<CORVCellCheck>();
+        break;
+    case 3:
+        ctrl = std::make_unique<CORVCellCombo>();
+        break;
+    default:
+        return nullptr;
     }
     ctrl->Create(ctrlStyle, window, c->ctrlId);
     ctrl->Enable(false);
@@ -80,7 +91,9 @@ bool CORVGrid::CommitCell(int col, int row) {
 }
 
 void CORVGrid::OnCellCommitted(int, int) {}
-CORVCellStyle* CORVGrid::GetCellStyle(int, int) { return &style; }
+CORVCellStyle* CORVGrid::GetCellStyle(int, int) {
+    return &style;
+}
 
 bool CORVGrid::HasCellImage(int col, int) {
     CORVColumn* c = Column(col);
@@ -98,7 +111,9 @@ bool CORVGrid::GetCellImageSize(int col, int, CSize& size) {
     return c != nullptr;
 }
 
-HANDLE CORVGrid::GetCellImage(int, int, bool) { return nullptr; }
+HANDLE CORVGrid::GetCellImage(int, int, bool) {
+    return nullptr;
+}
 void CORVGrid::GetCellImageListParams(int, int, IMAGELISTDRAWPARAMS&, bool) {}
 void CORVGrid::OnCurrentCellChanged(int, int) {}
 void CORVGrid::OnCurrentRowChanged(int) {}
@@ -109,7 +124,9 @@ CORVCellFormat CORVGrid::GetCellFormat(int col, int) {
     return {c->cellFormat, c->frameType, c->frameState, c->imageKind};
 }
 
-CORVCellValue CORVGrid::GetCellValue(int, int) { return {L"", -1}; }
+CORVCellValue CORVGrid::GetCellValue(int, int) {
+    return {L"", -1};
+}
 
 CORVCellValue CORVGrid::GetHeaderValue(int col, int) {
     CORVColumn* c = Column(col);
@@ -117,13 +134,19 @@ CORVCellValue CORVGrid::GetHeaderValue(int col, int) {
     return {c->title, static_cast<int>(c->headerFormat)};
 }
 
-int CORVGrid::GetHeaderRowCount() { return headerRows; }
-int CORVGrid::GetFixedColumnCount() { return fixedCols; }
+int CORVGrid::GetHeaderRowCount() {
+    return headerRows;
+}
+int CORVGrid::GetFixedColumnCount() {
+    return fixedCols;
+}
 void CORVGrid::OnHeaderButtonDown(int, int) {}
 void CORVGrid::OnHeaderButtonUp(int, int) {}
 void CORVGrid::OnRowHeaderButtonDown(int, int) {}
 void CORVGrid::OnRowHeaderButtonUp(int, int) {}
-void CORVGrid::OnHeaderDblClk(int col, int headerRow) { OnHeaderButtonDown(col, headerRow); }
+void CORVGrid::OnHeaderDblClk(int col, int headerRow) {
+    OnHeaderButtonDown(col, headerRow);
+}
 
 UINT CORVGrid::GetCellCtrlId(int col, int) {
     CORVColumn* c = Column(col);
@@ -159,8 +182,10 @@ bool CORVGrid::SetColumnCtrl(int col, BYTE kind, DWORD ctrlStyle, UINT id) {
     if (!c || c->ctrl) return false;
     c->ctrlKind = kind;
     c->ctrlStyle = ctrlStyle;
-    if (id != 0) c->ctrlId = id;
-    else if (c->ctrlId == 0) c->ctrlId = static_cast<UINT>(col) + ORV_DEFAULT_CTRL_ID;
+    if (id != 0)
+        c->ctrlId = id;
+    else if (c->ctrlId == 0)
+        c->ctrlId = static_cast<UINT>(col) + ORV_DEFAULT_CTRL_ID;
     return true;
 }
 
@@ -184,8 +209,10 @@ bool CORVGrid::InsertRows(int at, int count) {
     ScrollRows(headerRows + at, count * rowHeight);
     SetRowCount(old + count, true);
     RecalcLayout();
-    if (at < old) PositionCellCtrl(currentCol, currentRow);
-    else SetCurrentCell(currentCol, headerRows + rowCount - 1);
+    if (at < old)
+        PositionCellCtrl(currentCol, currentRow);
+    else
+        SetCurrentCell(currentCol, headerRows + rowCount - 1);
     return true;
 }
 

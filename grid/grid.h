@@ -15,10 +15,10 @@ struct CORVColumn {
     UINT frameState = 0;
     UINT imageKind = 0;
     int imageWidth = 0, imageHeight = 0;
-    BYTE ctrlKind = 1;           // 1 edit, 2 check box, 3 drop-down; else none
+    BYTE ctrlKind = 1; // 1 edit, 2 check box, 3 drop-down; else none
     DWORD ctrlStyle = WS_CHILD;
     UINT ctrlId = 0;
-    std::unique_ptr<CORVCellCtrl> ctrl;  // made on first use, shared by every row
+    std::unique_ptr<CORVCellCtrl> ctrl; // made on first use, shared by every row
     int width = 0;
 };
 
@@ -38,7 +38,8 @@ public:
     void SetColumnWidth(int col, int headerRow, int width) override;
     // A new control for the column, owned by the caller until SetCellCtrl stores it.
     // Null when the column already has one (GetCellCtrl reaches it) or has no control kind.
-    std::unique_ptr<CORVCellCtrl> CreateCellCtrl(int col, int row, DWORD ctrlStyle, UINT id) override;
+    std::unique_ptr<CORVCellCtrl> CreateCellCtrl(int col, int row, DWORD ctrlStyle,
+                                                 UINT id) override;
     void SetCellCtrl(int col, int row, std::unique_ptr<CORVCellCtrl> ctrl) override;
     void LoadCellCtrl(int col, int row, CORVCellCtrl* ctrl) override;
     CORVCellCtrl* GetCellCtrl(int col, int row) override;
@@ -50,7 +51,8 @@ public:
     UINT GetCellImageType(int col, int row) override;
     bool GetCellImageSize(int col, int row, CSize& size) override;
     HANDLE GetCellImage(int col, int row, bool current) override;
-    void GetCellImageListParams(int col, int row, IMAGELISTDRAWPARAMS& params, bool current) override;
+    void GetCellImageListParams(int col, int row, IMAGELISTDRAWPARAMS& params,
+                                bool current) override;
     void OnCurrentCellChanged(int col, int row) override;
     void OnCurrentRowChanged(int row) override;
     CORVCellFormat GetCellFormat(int col, int row) override;

@@ -30,8 +30,12 @@ CORVGridCore::~CORVGridCore() {
 
 // --- default operations ---
 
-int CORVGridCore::GetRowCount() { return 0; }
-int CORVGridCore::GetColumnCount(int) { return 0; }
+int CORVGridCore::GetRowCount() {
+    return 0;
+}
+int CORVGridCore::GetColumnCount(int) {
+    return 0;
+}
 
 std::unique_ptr<CORVCellCtrl> CORVGridCore::CreateCellCtrl(int col, int, DWORD style, UINT) {
     auto ctrl = std::make_unique<CORVNullCtrl>();
@@ -45,22 +49,36 @@ void CORVGridCore::LoadCellCtrl(int col, int row, CORVCellCtrl* ctrl) {
     if (ctrl) ctrl->SetValue(GetCellValue(col, row));
 }
 
-CORVCellCtrl* CORVGridCore::GetCellCtrl(int, int) { return nullptr; }
-DWORD CORVGridCore::GetCellCtrlStyle(int, int) { return WS_CHILD; }
-CORVCellStyle* CORVGridCore::GetCellStyle(int, int) { return &style; }
-bool CORVGridCore::HasCellImage(int, int) { return false; }
-UINT CORVGridCore::GetCellImageType(int, int) { return 0; }
+CORVCellCtrl* CORVGridCore::GetCellCtrl(int, int) {
+    return nullptr;
+}
+DWORD CORVGridCore::GetCellCtrlStyle(int, int) {
+    return WS_CHILD;
+}
+CORVCellStyle* CORVGridCore::GetCellStyle(int, int) {
+    return &style;
+}
+bool CORVGridCore::HasCellImage(int, int) {
+    return false;
+}
+UINT CORVGridCore::GetCellImageType(int, int) {
+    return 0;
+}
 
 bool CORVGridCore::GetCellImageSize(int, int, CSize& size) {
     size = CSize(0, 0);
     return false;
 }
 
-HANDLE CORVGridCore::GetCellImage(int, int, bool) { return nullptr; }
+HANDLE CORVGridCore::GetCellImage(int, int, bool) {
+    return nullptr;
+}
 void CORVGridCore::GetCellImageListParams(int, int, IMAGELISTDRAWPARAMS&, bool) {}
 void CORVGridCore::OnCurrentCellChanged(int, int) {}
 void CORVGridCore::OnCurrentRowChanged(int) {}
-CORVCellFormat CORVGridCore::GetCellFormat(int, int) { return {}; }
+CORVCellFormat CORVGridCore::GetCellFormat(int, int) {
+    return {};
+}
 
 CORVCellValue CORVGridCore::GetCellValue(int col, int row) {
     wchar_t text[32];
@@ -70,11 +88,17 @@ CORVCellValue CORVGridCore::GetCellValue(int col, int row) {
 
 // --- window access ---
 
-bool CORVGridCore::HasWindow() const { return window && window->GetSafeHwnd(); }
+bool CORVGridCore::HasWindow() const {
+    return window && window->GetSafeHwnd();
+}
 
-DWORD CORVGridCore::Options() const { return HasWindow() ? LOWORD(window->GetStyle()) : 0; }
+DWORD CORVGridCore::Options() const {
+    return HasWindow() ? LOWORD(window->GetStyle()) : 0;
+}
 
-CRect CORVGridCore::ClientRect() const { return HasWindow() ? window->GetClientRect() : CRect(); }
+CRect CORVGridCore::ClientRect() const {
+    return HasWindow() ? window->GetClientRect() : CRect();
+}
 
 bool CORVGridCore::IsDataCell(int absCol, int absRow) {
     return absCol >= fixedCols && absCol < fixedCols + GetColumnCount(-1) && absRow >= headerRows &&
@@ -111,7 +135,8 @@ void CORVGridCore::RecalcLayout() {
 
     long long width = 0;
     const int columns = fixedCols + GetColumnCount(-1);
-    for (int i = 0; i < columns; ++i) width += CellWidth(i, -1);
+    for (int i = 0; i < columns; ++i)
+        width += CellWidth(i, -1);
     totalWidth = ClampToInt(width);
 
     contentMaxX = std::max(0, totalWidth - 1);
@@ -140,7 +165,8 @@ int CORVGridCore::CellWidth(int absCol, int headerRow) {
 
 int CORVGridCore::ColumnLeft(int absCol, int headerRow) {
     long long left = 0;
-    for (int i = 0; i < absCol; ++i) left += CellWidth(i, headerRow);
+    for (int i = 0; i < absCol; ++i)
+        left += CellWidth(i, headerRow);
     return ClampToInt(left);
 }
 
@@ -172,13 +198,17 @@ void CORVGridCore::VisibleRows(const CRect& rect, int& first, int& last) {
     const int h = HeaderHeight();
     const int hrh = std::max(1, headerRowHeight);
     const int rh = std::max(1, rowHeight);
-    const int lastRow = headerRows + GetRowCount() - 1;  // headerRows - 1 with no data rows
+    const int lastRow = headerRows + GetRowCount() - 1; // headerRows - 1 with no data rows
     const int t = rect.top + 1;
     const int b = rect.bottom + 1;
-    if (t <= h) first = std::max(0, t / hrh);
-    else first = std::min(lastRow, headerRows + (t - h) / rh);
-    if (b <= h) last = std::clamp(b / hrh, 0, std::max(0, headerRows - 1));
-    else last = std::min(lastRow, headerRows + (b - h) / rh);
+    if (t <= h)
+        first = std::max(0, t / hrh);
+    else
+        first = std::min(lastRow, headerRows + (t - h) / rh);
+    if (b <= h)
+        last = std::clamp(b / hrh, 0, std::max(0, headerRows - 1));
+    else
+        last = std::min(lastRow, headerRows + (b - h) / rh);
 }
 
 void CORVGridCore::VisibleColumns(const CRect& rect, int headerRow, int& first, int& last) {

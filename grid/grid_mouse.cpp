@@ -20,7 +20,8 @@ void CORVGrid::MoveTrackLine(int x) {
 }
 
 bool CORVGrid::OutsideTable(int xp, int yp) {
-    const long long bottom = static_cast<long long>(GetRowCount()) * rowHeight + HeaderHeight() - scrollY;
+    const long long bottom =
+        static_cast<long long>(GetRowCount()) * rowHeight + HeaderHeight() - scrollY;
     return xp > totalWidth - scrollX || yp > bottom;
 }
 
@@ -61,8 +62,10 @@ void CORVGrid::MoveToPoint(int xp, int yp, bool extend, bool click) {
     const int H = HeaderHeight();
     const int col = xp > F ? ColumnFromX(xp + scrollX, -1) : (extend ? selEndCol : currentCol);
     const int row = yp > H ? RowFromY(yp + scrollY) : (extend ? selEndRow : currentRow);
-    if (extend) ExtendSelection(col, row);
-    else if (SetCurrentCell(col, row) && click) ClickCurrentCell(xp, yp);
+    if (extend)
+        ExtendSelection(col, row);
+    else if (SetCurrentCell(col, row) && click)
+        ClickCurrentCell(xp, yp);
 }
 
 bool CORVGrid::OnLButtonDown(UINT flags, int x, int y) {
@@ -108,7 +111,8 @@ bool CORVGrid::OnMouseMove(UINT flags, int x, int y) {
     } else if (pressedHeaderCol != -1) {
         const int r = RowFromY(yp);
         const int c = ColumnFromX(scrollX + xp, r);
-        if (c != pressedHeaderCol || r != pressedHeaderRow) CancelPress(pressedHeaderCol, pressedHeaderRow);
+        if (c != pressedHeaderCol || r != pressedHeaderRow)
+            CancelPress(pressedHeaderCol, pressedHeaderRow);
     } else if (pressedRowHeaderCol != -1) {
         const int c = ColumnFromX(xp, -1);
         const int r = RowFromY(scrollY + yp);

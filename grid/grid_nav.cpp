@@ -24,7 +24,9 @@ private:
     HDC m_dc;
 };
 
-bool KeyDown(int key) { return ::GetKeyState(key) < 0; }
+bool KeyDown(int key) {
+    return ::GetKeyState(key) < 0;
+}
 
 constexpr WORD kResizeCursorId = 134;
 
@@ -54,8 +56,10 @@ bool CORVGridCore::SetCurrentCell(int col, int row) {
         selTop = selBottom = currentRow;
         const CRect newSel(selLeft, selTop, selRight, selBottom);
         if (options & ORVGS_MULTISELECT) RepaintRange(dc, oldSel, &newSel);
-        if (rowMode && rowChanged) RepaintRow(dc, oldRow);
-        else RepaintCell(dc, oldCol, oldRow);
+        if (rowMode && rowChanged)
+            RepaintRow(dc, oldRow);
+        else
+            RepaintCell(dc, oldCol, oldRow);
 
         bool scrolledVertically = false;
         ScrollCellIntoView(currentCol, currentRow, &scrolledVertically);
@@ -70,8 +74,10 @@ bool CORVGridCore::SetCurrentCell(int col, int row) {
         }
         if (fixedCols > 0 && (rowChanged || !scrolledVertically))
             RepaintCell(dc, fixedCols - 1, currentRow);
-        if (rowMode && rowChanged) RepaintRow(dc, currentRow);
-        else RepaintCell(dc, currentCol, currentRow);
+        if (rowMode && rowChanged)
+            RepaintRow(dc, currentRow);
+        else
+            RepaintCell(dc, currentCol, currentRow);
     }
     if (HasWindow())
         ::SendMessageW(window->GetParent(), WM_ORV_CURCELLCHANGED,
@@ -97,8 +103,10 @@ void CORVGridCore::ScrollCellIntoView(int col, int row, bool* scrolledVertically
     if (RowY(row) < H - 1) {
         y = RowTop(row) - H;
     } else if (RowY(row + 1) - 1 > client.bottom - 1) {
-        if (rowHeight > client.Height() - H) y = RowTop(row) - H;
-        else y = RowTop(row + 1) - client.Height();
+        if (rowHeight > client.Height() - H)
+            y = RowTop(row) - H;
+        else
+            y = RowTop(row + 1) - client.Height();
     }
     x = std::max(0, x);
     y = std::max(0, y);
@@ -190,13 +198,16 @@ bool CORVGridCore::OnKeyDown(UINT key, UINT, UINT) {
     case VK_CONTROL:
         return true;
     case VK_PRIOR:
-        if (control) MoveCurrentCell(col, 0);
-        else SetCurrentCell(currentCol, std::max(0, currentRow - n) + headerRows);
+        if (control)
+            MoveCurrentCell(col, 0);
+        else
+            SetCurrentCell(currentCol, std::max(0, currentRow - n) + headerRows);
         return true;
     case VK_NEXT:
         if (control || currentRow + n - 2 * headerRows > GetRowCount() - 1)
             MoveCurrentCell(col, GetRowCount() - 1);
-        else SetCurrentCell(currentCol, currentRow + n - headerRows);
+        else
+            SetCurrentCell(currentCol, currentRow + n - headerRows);
         return true;
     case VK_END:
         MoveCurrentCell(GetColumnCount(-1) - 1, row);
@@ -210,8 +221,10 @@ bool CORVGridCore::OnKeyDown(UINT key, UINT, UINT) {
     case VK_DOWN: {
         const int dx = key == VK_LEFT ? -1 : key == VK_RIGHT ? 1 : 0;
         const int dy = key == VK_UP ? -1 : key == VK_DOWN ? 1 : 0;
-        if (shift) ExtendSelection(selEndCol + dx, selEndRow + dy);
-        else MoveCurrentCell(col + dx, row + dy);
+        if (shift)
+            ExtendSelection(selEndCol + dx, selEndRow + dy);
+        else
+            MoveCurrentCell(col + dx, row + dy);
         return true;
     }
     default:
@@ -311,15 +324,17 @@ bool CORVGridCore::HitColumnBorder(int x, int headerRow, int& column) {
     const int right = left + CellWidth(i, headerRow);
     if (X > left + 2 && X < right - 2) return false;
     column = X > left + 2 ? i : i - 1;
-    if (column < 0) return false;  // the grid's own left edge is no border
+    if (column < 0) return false; // the grid's own left edge is no border
     return column >= fixedCols || (Options() & ORVGS_FIXEDCOLWIDTH);
 }
 
 void CORVGridCore::EndColumnResize(int x) {
     const int width = std::max(0, x + scrollX - ColumnLeft(resizeColumn, resizeHeaderRow));
     const bool fixed = resizeColumn < fixedCols;
-    if (fixed) fixedColWidth = width;
-    else SetColumnWidth(resizeColumn - fixedCols, resizeHeaderRow, width);
+    if (fixed)
+        fixedColWidth = width;
+    else
+        SetColumnWidth(resizeColumn - fixedCols, resizeHeaderRow, width);
     CORVCellCtrl* ctrl = CurrentCtrl();
     bool active = false;
     if (ctrl) {
@@ -328,7 +343,8 @@ void CORVGridCore::EndColumnResize(int x) {
     }
     RecalcLayout();
     if (HasWindow()) {
-        ::SendMessageW(window->GetParent(), WM_ORV_COLUMNRESIZED, reinterpret_cast<WPARAM>(window), 0);
+        ::SendMessageW(window->GetParent(), WM_ORV_COLUMNRESIZED, reinterpret_cast<WPARAM>(window),
+                       0);
         window->SetFocus();
         if (fixed) window->Invalidate();
     }

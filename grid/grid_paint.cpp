@@ -57,7 +57,8 @@ void CORVGridCore::Paint(HDC dc) {
 void CORVGridCore::PaintRect(HDC dc, const CRect& rect) {
     const int H = HeaderHeight();
     const int F = FixedWidth();
-    HGDIOBJ oldFont = ::SelectObject(dc, font.Get() ? font.Get() : ::GetStockObject(DEFAULT_GUI_FONT));
+    HGDIOBJ oldFont =
+        ::SelectObject(dc, font.Get() ? font.Get() : ::GetStockObject(DEFAULT_GUI_FONT));
     const int oldMode = ::SetBkMode(dc, TRANSPARENT);
     const COLORREF oldText = ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
 
@@ -68,7 +69,8 @@ void CORVGridCore::PaintRect(HDC dc, const CRect& rect) {
     auto clippedDataRows = [&](const CRect& r) {
         const int saved = ::SaveDC(dc);
         CRgn region;
-        if (region.CreateRectRgn(F, H, std::max<int>(F, client.right), std::max<int>(H, client.bottom)))
+        if (region.CreateRectRgn(F, H, std::max<int>(F, client.right),
+                                 std::max<int>(H, client.bottom)))
             ::ExtSelectClipRgn(dc, region, RGN_AND);
         PaintDataRows(dc, r);
         ::RestoreDC(dc, saved);
@@ -121,7 +123,8 @@ void CORVGridCore::PaintDataRows(HDC dc, const CRect& rect) {
     first = std::max(first, headerRows);
     last = std::min(last, LastRow());
     int y = RowY(first);
-    for (int row = first; row <= last; ++row, y += rowHeight) PaintRow(dc, row, y, content);
+    for (int row = first; row <= last; ++row, y += rowHeight)
+        PaintRow(dc, row, y, content);
 }
 
 void CORVGridCore::PaintRow(HDC dc, int absRow, int y, const CRect& clip) {
@@ -189,13 +192,14 @@ void CORVGridCore::PaintCell(HDC dc, int absCol, int absRow, int x, int y) {
     CORVCellStyle* s = GetCellStyle(c, r);
     if (!s) s = &style;
     const bool current = absCol == currentCol && absRow == currentRow;
-    const bool selected =
-        ((options & ORVGS_ROWMODE) && absRow == currentRow) ||
-        ((options & ORVGS_MULTISELECT) && selLeft <= absCol && absCol <= selRight &&
-         selTop <= absRow && absRow <= selBottom);
+    const bool selected = ((options & ORVGS_ROWMODE) && absRow == currentRow) ||
+                          ((options & ORVGS_MULTISELECT) && selLeft <= absCol &&
+                           absCol <= selRight && selTop <= absRow && absRow <= selBottom);
     COLORREF back = s->normalBack, text = s->normalText;
-    if (current) back = s->currentBack, text = s->currentText;
-    else if (selected) back = s->selectedBack, text = s->selectedText;
+    if (current)
+        back = s->currentBack, text = s->currentText;
+    else if (selected)
+        back = s->selectedBack, text = s->selectedText;
 
     const CRect cell(x, y, x + CellWidth(absCol, -1) + 1, y + rowHeight + 1);
     PaintCellBorders(dc, cell, *s, selected, back);
@@ -211,7 +215,8 @@ void CORVGridCore::PaintCell(HDC dc, int absCol, int absRow, int x, int y) {
         ::FillRect(dc, &interior, brush);
     }
     if (HasCellImage(c, r)) PaintCellImage(dc, c, r, current, interior);
-    if (current && interior.Width() >= 1 && interior.Height() >= 1) s->focusFrame.Draw(dc, interior);
+    if (current && interior.Width() >= 1 && interior.Height() >= 1)
+        s->focusFrame.Draw(dc, interior);
 
     CRect textRect = interior;
     textRect.DeflateRect(1, 1);
@@ -341,9 +346,12 @@ void CORVGridCore::PaintCheckCell(HDC dc, const CRect& rect, const CORVCellForma
     box.bottom = std::min<int>(box.top + kBox, rect.bottom);
 
     UINT state = f.frameState;
-    if (value.data == 1) state = (state | DFCS_CHECKED) & ~DFCS_BUTTON3STATE;
-    else if (value.data == 2 && (state & DFCS_BUTTON3STATE)) state |= DFCS_CHECKED;
-    else state &= ~DFCS_CHECKED;
+    if (value.data == 1)
+        state = (state | DFCS_CHECKED) & ~DFCS_BUTTON3STATE;
+    else if (value.data == 2 && (state & DFCS_BUTTON3STATE))
+        state |= DFCS_CHECKED;
+    else
+        state &= ~DFCS_CHECKED;
 
     if (box.IsRectEmpty()) return;
     if (!text.empty())
@@ -376,8 +384,10 @@ void CORVGridCore::PaintHeaderCell(HDC dc, int absCol, int headerRow, int x, int
     } else {
         Deflate(r, 1, 1, 0, 0);
         PaintFixedFace(dc, r, threeD);
-        if (threeD) Deflate(r, 2, 0, 2, 1);
-        else Deflate(r, 3, 1, 3, 2);
+        if (threeD)
+            Deflate(r, 2, 0, 2, 1);
+        else
+            Deflate(r, 3, 1, 3, 2);
     }
     if (r.IsRectEmpty()) return;
     const CORVCellValue value = GetHeaderValue(absCol - fixedCols, headerRow);

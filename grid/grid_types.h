@@ -38,9 +38,9 @@ struct CORVCellValue {
 // How a data cell is drawn.
 struct CORVCellFormat {
     UINT textFormat = DT_CENTER | DT_VCENTER;
-    UINT frameType = 0;   // DFC_*; 0 = plain text
-    UINT frameState = 0;  // DFCS_*
-    UINT imageKind = 0;   // 0 none, 1 bitmap, 2 icon, 4 image list
+    UINT frameType = 0;  // DFC_*; 0 = plain text
+    UINT frameState = 0; // DFCS_*
+    UINT imageKind = 0;  // 0 none, 1 bitmap, 2 icon, 4 image list
 };
 
 // The frame around the current cell (and the current row in row mode).
@@ -59,8 +59,8 @@ struct CORVCellStyle {
     COLORREF borderLeft = 0, borderTop = 0, borderRight = 0, borderBottom = 0;
     BYTE borderJoined = 0;
     CORVFocusFrame focusFrame;
-    HFONT currentFont = nullptr;  // not owned
-    HFONT otherFont = nullptr;    // not owned
+    HFONT currentFont = nullptr; // not owned
+    HFONT otherFont = nullptr;   // not owned
 
     // The grid's defaults, from the system colours of the moment.
     static CORVCellStyle FromSystemColors();

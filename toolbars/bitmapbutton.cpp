@@ -9,13 +9,13 @@ IMPLEMENT_DYNCREATE(COXBitmapButton, CButton)
 
 BEGIN_MESSAGE_MAP(COXBitmapButton, CButton)
     On<WM_MOUSEMOVE, &COXBitmapButton::OnMouseMove>(),
-    On<WM_CAPTURECHANGED, &COXBitmapButton::OnCaptureChanged>(),
-    On<WM_SETCURSOR, &COXBitmapButton::OnSetCursor>(),
-    On<WM_SETLOGICALENABLE, &COXBitmapButton::OnSetLogicalEnable>(),
+        On<WM_CAPTURECHANGED, &COXBitmapButton::OnCaptureChanged>(),
+        On<WM_SETCURSOR, &COXBitmapButton::OnSetCursor>(),
+        On<WM_SETLOGICALENABLE, &COXBitmapButton::OnSetLogicalEnable>(),
 END_MESSAGE_MAP()
 
 namespace {
-constexpr int kEdge = 2;  // the push-button frame
+constexpr int kEdge = 2; // the push-button frame
 constexpr int kMaxWrapSteps = 32;
 
 // A grey, lighter copy of an icon's colour bitmap, for the disabled state.
@@ -51,8 +51,9 @@ bool COXBitmapButton::PreCreateWindow(CREATESTRUCTW& cs) {
 bool COXBitmapButton::LoadIcon(UINT id, bool resize, int cx, int cy) {
     if (cx <= 0) cx = ::GetSystemMetrics(SM_CXICON);
     if (cy <= 0) cy = ::GetSystemMetrics(SM_CYICON);
-    auto icon = static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON,
-                                                resize ? cx : 0, resize ? cy : 0, resize ? 0 : LR_DEFAULTSIZE));
+    auto icon = static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id),
+                                                IMAGE_ICON, resize ? cx : 0, resize ? cy : 0,
+                                                resize ? 0 : LR_DEFAULTSIZE));
     if (!icon) return false;
     m_images.Reset(ImageList_Create(cx, cy, ILC_COLOR32 | ILC_MASK, 2, 0));
     ImageList_AddIcon(m_images.get(), icon);
@@ -91,8 +92,10 @@ void COXBitmapButton::SetVerticalAlignment(DWORD align) {
 UINT COXBitmapButton::TextFormat() const {
     DWORD style = GetStyle();
     UINT format = DT_CENTER;
-    if ((style & BS_CENTER) == BS_LEFT) format = DT_LEFT;
-    else if ((style & BS_CENTER) == BS_RIGHT) format = DT_RIGHT;
+    if ((style & BS_CENTER) == BS_LEFT)
+        format = DT_LEFT;
+    else if ((style & BS_CENTER) == BS_RIGHT)
+        format = DT_RIGHT;
     return format | ((style & BS_MULTILINE) ? DT_WORDBREAK : DT_SINGLELINE) | DT_NOPREFIX;
 }
 
@@ -114,9 +117,12 @@ CSize COXBitmapButton::CaptionSize() const {
         if (r == last || r.Height() == 0) break;
         last = r;
         int width = r.Width();
-        if (width >= 2.6 * r.Height()) width -= width / 3;
-        else if (r.Height() >= width) width += width / 4;
-        else break;
+        if (width >= 2.6 * r.Height())
+            width -= width / 3;
+        else if (r.Height() >= width)
+            width += width / 4;
+        else
+            break;
         r.right = r.left + std::max(1, width);
     }
     return last.IsRectEmpty() ? r.Size() : last.Size();
@@ -124,8 +130,10 @@ CSize COXBitmapButton::CaptionSize() const {
 
 void COXBitmapButton::SizeToContent() {
     CSize text = CaptionSize();
-    int width = std::max(m_sizeImage.cx, text.cx) + m_rcMargins.left + m_rcMargins.right + 2 * kEdge;
-    int height = m_rcMargins.top + m_sizeImage.cy + (text.cy ? m_nGap + text.cy : 0) + m_rcMargins.bottom + 2 * kEdge;
+    int width =
+        std::max(m_sizeImage.cx, text.cx) + m_rcMargins.left + m_rcMargins.right + 2 * kEdge;
+    int height = m_rcMargins.top + m_sizeImage.cy + (text.cy ? m_nGap + text.cy : 0) +
+                 m_rcMargins.bottom + 2 * kEdge;
     SetWindowPos(nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -146,9 +154,17 @@ bool COXBitmapButton::IsButtonEnabled() const {
 bool COXBitmapButton::Swallows(UINT msg) const {
     if (!m_bHyperLook || m_bLogicalEnabled) return false;
     switch (msg) {
-    case WM_LBUTTONDOWN: case WM_LBUTTONUP: case WM_LBUTTONDBLCLK:
-    case WM_RBUTTONDOWN: case WM_RBUTTONUP: case WM_MBUTTONDOWN: case WM_MBUTTONUP:
-    case WM_KEYDOWN: case WM_KEYUP: case WM_CHAR: case BM_CLICK:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_CHAR:
+    case BM_CLICK:
         return true;
     default:
         return false;
@@ -156,7 +172,7 @@ bool COXBitmapButton::Swallows(UINT msg) const {
 }
 
 LRESULT COXBitmapButton::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
-    if (Swallows(msg)) return 0;  // a logically disabled button issues nothing
+    if (Swallows(msg)) return 0; // a logically disabled button issues nothing
     return CButton::WindowProc(msg, wp, lp);
 }
 
@@ -172,7 +188,7 @@ void COXBitmapButton::OnMouseMove(UINT flags, CPoint client) {
     bool inside = GetClientRect().PtInRect(client);
     if (inside && !m_bMouseOver) {
         m_bMouseOver = true;
-        if (::GetCapture() != m_hWnd) SetCapture();  // to notice the pointer leaving
+        if (::GetCapture() != m_hWnd) SetCapture(); // to notice the pointer leaving
         Invalidate(false);
     } else if (!inside && m_bMouseOver && !(flags & MK_LBUTTON)) {
         m_bMouseOver = false;
@@ -224,15 +240,17 @@ void COXBitmapButton::DrawItem(const DRAWITEMSTRUCT& dis) {
     if (pressed) inner.OffsetRect(1, 1);
     if (m_images.get()) {
         int x = inner.left + (inner.Width() - m_sizeImage.cx) / 2;
-        ImageList_Draw(m_images.get(), disabled && ImageList_GetImageCount(m_images.get()) > kDisabled ? kDisabled : kNormal,
+        ImageList_Draw(m_images.get(),
+                       disabled && ImageList_GetImageCount(m_images.get()) > kDisabled ? kDisabled
+                                                                                       : kNormal,
                        dc, x, inner.top, ILD_TRANSPARENT);
     }
     CRect caption = inner;
     caption.top += m_sizeImage.cy + (m_sizeImage.cy ? m_nGap : 0);
     DrawCaption(dc, caption, disabled);
     if ((dis.itemState & ODS_FOCUS) && !(dis.itemState & ODS_NOFOCUSRECT)) {
-        CRect focus(rc.left + m_rcMargins.left, rc.top + m_rcMargins.top, rc.right - m_rcMargins.right,
-                    rc.bottom - m_rcMargins.bottom);
+        CRect focus(rc.left + m_rcMargins.left, rc.top + m_rcMargins.top,
+                    rc.right - m_rcMargins.right, rc.bottom - m_rcMargins.bottom);
         ::DrawFocusRect(dc, &focus);
     }
 }
@@ -247,8 +265,10 @@ void COXBitmapButton::DrawCaption(HDC dc, CRect area, bool disabled) const {
     ::DrawTextW(dc, m_strText.c_str(), -1, &measured, format | DT_CALCRECT);
     DWORD valign = GetStyle() & BS_VCENTER;
     int height = measured.Height();
-    if (valign == BS_BOTTOM) area.top = area.bottom - height;
-    else if (valign == BS_VCENTER) area.top += (area.Height() - height) / 2;
+    if (valign == BS_BOTTOM)
+        area.top = area.bottom - height;
+    else if (valign == BS_VCENTER)
+        area.top += (area.Height() - height) / 2;
     area.bottom = area.top + height;
     if (disabled) {
         // Embossed: a light copy one pixel down and right under the grey text.

@@ -11,7 +11,7 @@
 IMPLEMENT_DYNCREATE(COXMenuBar, COXCoolToolBar)
 
 namespace {
-constexpr UINT WM_MENUBAR_OPENPOPUP = WM_APP + 0x3A0;  // wParam: pop-up index
+constexpr UINT WM_MENUBAR_OPENPOPUP = WM_APP + 0x3A0; // wParam: pop-up index
 constexpr UINT kFirstButtonId = 1;
 constexpr UINT kLastButtonId = 255;
 constexpr int kMaxText = 256;
@@ -21,14 +21,15 @@ HWND COXMenuBar::s_hWndOldFocus = nullptr;
 
 BEGIN_MESSAGE_MAP(COXMenuBar, COXCoolToolBar)
     UpdateRange<&COXMenuBar::OnMenuButtonUpdate>(kFirstButtonId, kLastButtonId),
-    On<WM_LBUTTONDOWN, &COXMenuBar::OnLButtonDownBar>(),
-    On<WM_KILLFOCUS, &COXMenuBar::OnKillFocus>(),
-    On<WM_SETTINGCHANGE, &COXMenuBar::OnSettingChange>(),
-    On<WM_MENUBAR_OPENPOPUP, &COXMenuBar::OnOpenPopupRequest>(),
+        On<WM_LBUTTONDOWN, &COXMenuBar::OnLButtonDownBar>(),
+        On<WM_KILLFOCUS, &COXMenuBar::OnKillFocus>(),
+        On<WM_SETTINGCHANGE, &COXMenuBar::OnSettingChange>(),
+        On<WM_MENUBAR_OPENPOPUP, &COXMenuBar::OnOpenPopupRequest>(),
 END_MESSAGE_MAP()
 
 bool COXMenuBar::Create(CWnd* parentFrame, DWORD style, UINT id) {
-    if (!COXCoolToolBar::CreateEx(parentFrame, TBSTYLE_FLAT | TBSTYLE_LIST, style, id)) return false;
+    if (!COXCoolToolBar::CreateEx(parentFrame, TBSTYLE_FLAT | TBSTYLE_LIST, style, id))
+        return false;
     SendMessage(TB_SETBITMAPSIZE, 0, MAKELPARAM(0, 0));
     // Its commands and notifications go to the frame wherever the bar is docked.
     SendMessage(TB_SETPARENT, reinterpret_cast<WPARAM>(parentFrame->m_hWnd));
@@ -37,7 +38,7 @@ bool COXMenuBar::Create(CWnd* parentFrame, DWORD style, UINT id) {
     UpdateMenuFont();
     SetWindowText(L"Меню");
     m_pFrame = parentFrame;
-    m_bKeepVisible = true;  // nothing could show the menu again
+    m_bKeepVisible = true; // nothing could show the menu again
     return true;
 }
 
@@ -59,12 +60,13 @@ bool COXMenuBar::SetMenu(HMENU menu) {
 }
 
 void COXMenuBar::RebuildButtons() {
-    while (GetButtonCount() > 0) SendMessage(TB_DELETEBUTTON, 0);
+    while (GetButtonCount() > 0)
+        SendMessage(TB_DELETEBUTTON, 0);
     m_mnemonics.clear();
     if (!m_hMenu) return;
     int count = ::GetMenuItemCount(m_hMenu);
     std::vector<TBBUTTON> buttons;
-    std::wstring strings;  // each text ends with a null; the list ends with another
+    std::wstring strings; // each text ends with a null; the list ends with another
     for (int i = 0; i < count; ++i) {
         std::wstring text = GetButtonText(i);
         auto amp = text.find(L'&');
@@ -82,8 +84,10 @@ void COXMenuBar::RebuildButtons() {
         strings.push_back(L'\0');
     }
     strings.push_back(L'\0');
-    int first = static_cast<int>(SendMessage(TB_ADDSTRINGW, 0, reinterpret_cast<LPARAM>(strings.data())));
-    for (auto& b : buttons) b.iString += first;
+    int first =
+        static_cast<int>(SendMessage(TB_ADDSTRINGW, 0, reinterpret_cast<LPARAM>(strings.data())));
+    for (auto& b : buttons)
+        b.iString += first;
     SendMessage(TB_ADDBUTTONSW, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
 }
 
@@ -94,7 +98,7 @@ void COXMenuBar::UpdateMenuFont() {
     CFont font;
     if (font.CreateFontIndirect(metrics.lfMenuFont)) {
         SetFont(font);
-        m_font = std::move(font);  // the old font goes only after the bar stopped using it
+        m_font = std::move(font); // the old font goes only after the bar stopped using it
     }
     if (GetButtonCount() == 0) return;
     SendMessage(TB_AUTOSIZE);
@@ -114,11 +118,14 @@ void COXMenuBar::OnBarStyleChange(DWORD oldStyle, DWORD newStyle) {
         // The floating frame offers no commands: the menu must not be closed or moved away.
         HWND mini = ::GetAncestor(m_hWnd, GA_ROOT);
         if (HMENU sys = mini ? ::GetSystemMenu(mini, FALSE) : nullptr)
-            while (::GetMenuItemCount(sys) > 0) ::DeleteMenu(sys, 0, MF_BYPOSITION);
+            while (::GetMenuItemCount(sys) > 0)
+                ::DeleteMenu(sys, 0, MF_BYPOSITION);
     }
 }
 
-void COXMenuBar::OnMenuButtonUpdate(CCmdUI* ui) { ui->Enable(true); }
+void COXMenuBar::OnMenuButtonUpdate(CCmdUI* ui) {
+    ui->Enable(true);
+}
 
 // --- pop-ups ---
 
@@ -145,7 +152,7 @@ UINT COXMenuBar::PopupPlacement(int index, POINT& at) const {
 }
 
 void COXMenuBar::PostOpenPopup(int index) {
-    m_nPendingOpen = index;  // only the last request counts
+    m_nPendingOpen = index; // only the last request counts
     PostMessage(WM_MENUBAR_OPENPOPUP, static_cast<WPARAM>(index));
 }
 
@@ -165,7 +172,7 @@ void COXMenuBar::TrackPopup(int index) {
     UINT id = GetItemID(index);
     CWnd* main = AfxGetMainWnd();
     HWND owner = main && main->m_hWnd ? main->m_hWnd : (m_pFrame ? m_pFrame->m_hWnd : m_hWnd);
-    if (!popup) {  // a command on the bar itself
+    if (!popup) { // a command on the bar itself
         ::PostMessageW(owner, WM_COMMAND, ::GetMenuItemID(m_hMenu, index), 0);
         return;
     }
@@ -214,8 +221,10 @@ bool COXMenuBar::OnMouseHook(UINT msg, POINT screen) {
     ScreenToClient(client);
     int index = HitTest(client);
     if (index < 0 || index == m_nPopup) return false;
-    if (move) SwitchPopup(index);
-    else m_nNextPopup = index;  // the press itself closes the pop-up
+    if (move)
+        SwitchPopup(index);
+    else
+        m_nNextPopup = index; // the press itself closes the pop-up
     return false;
 }
 
@@ -238,8 +247,10 @@ bool COXMenuBar::OnKeyboardHook(UINT vk, LPARAM flags) {
         bool toggle = m_bAltDown && !m_bAltWithOtherKey;
         m_bAltDown = false;
         if (!toggle) return false;
-        if (m_bKeyboardMode) LeaveKeyboardMode(true);
-        else EnterKeyboardMode();
+        if (m_bKeyboardMode)
+            LeaveKeyboardMode(true);
+        else
+            EnterKeyboardMode();
         return true;
     }
     if (!m_bAltDown && !m_bKeyboardMode) return false;
@@ -292,12 +303,13 @@ void COXMenuBar::EnterKeyboardMode() {
 
 void COXMenuBar::LeaveKeyboardMode(bool restoreFocus) {
     if (!m_bKeyboardMode) return;
-    m_bKeyboardMode = false;  // first: giving the focus away comes back here
+    m_bKeyboardMode = false; // first: giving the focus away comes back here
     int hot = GetHotItem();
     if (hot >= 0) m_nLastHot = hot;
     SendMessage(TB_SETHOTITEM, static_cast<WPARAM>(-1));
     HWND old = std::exchange(s_hWndOldFocus, nullptr);
-    if (restoreFocus && ::GetFocus() == m_hWnd) ::SetFocus(old && ::IsWindow(old) ? old : ::GetAncestor(m_hWnd, GA_ROOT));
+    if (restoreFocus && ::GetFocus() == m_hWnd)
+        ::SetFocus(old && ::IsWindow(old) ? old : ::GetAncestor(m_hWnd, GA_ROOT));
 }
 
 void COXMenuBar::OnKillFocus(HWND) {

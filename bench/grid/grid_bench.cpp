@@ -17,7 +17,7 @@ public:
 };
 
 constexpr int kWidth = 300;
-constexpr int kHeight = 180;  // a page of fewer than 10 rows: both grids fill it
+constexpr int kHeight = 180; // a page of fewer than 10 rows: both grids fill it
 
 // Microseconds per paint of the whole client area, median of several rounds.
 double PaintMicros(int rows, int paintsPerRound) {
@@ -31,7 +31,7 @@ double PaintMicros(int rows, int paintsPerRound) {
     grid.SetHeaderRowCount(2, false);
     grid.SetRowCount(rows, false);
     grid.RecalcLayout();
-    grid.MoveCurrentCell(3, rows / 2);  // a page in the middle of the table
+    grid.MoveCurrentCell(3, rows / 2); // a page in the middle of the table
     CMemoryDC dc(kWidth, kHeight);
     LARGE_INTEGER freq;
     ::QueryPerformanceFrequency(&freq);
@@ -39,7 +39,8 @@ double PaintMicros(int rows, int paintsPerRound) {
     for (int round = 0; round < 7; ++round) {
         LARGE_INTEGER t0, t1;
         ::QueryPerformanceCounter(&t0);
-        for (int i = 0; i < paintsPerRound; ++i) grid.PaintRect(dc, CRect(0, 0, kWidth, kHeight));
+        for (int i = 0; i < paintsPerRound; ++i)
+            grid.PaintRect(dc, CRect(0, 0, kWidth, kHeight));
         ::QueryPerformanceCounter(&t1);
         rounds.push_back(1e6 * static_cast<double>(t1.QuadPart - t0.QuadPart) /
                          static_cast<double>(freq.QuadPart) / paintsPerRound);
@@ -52,7 +53,7 @@ double PaintMicros(int rows, int paintsPerRound) {
 
 int main() {
     constexpr int kPaints = 40;
-    PaintMicros(10, 5);  // warm-up: fonts, themes, the first window
+    PaintMicros(10, 5); // warm-up: fonts, themes, the first window
     const double small = PaintMicros(10, kPaints);
     const double large = PaintMicros(1'000'000, kPaints);
     std::printf("grid page paint, %dx%d client, 8 check-box columns\n", kWidth, kHeight);

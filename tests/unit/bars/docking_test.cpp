@@ -126,8 +126,10 @@ TEST_F(DockingTest, MouseDragFromTheGripperDocksOnTheLeft) {
     POINT drop{client.left + 4, client.top + 160};
     MoveMouse(grip);
     Pump(30);
-    TimerScript script({[&] { MoveMouse({drop.x + 30, drop.y}); }, [&] { MoveMouse(drop); },
-                        [] { MouseButton(true); }, [] {}});
+    TimerScript script({[&] {
+                            MoveMouse({drop.x + 30, drop.y});
+                        },
+                        [&] { MoveMouse(drop); }, [] { MouseButton(true); }, [] {}});
     MouseButton(false);
     PumpUntil([&] { return script.Done(); }, 5000);
     EXPECT_EQ(Side(), AFX_IDW_DOCKBAR_LEFT);

@@ -86,7 +86,7 @@ TEST_F(MenuBarTest, AltTapTogglesKeyboardModeAndGivesTheFocusBack) {
     // Alt, Enter opens the highlighted pop-up; once it closes the view has the keys again.
     Tap(VK_MENU);
     ASSERT_TRUE(PumpUntil([&] { return bar->IsInKeyboardMode(); }));
-    EXPECT_EQ(bar->GetHotItem(), 1);  // the last highlighted button
+    EXPECT_EQ(bar->GetHotItem(), 1); // the last highlighted button
     TimerScript script({[] { ::EndMenu(); }, [] {}});
     Tap(VK_RETURN);
     PumpUntil([&] { return script.Done(); });
@@ -114,7 +114,7 @@ TEST_F(MenuBarTest, PointerMovedOntoAnotherButtonOpensItsPopup) {
     POINT target = ButtonCentre(*bar, 1);
     TimerScript script(
         {[&] { MoveMouse(target); }, [] {}, [] {}, [] { ::EndMenu(); }, [] { ::EndMenu(); }});
-    MoveMouse(ButtonCentre(*bar, 0));  // a real click opens "Файл"
+    MoveMouse(ButtonCentre(*bar, 0)); // a real click opens "Файл"
     Pump(30);
     MouseButton(false);
     MouseButton(true);

@@ -38,7 +38,8 @@ private:
     void Word(WORD w) { Append(&w, 2); }
     void Text(const wchar_t* s) { Append(s, (wcslen(s) + 1) * 2); }
     void Align() {
-        while (m_data.size() % 4) m_data.push_back(0);
+        while (m_data.size() % 4)
+            m_data.push_back(0);
     }
     void Item(WORD id, WORD atom, DWORD style, const wchar_t* text) {
         Align();
@@ -76,7 +77,7 @@ std::wstring EditText(const CDialog& dlg) {
 TEST(DataExchange, MembersGoToControlsAndComeBackValidated) {
     TemplateBuilder t;
     CValuesDlg dlg;
-    ASSERT_TRUE(dlg.CreateIndirect(t.Get()));  // OnInitDialog loads the members
+    ASSERT_TRUE(dlg.CreateIndirect(t.Get())); // OnInitDialog loads the members
     EXPECT_EQ(EditText(dlg), L"42");
     EXPECT_EQ(IsDlgButtonChecked(dlg.m_hWnd, kCheck), BST_CHECKED);
 
@@ -106,7 +107,7 @@ TEST(DataExchange, OkStaysOpenOnBadInputAndCancelEnds) {
     ASSERT_TRUE(dlg.CreateIndirect(t.Get()));
     SetDlgItemTextW(dlg.m_hWnd, kEdit, L"abc");
     dlg.SendMessage(WM_COMMAND, IDOK, 0);
-    EXPECT_TRUE(dlg.IsWindowVisible());  // a modeless dialog only hides when it ends
+    EXPECT_TRUE(dlg.IsWindowVisible()); // a modeless dialog only hides when it ends
     SetDlgItemTextW(dlg.m_hWnd, kEdit, L"3");
     dlg.SendMessage(WM_COMMAND, IDOK, 0);
     EXPECT_EQ(dlg.m_nCount, 3);

@@ -60,8 +60,9 @@ protected:
     fs::path dir;
 
     void SetUp() override {
-        dir = fs::temp_directory_path() / ("kivdoc-" + std::to_string(GetCurrentProcessId()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir = fs::temp_directory_path() /
+              ("kivdoc-" + std::to_string(GetCurrentProcessId()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
         fs::create_directories(dir);
         TestApp().m_boxes.clear();
@@ -76,13 +77,16 @@ protected:
     std::wstring PathOf(const wchar_t* name) const { return (dir / name).wstring(); }
     static void Write(const std::wstring& path, const std::vector<uint8_t>& bytes) {
         std::ofstream out(fs::path(path), std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
     }
     static std::vector<uint8_t> Read(const std::wstring& path) {
         std::ifstream in(fs::path(path), std::ios::binary);
         return {std::istreambuf_iterator<char>(in), {}};
     }
-    size_t FilesInDir() const { return static_cast<size_t>(std::distance(fs::directory_iterator(dir), {})); }
+    size_t FilesInDir() const {
+        return static_cast<size_t>(std::distance(fs::directory_iterator(dir), {}));
+    }
 };
 
 } // namespace
@@ -149,7 +153,8 @@ TEST_F(DocumentTest, EmptyFileOpensWithoutReadingAnything) {
 }
 
 TEST_F(DocumentTest, TemplateReplacesAHalfReadDocumentAndKeepsOneThatWasNotTouched) {
-    CSingleDocTemplate templ(0, RUNTIME_CLASS(CDataDoc), RUNTIME_CLASS(CFrameWnd), RUNTIME_CLASS(CDataView));
+    CSingleDocTemplate templ(0, RUNTIME_CLASS(CDataDoc), RUNTIME_CLASS(CFrameWnd),
+                             RUNTIME_CLASS(CDataView));
     auto* doc = dynamic_cast<CDataDoc*>(templ.OpenDocumentFile(nullptr, false));
     ASSERT_TRUE(doc);
     ASSERT_EQ(doc->GetViews().size(), 1u);
@@ -157,7 +162,7 @@ TEST_F(DocumentTest, TemplateReplacesAHalfReadDocumentAndKeepsOneThatWasNotTouch
 
     std::wstring good = PathOf(L"good.cmb");
     Write(good, {2, 0, 0, 0, 4, 5});
-    ASSERT_EQ(templ.OpenDocumentFile(good.c_str(), false), doc);  // the one document is reused
+    ASSERT_EQ(templ.OpenDocumentFile(good.c_str(), false), doc); // the one document is reused
     EXPECT_EQ(doc->m_data, (std::vector<uint8_t>{4, 5}));
     EXPECT_EQ(doc->GetPathName(), good);
     EXPECT_FALSE(doc->IsModified());
@@ -174,7 +179,7 @@ TEST_F(DocumentTest, TemplateReplacesAHalfReadDocumentAndKeepsOneThatWasNotTouch
     EXPECT_EQ(doc->GetTitle(), L"БезИмени");
     EXPECT_TRUE(doc->GetPathName().empty());
     EXPECT_FALSE(doc->IsModified());
-    ASSERT_EQ(TestApp().m_boxes.size(), 2u);  // the save question, then the failure
+    ASSERT_EQ(TestApp().m_boxes.size(), 2u); // the save question, then the failure
     EXPECT_EQ(TestApp().m_boxes[1], L"Неожиданный конец файла «" + cut + L"».");
 
     // A file that cannot be opened at all leaves the document as it was, changes included.
@@ -192,7 +197,8 @@ TEST_F(DocumentTest, TemplateReplacesAHalfReadDocumentAndKeepsOneThatWasNotTouch
 }
 
 TEST_F(DocumentTest, ClosingTheFrameTakesTheDocumentAlong) {
-    CSingleDocTemplate templ(0, RUNTIME_CLASS(CDataDoc), RUNTIME_CLASS(CFrameWnd), RUNTIME_CLASS(CDataView));
+    CSingleDocTemplate templ(0, RUNTIME_CLASS(CDataDoc), RUNTIME_CLASS(CFrameWnd),
+                             RUNTIME_CLASS(CDataView));
     CDocument* doc = templ.OpenDocumentFile(nullptr, false);
     ASSERT_TRUE(doc);
     CFrameWnd* frame = doc->GetFirstView()->GetParentFrame();
@@ -201,7 +207,7 @@ TEST_F(DocumentTest, ClosingTheFrameTakesTheDocumentAlong) {
     doc->SetModifiedFlag();
     TestApp().m_nAnswer = IDCANCEL;
     frame->SendMessage(WM_CLOSE);
-    EXPECT_EQ(templ.GetOnlyDocument(), doc);  // the user cancelled
+    EXPECT_EQ(templ.GetOnlyDocument(), doc); // the user cancelled
     TestApp().m_nAnswer = IDNO;
     frame->SendMessage(WM_CLOSE);
     EXPECT_EQ(templ.GetOnlyDocument(), nullptr);

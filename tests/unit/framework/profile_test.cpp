@@ -6,7 +6,8 @@
 namespace {
 bool KeyExists(const std::wstring& path) {
     HKEY key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
     RegCloseKey(key);
     return true;
 }
@@ -16,14 +17,15 @@ TEST(Profile, ValuesRoundTripUnderKeyAndApplicationName) {
     ClearTestProfile();
     CTestApp& app = TestApp();
     std::wstring base = app.GetAppRegistryPath();
-    ASSERT_EQ(base, L"Software\\KivTests-" + std::to_wstring(GetCurrentProcessId()) + L"\\KivFrameworkTests");
+    ASSERT_EQ(base, L"Software\\KivTests-" + std::to_wstring(GetCurrentProcessId()) +
+                        L"\\KivFrameworkTests");
 
     EXPECT_EQ(app.GetProfileInt(L"Раздел", L"n", 77), 77u);
     EXPECT_EQ(app.GetProfileString(L"Раздел", L"s", L"нет"), L"нет");
     std::vector<BYTE> data{1, 2, 3};
     EXPECT_FALSE(app.GetProfileBinary(L"Раздел", L"b", data));
     EXPECT_TRUE(data.empty());
-    EXPECT_FALSE(KeyExists(base));  // reading leaves no trace
+    EXPECT_FALSE(KeyExists(base)); // reading leaves no trace
 
     EXPECT_TRUE(app.WriteProfileInt(L"Раздел", L"n", -5));
     EXPECT_TRUE(app.WriteProfileString(L"Раздел", L"s", L"Автомат"));

@@ -6,7 +6,7 @@ CTestApp g_app;
 
 BEGIN_MESSAGE_MAP(CTestApp, CWinApp)
     Command<&CTestApp::OnAppCommand>(kAppCmd),
-    Command<&CTestApp::OnAppCommand>(kFrameCmd),  // the frame answers first
+        Command<&CTestApp::OnAppCommand>(kFrameCmd), // the frame answers first
 END_MESSAGE_MAP()
 
 CTestApp::CTestApp() : CWinApp(L"KivFrameworkTests") {}
@@ -16,7 +16,9 @@ int CTestApp::DoMessageBox(const std::wstring& text, UINT, UINT) {
     return m_nAnswer;
 }
 
-CTestApp& TestApp() { return g_app; }
+CTestApp& TestApp() {
+    return g_app;
+}
 
 void PumpPending() {
     MSG msg;

@@ -13,7 +13,7 @@ public:
 
     std::vector<std::wstring> m_boxes;
     int m_nAnswer = IDOK;
-    std::vector<std::wstring> m_log;  // commands that reached the application
+    std::vector<std::wstring> m_log; // commands that reached the application
 
 protected:
     DECLARE_MESSAGE_MAP()

@@ -83,7 +83,7 @@ TEST_F(CellControls, CheckBoxSitsCentredAndCutToNarrowCells) {
     EXPECT_EQ(captioned.Width(), 37);
     EXPECT_EQ(check->GetValue().data, 1);
     EXPECT_FALSE(check->IsModified());
-    check->SetValue({L"", 2});  // not a three-state style: unchecked
+    check->SetValue({L"", 2}); // not a three-state style: unchecked
     EXPECT_EQ(check->GetValue().data, 0);
     EXPECT_TRUE(check->Hide());
     EXPECT_FALSE(check->IsActive());
@@ -100,11 +100,11 @@ TEST_F(CellControls, DropDownLoadsByItemDataOrByText) {
     combo->SendMessage(CB_SETITEMDATA, 1, 9);
     combo->SendMessage(CB_SETITEMDATA, 2, 9);
     combo->SetValue({L"", 9});
-    EXPECT_EQ(combo->SendMessage(CB_GETCURSEL), 2);  // the later of two sharing 9
+    EXPECT_EQ(combo->SendMessage(CB_GETCURSEL), 2); // the later of two sharing 9
     EXPECT_EQ(combo->GetValue().data, 9);
     combo->SetValue({L"typed", -1});
     EXPECT_EQ(combo->GetWindowText(), L"typed");
-    EXPECT_EQ(combo->SendMessage(CB_GETCURSEL), 2);  // the selection is left alone
+    EXPECT_EQ(combo->SendMessage(CB_GETCURSEL), 2); // the selection is left alone
     EXPECT_FALSE(combo->IsModified());
     combo->edit.SetWindowText(L"changed");
     EXPECT_TRUE(combo->IsModified());
@@ -115,7 +115,7 @@ TEST_F(CellControls, DropDownListWithoutTextFieldOffersOnlyCopy) {
     auto* combo = dynamic_cast<CORVCellCombo*>(view->CurrentCtrl());
     ASSERT_NE(combo, nullptr);
     EXPECT_FALSE(combo->HasTextField());
-    EXPECT_FALSE(combo->CanCopy());  // nothing shown yet
+    EXPECT_FALSE(combo->CanCopy()); // nothing shown yet
     combo->SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"Шина"));
     combo->SendMessage(CB_SETCURSEL, 0);
     EXPECT_TRUE(combo->CanCopy());
@@ -123,7 +123,7 @@ TEST_F(CellControls, DropDownListWithoutTextFieldOffersOnlyCopy) {
     EXPECT_FALSE(combo->CanPaste());
     EXPECT_FALSE(combo->CanUndo());
     combo->Copy();
-    EXPECT_EQ(ClipboardText(), L"Шина");  // Unicode text survives any code page
+    EXPECT_EQ(ClipboardText(), L"Шина"); // Unicode text survives any code page
 }
 
 TEST_F(CellControls, EmptyTextLeavesTheClipboardAlone) {
@@ -137,16 +137,16 @@ TEST_F(CellControls, EditBoxHandsNavigationKeysToTheGrid) {
     view->values[{1, 2}] = {L"text", 0};
     HWND edit = dynamic_cast<CWnd*>(view->CurrentCtrl())->GetSafeHwnd();
     ASSERT_EQ(Focus(), edit);
-    Send(edit, WM_CHAR, VK_RETURN);  // Enter moves down like Down
+    Send(edit, WM_CHAR, VK_RETURN); // Enter moves down like Down
     EXPECT_EQ(Row(), 2);
     EXPECT_EQ(Col(), 1);
     Send(edit, WM_CHAR, VK_TAB);
     EXPECT_EQ(Col(), 2);
-    Send(edit, WM_KEYDOWN, VK_LEFT);  // empty text: the current cell moves
+    Send(edit, WM_KEYDOWN, VK_LEFT); // empty text: the current cell moves
     EXPECT_EQ(Col(), 1);
     ASSERT_EQ(::GetWindowTextLengthW(edit), 4);
     ::SendMessageW(edit, EM_SETSEL, 2, 2);
-    Send(edit, WM_KEYDOWN, VK_LEFT);  // inside the text: the caret moves
+    Send(edit, WM_KEYDOWN, VK_LEFT); // inside the text: the caret moves
     EXPECT_EQ(Col(), 1);
     ::SendMessageW(edit, EM_SETSEL, 0, 0);
     Send(edit, WM_KEYDOWN, VK_LEFT);
@@ -170,7 +170,7 @@ TEST_F(CellControls, TabInAnEditableDropDownStaysButEnterMovesDown) {
     ASSERT_NE(combo, nullptr);
     HWND field = combo->edit.GetSafeHwnd();
     ASSERT_NE(field, nullptr);
-    Send(field, WM_CHAR, VK_TAB);  // the posted Tab is translated like a real key
+    Send(field, WM_CHAR, VK_TAB); // the posted Tab is translated like a real key
     EXPECT_EQ(Col(), 1);
     Send(field, WM_CHAR, VK_RETURN);
     EXPECT_EQ(Row(), 2);
@@ -184,7 +184,7 @@ TEST_F(CellControls, RefusedCommitKeepsTheCellAndDiscardResetsTheControl) {
     HWND edit = dynamic_cast<CWnd*>(ctrl)->GetSafeHwnd();
     ::SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"bad"));
     view->refuseCommit = true;
-    EXPECT_TRUE(view->MoveCurrentCell(2, 3));  // the move is made on the same cell
+    EXPECT_TRUE(view->MoveCurrentCell(2, 3)); // the move is made on the same cell
     EXPECT_EQ(Col(), 1);
     EXPECT_EQ(Row(), 1);
     EXPECT_TRUE(ctrl->IsActive());

@@ -26,11 +26,13 @@ public:
     }
     int Count(UINT msg) const {
         int n = 0;
-        for (const auto& note : notes) n += note.msg == msg;
+        for (const auto& note : notes)
+            n += note.msg == msg;
         return n;
     }
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override {
-        if (msg >= WM_ORV_CURCELLCHANGED && msg <= WM_ORV_ROWCOUNTCHANGED) notes.push_back({msg, wp, lp});
+        if (msg >= WM_ORV_CURCELLCHANGED && msg <= WM_ORV_ROWCOUNTCHANGED)
+            notes.push_back({msg, wp, lp});
         return CWnd::WindowProc(msg, wp, lp);
     }
 };
@@ -40,7 +42,7 @@ template <class Base> class CValueGrid : public Base {
 public:
     std::map<std::pair<int, int>, CORVCellValue> values;
     int valueCalls = 0;
-    std::vector<std::wstring> hooks;  // "down c r", "up c r", "rowdown c r", "rowup c r"
+    std::vector<std::wstring> hooks; // "down c r", "up c r", "rowdown c r", "rowup c r"
 
     CORVCellValue GetCellValue(int col, int row) override {
         ++valueCalls;
@@ -101,14 +103,18 @@ inline void PumpMessages() {
 inline std::vector<COLORREF> Pixels(HDC dc, const RECT& r) {
     std::vector<COLORREF> out;
     for (int y = r.top; y < r.bottom; ++y)
-        for (int x = r.left; x < r.right; ++x) out.push_back(::GetPixel(dc, x, y));
+        for (int x = r.left; x < r.right; ++x)
+            out.push_back(::GetPixel(dc, x, y));
     return out;
 }
 
 inline int CountColor(HDC dc, const RECT& r, COLORREF color) {
     int n = 0;
-    for (COLORREF c : Pixels(dc, r)) n += c == color;
+    for (COLORREF c : Pixels(dc, r))
+        n += c == color;
     return n;
 }
 
-inline COLORREF Sys(int index) { return ::GetSysColor(index); }
+inline COLORREF Sys(int index) {
+    return ::GetSysColor(index);
+}

@@ -42,7 +42,7 @@ TEST_F(GridModel, NewGridHasOneHeaderRowOneFixedColumnAndDefaultColours) {
     EXPECT_EQ(grid.style.borderLeft, Sys(COLOR_BTNFACE));
     EXPECT_EQ(grid.style.focusFrame.frame, RGB(0, 100, 200));
     EXPECT_EQ(grid.style.focusFrame.solid, 1);
-    EXPECT_EQ(grid.GetCellValue(0, 0).text, L"");  // the host's own values
+    EXPECT_EQ(grid.GetCellValue(0, 0).text, L""); // the host's own values
     EXPECT_EQ(grid.CORVGrid::GetCellValue(0, 0).data, -1);
 }
 
@@ -52,7 +52,8 @@ TEST_F(GridModel, ColumnsInsertInOrderAndBeyondTheEndAppend) {
     EXPECT_EQ(grid.InsertColumn(2, 40, L"X", 5, 0x25, 0, 0, 0), 2);
     ASSERT_EQ(grid.GetColumnCount(-1), 5);
     const wchar_t* titles[] = {L"A", L"D0", L"X", L"D1", L"D2"};
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(grid.GetHeaderValue(i, 0).text, titles[i]);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(grid.GetHeaderValue(i, 0).text, titles[i]);
     const CORVColumn& x = grid.columns[2];
     EXPECT_EQ(x.ctrlKind, 1);
     EXPECT_EQ(x.ctrlStyle, static_cast<DWORD>(WS_CHILD));
@@ -65,8 +66,8 @@ TEST_F(GridModel, ColumnsInsertInOrderAndBeyondTheEndAppend) {
 
 TEST_F(GridModel, ColumnControlIdsAndRefusalOnceTheControlExists) {
     Open();
-    grid.AddCheckColumns(2);                      // id 1000, then SetColumnCtrl with id 0
-    grid.AddColumn(20, L"E", 5, 5, 0, 0, 0);      // id 0
+    grid.AddCheckColumns(2);                 // id 1000, then SetColumnCtrl with id 0
+    grid.AddColumn(20, L"E", 5, 5, 0, 0, 0); // id 0
     EXPECT_TRUE(grid.SetColumnCtrl(2, 1, WS_CHILD, 0));
     grid.AddColumn(20, L"F", 5, 5, 0, 0, 0);
     EXPECT_TRUE(grid.SetColumnCtrl(3, 3, WS_CHILD, 1234));
@@ -82,7 +83,7 @@ TEST_F(GridModel, ColumnControlIdsAndRefusalOnceTheControlExists) {
     EXPECT_FALSE(grid.SetColumnCtrl(0, 1, WS_CHILD | ES_AUTOHSCROLL, 55));
     EXPECT_EQ(grid.columns[0].ctrlKind, 2);
     EXPECT_EQ(grid.columns[0].ctrlId, 1000u);
-    EXPECT_EQ(grid.CreateCellCtrl(0, 0, WS_CHILD, 0), nullptr);  // it already has one
+    EXPECT_EQ(grid.CreateCellCtrl(0, 0, WS_CHILD, 0), nullptr); // it already has one
 }
 
 TEST_F(GridModel, LayoutFollowsTheFontAndCountsEveryColumn) {
@@ -110,7 +111,7 @@ TEST_F(GridModel, LayoutFollowsTheFontAndCountsEveryColumn) {
 TEST_F(GridModel, HitTestsOnEdgesAndBeyondTheTable) {
     grid.AddCheckColumns(3);
     grid.SetHeaderRowCount(2, false);
-    const int H = grid.HeaderHeight();  // 32 before any layout
+    const int H = grid.HeaderHeight(); // 32 before any layout
     EXPECT_EQ(grid.RowFromY(H - 1), 1);
     EXPECT_EQ(grid.RowFromY(H), 2);
     EXPECT_EQ(grid.RowFromY(H + 16), 3);
@@ -119,7 +120,7 @@ TEST_F(GridModel, HitTestsOnEdgesAndBeyondTheTable) {
     EXPECT_EQ(grid.ColumnFromX(9, -1), 1);
     EXPECT_EQ(grid.ColumnFromX(35, -1), 1);
     EXPECT_EQ(grid.ColumnFromX(89, -1), 3);
-    EXPECT_EQ(grid.ColumnFromX(90, -1), 4);  // one past the last
+    EXPECT_EQ(grid.ColumnFromX(90, -1), 4); // one past the last
     EXPECT_EQ(grid.ColumnFromX(-5, -1), 3);
     EXPECT_EQ(grid.ColumnLeft(2, -1), 35);
     EXPECT_EQ(grid.ColumnX(2, -1), 34);
@@ -130,9 +131,9 @@ TEST_F(GridModel, HitTestsOnEdgesAndBeyondTheTable) {
     EXPECT_EQ(grid.RowY(3), 32 + 16 - 20 - 1);
     const CRect cell = grid.CellRect(2, 3);
     EXPECT_EQ(cell, CRect(34, 27, 61, 43));
-    const CRect header = grid.CellRect(1, 0);  // header rows do not scroll vertically
+    const CRect header = grid.CellRect(1, 0); // header rows do not scroll vertically
     EXPECT_EQ(header, CRect(7, -1, 34, 15));
-    const CRect fixed = grid.CellRect(0, 3);  // fixed columns do not scroll horizontally
+    const CRect fixed = grid.CellRect(0, 3); // fixed columns do not scroll horizontally
     EXPECT_EQ(fixed.left, -1);
     EXPECT_EQ(fixed.right, 7);
 
@@ -176,7 +177,7 @@ TEST_F(GridModel, RowCountNotifiesOnlyOnChangeAndRefusesTooManyRows) {
     EXPECT_EQ(grid.GetRowCount(), 6);
     EXPECT_FALSE(grid.InsertRows(0, ORV_MAX_ROWS));
     EXPECT_EQ(grid.GetRowCount(), 6);
-    EXPECT_FALSE(grid.InsertRows(7, 1));  // beyond the end
+    EXPECT_FALSE(grid.InsertRows(7, 1)); // beyond the end
     EXPECT_FALSE(grid.DeleteRows(6, 1));
 
     // At the limit the geometry still names the right rows.
@@ -195,15 +196,15 @@ TEST_F(GridModel, InsertAndDeleteRowsKeepTheCurrentCellOnARealRow) {
     Open();
     grid.AddCheckColumns();
     grid.RecalcLayout();
-    ASSERT_TRUE(grid.InsertRows(0, 10));  // appended: the last row becomes current
+    ASSERT_TRUE(grid.InsertRows(0, 10)); // appended: the last row becomes current
     EXPECT_EQ(grid.currentRow, grid.headerRows + 9);
     ASSERT_TRUE(grid.MoveCurrentCell(2, 4));
-    ASSERT_TRUE(grid.InsertRows(0, 3));   // above: the absolute index stays
+    ASSERT_TRUE(grid.InsertRows(0, 3)); // above: the absolute index stays
     EXPECT_EQ(grid.currentRow, grid.headerRows + 4);
     EXPECT_EQ(grid.GetRowCount(), 13);
 
     ASSERT_TRUE(grid.MoveCurrentCell(2, 12));
-    ASSERT_TRUE(grid.DeleteRows(11, 2));  // the current row was among them
+    ASSERT_TRUE(grid.DeleteRows(11, 2)); // the current row was among them
     EXPECT_EQ(grid.currentRow, grid.headerRows + 10);
     CORVCellCtrl* ctrl = grid.GetCellCtrl(2, 0);
     ASSERT_NE(ctrl, nullptr);
@@ -220,7 +221,7 @@ TEST_F(GridModel, InsertAndDeleteRowsKeepTheCurrentCellOnARealRow) {
 TEST_F(GridModel, MoreHeaderRowsKeepTheCurrentDataRow) {
     grid.AddCheckColumns();
     grid.SetRowCount(4, false);
-    grid.currentRow = 3;  // data row 2
+    grid.currentRow = 3; // data row 2
     grid.SetHeaderRowCount(2, false);
     EXPECT_EQ(grid.headerRows, 2);
     EXPECT_EQ(grid.currentRow, 4);

@@ -41,11 +41,11 @@ TEST_F(GridPaint, CheckBoxCellsShowTheirState) {
     const auto clear = CellPixels(1, 2, 0);
     const auto ticked = CellPixels(1, 2, 1);
     EXPECT_NE(clear, ticked);
-    EXPECT_EQ(CellPixels(1, 2, 2), clear);   // no three-state format: an empty box
+    EXPECT_EQ(CellPixels(1, 2, 2), clear); // no three-state format: an empty box
     EXPECT_EQ(CellPixels(1, 2, -1), clear);
     EXPECT_EQ(CellPixels(1, 2, 7), clear);
     grid.columns[1].frameState = DFCS_BUTTONCHECK | DFCS_BUTTON3STATE;
-    EXPECT_EQ(CellPixels(1, 2, 1), ticked);  // 1 is plainly checked in any format
+    EXPECT_EQ(CellPixels(1, 2, 1), ticked); // 1 is plainly checked in any format
     const auto indeterminate = CellPixels(1, 2, 2);
     EXPECT_NE(indeterminate, clear);
     EXPECT_NE(indeterminate, ticked);
@@ -99,7 +99,7 @@ TEST_F(GridPaint, NarrowCellsGetABoxCutToTheCell) {
     const CRect narrow = Interior(grid.fixedCols + 2, grid.headerRows + 2);
     EXPECT_LT(CountColor(dc, narrow, Sys(COLOR_WINDOW)), narrow.Width() * narrow.Height());
     grid.values[{2, 2}] = {L"", 0};
-    grid.columns[2].frameType = 0;  // plain text: nothing drawn in the cell
+    grid.columns[2].frameType = 0; // plain text: nothing drawn in the cell
     Paint();
     EXPECT_EQ(Pixels(dc, neighbour), withBox);
 }
@@ -113,7 +113,7 @@ TEST_F(GridPaint, PressedHeaderTextMovesOneRightAndDown) {
         return CPoint(-1, -1);
     };
     CRect cell = grid.CellRect(grid.fixedCols + 1, 0);
-    cell.DeflateRect(3, 3);  // inside the outline and the button edges
+    cell.DeflateRect(3, 3); // inside the outline and the button edges
     Paint();
     const CPoint raised = firstText(cell);
     grid.pressedHeaderCol = grid.fixedCols + 1;
@@ -143,7 +143,7 @@ TEST_F(GridPaint, PaintingVisitsOnlyTheVisibleRows) {
 // GetGuiResources reports 0 GDI objects under Wine, so the owners' own counter proves it.
 TEST_F(GridPaint, ThousandsOfPaintsGiveBackEveryGdiObject) {
     Open(ORVGS_ROWMODE | ORVGS_3DFIXED);
-    ASSERT_TRUE(grid.MoveCurrentCell(3, 2));  // both columns have made their controls
+    ASSERT_TRUE(grid.MoveCurrentCell(3, 2)); // both columns have made their controls
     ASSERT_TRUE(grid.MoveCurrentCell(2, 1));
     const long before = gdi::LiveObjects();
     for (int i = 0; i < 1000; ++i) {

@@ -37,9 +37,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     CWnd frame;
     frame.CreateEx(0, nullptr, L"Сетка", WS_OVERLAPPEDWINDOW | WS_VISIBLE, CRect(20, 20, 300, 420),
                    nullptr, 0);
-    auto* view = new CDemoView;  // deletes itself with its window
+    auto* view = new CDemoView; // deletes itself with its window
     const CRect client = frame.GetClientRect();
-    view->CreateEx(0, nullptr, L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | ORVGS_ROWMODE, client, frame, 0xE900);
+    view->CreateEx(0, nullptr, L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | ORVGS_ROWMODE, client,
+                   frame, 0xE900);
     view->MoveCurrentCell(2, 3);
     ::SetTimer(nullptr, 0, static_cast<UINT>(seconds) * 1000, nullptr);
     MSG msg;
