@@ -51,9 +51,11 @@ Figures Measure(const std::vector<double>& times, int delay) {
     return f;
 }
 
-// tavo.dll loaded afresh, tracing into `trace`, as the program's port library.
+// tavo.dll loaded afresh, tracing into `trace`, as the program's port library. No lamp
+// panel: its thread would keep the library, and its trace file, loaded between runs.
 CPortLibrary LoadTracing(const std::filesystem::path& trace) {
     const kivdrv::CScopedEnv lpt(L"TAVO_LPT", L"378,0,0");
+    const kivdrv::CScopedEnv lamps(L"TAVO_LAMPS", L"0");
     const kivdrv::CScopedEnv env(L"TAVO_TRACE", trace.wstring());
     CPortLibrary library(LoadLibraryW((kivdrv::ProgramFolder() + L"tavo.dll").c_str()));
     g_hPortLib = library.Get();
