@@ -15,6 +15,9 @@ std::optional<std::uint8_t> ReadLamps(HWND panel) {
     const HDC screen = GetDC(nullptr);
     const tavo::LampLayout layout{GetDeviceCaps(screen, LOGPIXELSX)};
     ReleaseDC(nullptr, screen);
+    // The screen is read, so the panel goes above any other topmost window first (a panel
+    // of another test's program may sit at the same place); this never activates it.
+    SetWindowPos(panel, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     POINT origin{0, 0};
     if (!ClientToScreen(panel, &origin)) return std::nullopt;
     const SIZE size = layout.Client();
