@@ -48,7 +48,12 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT msg, WPARAM, LPARAM) {
     } catch (...) {
         AfxReportException(std::current_exception());
     }
-    return TRUE;
+    // A dialog that failed half-way through its set-up never shows.
+    if (dlg->m_bModal)
+        ::EndDialog(hwnd, -1);
+    else
+        ::DestroyWindow(hwnd);
+    return FALSE;
 }
 
 const DLGTEMPLATE* CDialog::FindTemplate() const {
@@ -103,7 +108,8 @@ bool CDialog::CreateIndirect(const DLGTEMPLATE* dlgTemplate, CWnd* parent) {
                                           parent ? parent->m_hWnd : nullptr, &CDialog::DialogProc,
                                           reinterpret_cast<LPARAM>(this));
     }
-    return hwnd != nullptr;
+    // Destroyed during its set-up: not every system answers null for that.
+    return hwnd != nullptr && ::IsWindow(hwnd);
 }
 
 void CDialog::EndDialog(int result) {

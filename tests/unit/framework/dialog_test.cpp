@@ -113,3 +113,18 @@ TEST(DataExchange, OkStaysOpenOnBadInputAndCancelEnds) {
     EXPECT_EQ(dlg.m_nCount, 3);
     EXPECT_FALSE(dlg.IsWindowVisible());
 }
+
+class CFailingDlg : public CDialog {
+protected:
+    bool OnInitDialog() override { throw std::bad_alloc(); }
+};
+
+TEST(DialogSetUp, AThrowingOnInitDialogIsReportedAndTheDialogNeverShows) {
+    TemplateBuilder t;
+    TestApp().m_boxes.clear();
+    CFailingDlg modeless, modal;
+    EXPECT_FALSE(modeless.CreateIndirect(t.Get()));
+    modal.InitModalIndirect(t.Get());
+    EXPECT_EQ(modal.DoModal(), -1);
+    EXPECT_EQ(TestApp().m_boxes.size(), 2u);
+}
