@@ -11,9 +11,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <thread>
 
 #include "fd.h"
 #include "proc_ports.h"
@@ -36,21 +38,30 @@ struct TempDir {
     ~TempDir() { fs::remove_all(path); }
 };
 
-// The helper started with `token` in its environment (none when nullopt), --fake `lines`.
+// The helper started with `token` in its environment (none when nullopt) and `args`
+// (--fake `lines` when empty); its standard error a pipe nobody reads when `muted`.
 class CHelper {
 public:
-    CHelper(const std::optional<std::string>& token, const fs::path& lines) {
-        int out[2];
-        if (pipe(out) != 0) return;
+    CHelper(const std::optional<std::string>& token, const fs::path& lines,
+            std::vector<std::string> args = {}, bool muted = false) {
+        if (args.empty()) args = {"--fake", lines};
+        int out[2], err[2];
+        if (pipe(out) != 0 || pipe(err) != 0) return;
         m_pid = fork();
         if (m_pid == 0) {
             dup2(out[1], STDOUT_FILENO);
-            close(out[0]);
+            if (muted) dup2(err[1], STDERR_FILENO);
             token ? setenv("KIV_PARPORT_TOKEN", token->c_str(), 1) : unsetenv("KIV_PARPORT_TOKEN");
-            execl(KIV_PARPORT, KIV_PARPORT, "--fake", lines.c_str(), nullptr);
+            std::vector<char*> argv{const_cast<char*>(KIV_PARPORT)};
+            for (auto& arg : args)
+                argv.push_back(arg.data());
+            argv.push_back(nullptr);
+            execv(KIV_PARPORT, argv.data());
             _exit(127);
         }
         close(out[1]);
+        close(err[1]);
+        m_unread = CFd(err[0]);
         FILE* stdoutOf = fdopen(out[0], "r");
         unsigned port = 0;
         if (std::fscanf(stdoutOf, "port %u", &port) == 1) m_port = std::uint16_t(port);
@@ -59,6 +70,7 @@ public:
     ~CHelper() { Stop(SIGKILL); }
 
     std::uint16_t Port() const { return m_port; }
+    pid_t Pid() const { return m_pid; }
 
     // The exit status once it has ended (after `signal`, unless 0), or -1.
     int Stop(int signal) {
@@ -71,10 +83,15 @@ public:
 private:
     pid_t m_pid = -1;
     std::uint16_t m_port = 0;
+    CFd m_unread; // the helper's standard error when muted
 };
 
-CFd Connect(std::uint16_t port) {
+// Reads on it give up after `answerTime`.
+CFd Connect(std::uint16_t port, std::chrono::milliseconds answerTime = std::chrono::seconds(10)) {
     CFd fd(socket(AF_INET, SOCK_STREAM, 0));
+    const auto us = std::chrono::microseconds(answerTime).count();
+    const timeval wait{time_t(us / 1000000), suseconds_t(us % 1000000)};
+    setsockopt(fd.Get(), SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
@@ -213,6 +230,119 @@ TEST(KivParport, TakesLptAddressesFromProc) {
     EXPECT_EQ(kivparport::ReadProcPorts(dir.path), (Ports{888, 0, 632}));
     EXPECT_EQ(kivparport::DeviceIndex("/dev/parport12"), 12);
     EXPECT_EQ(kivparport::DeviceIndex("/dev/lp0"), std::nullopt);
+}
+
+TEST(KivParport, StartsOnlyKnowingWhichPortItDrives) {
+    const TempDir dir;
+    CHelper emptyFake(kToken, "", {"--fake", ""});
+    EXPECT_EQ(emptyFake.Stop(0), 2) << "not a quiet start on /dev/parport0";
+    CHelper unknownBase(kToken, "", {"--device", "/dev/null"});
+    EXPECT_EQ(unknownBase.Port(), 0);
+    EXPECT_EQ(unknownBase.Stop(0), 1);
+
+    std::uint16_t free = 0;
+    {
+        CHelper any(kToken, dir.path / "lines");
+        free = any.Port();
+    }
+    CHelper fixed(kToken, "", {"--fake", dir.path / "lines", "--port", std::to_string(free)});
+    ASSERT_EQ(fixed.Port(), free);
+    Query(free);
+}
+
+// A stranger cannot stall it or freeze the lines.
+class Strangers : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(port, 0); }
+    std::vector<int> LinesNow() const { return Lines(dir.path / "lines"); }
+    // Signals the helper; its status and how long it took to end.
+    std::pair<int, std::chrono::milliseconds> StopTimed(int signal) {
+        const auto start = std::chrono::steady_clock::now();
+        const int status = helper.Stop(signal);
+        return {status, std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now() - start)};
+    }
+    CFd SlowStranger() {
+        CFd fd = Connect(port);
+        auto hello = EncodeHello({Purpose::Drive, 0x378, kToken});
+        hello.resize(kHelloHeadSize + 1);
+        Send(fd, hello);
+        return fd;
+    }
+
+    const TempDir dir;
+    CHelper helper{kToken, dir.path / "lines", {}, true};
+    const std::uint16_t port = helper.Port();
+};
+
+TEST_F(Strangers, SilentAndSlowOnesDoNotDelayARealHello) {
+    const CFd silent[] = {Connect(port), Connect(port), Connect(port)};
+    const CFd slow = SlowStranger();
+    CFd fd = Connect(port, std::chrono::seconds(1)); // what tavo.dll allows
+    Send(fd, EncodeHello({Purpose::Drive, 0x378, kToken}));
+    const auto answer = ReadAnswer(fd);
+    ASSERT_TRUE(answer) << "no answer within 1 s";
+    EXPECT_EQ(answer->status, Status::Ok);
+}
+
+TEST_F(Strangers, SignalDuringASlowOneEndsAtOnceWithTheLinesOff) {
+    {
+        auto [driver, ok] = Greet(port, Purpose::Drive);
+        ASSERT_EQ(ok, Status::Ok);
+        Send(driver, {9});
+    }
+    Query(port);
+    const CFd slow = SlowStranger();
+    // Lets the helper reach the slow hello; a sooner signal would only make this easier.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const auto [status, took] = StopTimed(SIGTERM);
+    EXPECT_EQ(status, 0);
+    EXPECT_LT(took.count(), 200);
+    EXPECT_EQ(LinesNow(), (std::vector<int>{9, 0}));
+}
+
+TEST_F(Strangers, RefusalsNobodyReadsLetTheWholeRunThrough) {
+    auto [driver, ok] = Greet(port, Purpose::Drive);
+    ASSERT_EQ(ok, Status::Ok);
+    std::vector<int> sent;
+    for (int i = 1; i <= 5000; ++i) {
+        EXPECT_EQ(Greet(port, Purpose::Drive, 0x378, std::string(32, 'f')).second, Status::Refused);
+        if (i % 50 == 0) {
+            sent.push_back(i / 50);
+            Send(driver, {std::uint8_t(sent.back())});
+        }
+    }
+    driver.Reset();
+    Query(port);
+    sent.push_back(0);
+    EXPECT_EQ(LinesNow(), sent);
+    EXPECT_EQ(helper.Stop(SIGTERM), 0);
+}
+
+TEST_F(Strangers, AClientThatNeverPausesStillLetsASignalIn) {
+    auto [driver, ok] = Greet(port, Purpose::Drive);
+    ASSERT_EQ(ok, Status::Ok);
+    std::thread flood([fd = driver.Get()] {
+        const std::vector<std::uint8_t> bytes(65536, 0x55);
+        while (send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) > 0) {
+        }
+    });
+    while (fs::file_size(dir.path / "lines") < 100000)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const auto [status, took] = StopTimed(SIGTERM);
+    shutdown(driver.Get(), SHUT_RDWR);
+    flood.join();
+    EXPECT_EQ(status, 0);
+    EXPECT_LT(took.count(), 200);
+    EXPECT_EQ(LinesNow().back(), 0);
+}
+
+TEST_F(Strangers, AHelloWhoseClientHasGoneWritesNothing) {
+    kill(helper.Pid(), SIGSTOP); // it finds the hello and the end together
+    Send(Connect(port), EncodeHello({Purpose::Drive, 0x378, kToken}));
+    kill(helper.Pid(), SIGCONT);
+    Query(port);
+    EXPECT_TRUE(LinesNow().empty());
 }
 
 } // namespace

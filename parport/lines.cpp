@@ -10,27 +10,36 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+
+#include "log.h"
 
 namespace kivparport {
 namespace {
 
 void Complain(const char* what, const std::string& name) {
-    std::fprintf(stderr, "kiv-parport: %s %s: %s\n", what, name.c_str(), std::strerror(errno));
+    LogLine(std::string(what) + " " + name + ": " + std::strerror(errno));
 }
 
 class CPpdevLines final : public CLines {
 public:
-    CPpdevLines(int fd, std::string device) : m_fd(fd), m_device(std::move(device)) {}
+    CPpdevLines(int fd, std::string device, std::string procPort)
+        : m_fd(fd), m_device(std::move(device)), m_procPort(std::move(procPort)) {}
     ~CPpdevLines() override { Release(); }
 
-    bool Claim() override {
+    ClaimResult Claim() override {
         // Exclusive: no other driver may share the port while we drive it.
         if (ioctl(m_fd.Get(), PPEXCL) != 0 || ioctl(m_fd.Get(), PPCLAIM) != 0) {
             Complain("cannot claim", m_device);
-            return false;
+            // Debian's printing packages load lp, which registers on every port and so
+            // makes an exclusive claim fail; the user can only mend it by unloading lp.
+            std::error_code error;
+            return std::filesystem::exists(m_procPort + "/devices/lp", error)
+                       ? ClaimResult::HeldByPrinterDriver
+                       : ClaimResult::Failed;
         }
         m_claimed = true;
-        return true;
+        return ClaimResult::Claimed;
     }
 
     bool Write(std::uint8_t value) override {
@@ -48,6 +57,7 @@ public:
 private:
     CFd m_fd;
     std::string m_device;
+    std::string m_procPort;
     bool m_claimed = false;
 };
 
@@ -55,7 +65,7 @@ class CFakeLines final : public CLines {
 public:
     CFakeLines(int fd, std::string path) : m_fd(fd), m_path(std::move(path)) {}
 
-    bool Claim() override { return true; }
+    ClaimResult Claim() override { return ClaimResult::Claimed; }
     bool Write(std::uint8_t value) override {
         char line[8];
         const int length = std::snprintf(line, sizeof line, "%u\n", unsigned(value));
@@ -72,13 +82,13 @@ private:
 
 } // namespace
 
-std::unique_ptr<CLines> OpenPpdevLines(const std::string& device) {
+std::unique_ptr<CLines> OpenPpdevLines(const std::string& device, const std::string& procPort) {
     const int fd = open(device.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0) {
         Complain("cannot open", device);
         return nullptr;
     }
-    return std::make_unique<CPpdevLines>(fd, device);
+    return std::make_unique<CPpdevLines>(fd, device, procPort);
 }
 
 std::unique_ptr<CLines> OpenFakeLines(const std::string& path) {

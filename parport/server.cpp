@@ -2,26 +2,31 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <vector>
 
 namespace kivparport {
 namespace {
 
-// A client gets this long to say who it is; meanwhile nobody else is served.
-constexpr int kHelloTimeoutMs = 2000;
+using namespace std::chrono_literals;
 
-void Log(const char* what, const char* detail = nullptr) {
-    if (detail)
-        std::fprintf(stderr, "kiv-parport: %s: %s\n", what, detail);
-    else
-        std::fprintf(stderr, "kiv-parport: %s\n", what);
-}
+// tavo.dll waits 1 s for its answer; a stranger gets no longer to say who it is.
+constexpr auto kHelloTime = 1s;
+// Beyond this many unproven connections the oldest goes: strangers cannot pile up
+// descriptors, and a real client's hello is read the moment it connects.
+constexpr std::size_t kMaxGreetings = 32;
+// After the system runs out of descriptors, accepting rests instead of spinning.
+constexpr auto kAcceptRest = 100ms;
+// One read of a driving client per pass: a client that never pauses still leaves the
+// loop free to see a signal within a few milliseconds.
+constexpr std::size_t kChunk = 4096;
+// Chunks taken from a driving client before a new hello is judged busy: a client that
+// has just left may still have its last bytes and its end waiting, and a quick Stop and
+// Start must not meet a busy helper.
+constexpr int kCatchUpChunks = 16;
 
 // Takes as long for every wrong token as for the right one, so timing tells nothing.
 bool SameToken(const std::string& expected, const std::string& given) {
@@ -31,21 +36,15 @@ bool SameToken(const std::string& expected, const std::string& given) {
     return difference == 0;
 }
 
-bool ReadExactly(int fd, std::uint8_t* out, std::size_t size) {
-    while (size > 0) {
-        pollfd wait{fd, POLLIN, 0};
-        if (poll(&wait, 1, kHelloTimeoutMs) <= 0) return false;
-        const ssize_t got = recv(fd, out, size, 0);
-        if (got <= 0) return false;
-        out += got;
-        size -= static_cast<std::size_t>(got);
-    }
-    return true;
-}
-
+// 18 bytes into an empty socket buffer; never waits.
 void SendAnswer(const CFd& client, const kivwire::Answer& answer) {
     const auto bytes = kivwire::EncodeAnswer(answer);
-    (void)send(client.Get(), bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    (void)send(client.Get(), bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+}
+
+int MillisecondsUntil(Clock::time_point now, Clock::time_point then) {
+    if (then <= now) return 0;
+    return int(std::chrono::ceil<std::chrono::milliseconds>(then - now).count());
 }
 
 } // namespace
@@ -62,94 +61,159 @@ std::uint16_t CServer::Listen() {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(m_config.listenPort);
     socklen_t length = sizeof address;
+    const int reuse = 1;
     if (!m_listener.IsOpen() ||
+        // A fixed port is free again at once after a restart, not after TIME_WAIT.
+        setsockopt(m_listener.Get(), SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse) != 0 ||
         bind(m_listener.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(m_listener.Get(), 4) != 0 ||
+        listen(m_listener.Get(), 16) != 0 ||
         getsockname(m_listener.Get(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        Log("cannot listen on 127.0.0.1", std::strerror(errno));
+        LogLine(std::string("cannot listen on 127.0.0.1: ") + std::strerror(errno));
         return 0;
     }
     return ntohs(address.sin_port);
 }
 
 void CServer::Run(int signalFd) {
+    std::vector<pollfd> fds;
     for (;;) {
-        // poll skips the client's entry while there is none (fd -1).
-        pollfd fds[] = {
-            {signalFd, POLLIN, 0}, {m_client.Get(), POLLIN, 0}, {m_listener.Get(), POLLIN, 0}};
-        if (poll(fds, 3, -1) < 0) {
+        const auto now = Clock::now();
+        const int listener = now >= m_acceptAgain ? m_listener.Get() : -1;
+        // poll skips entries whose descriptor is -1.
+        fds.assign({{signalFd, POLLIN, 0}, {m_client.Get(), POLLIN, 0}, {listener, POLLIN, 0}});
+        for (const auto& greeting : m_greetings)
+            fds.push_back({greeting.Fd(), POLLIN, 0});
+        if (poll(fds.data(), fds.size(), PollTimeout(now)) < 0) {
             if (errno == EINTR) continue;
-            Log("poll failed", std::strerror(errno));
+            LogLine(std::string("poll failed: ") + std::strerror(errno));
             break;
         }
         if (fds[0].revents) break;
+        const auto later = Clock::now();
         if (fds[1].revents) Receive();
-        if (fds[2].revents) Accept();
+        ReadGreetings(fds, later);
+        if (fds[2].revents) Accept(later);
+        if (const auto due = m_refusals.Due(); due && *due <= later) m_refusals.Flush(later);
     }
     if (m_client.IsOpen()) EndSession("helper ending");
+    m_refusals.Flush(Clock::now());
 }
 
-void CServer::Accept() {
-    CFd client(accept4(m_listener.Get(), nullptr, nullptr, SOCK_CLOEXEC));
-    if (!client.IsOpen()) return;
-    // A client that has just left may still have its last bytes and its end waiting:
-    // take them first, so a quick Stop and Start never meets a busy helper.
-    if (m_client.IsOpen()) Receive();
-    if (m_client.IsOpen())
-        Refuse(client, kivwire::Status::Busy, "another client drives the port");
-    else
-        Greet(std::move(client));
+int CServer::PollTimeout(Clock::time_point now) const {
+    std::optional<Clock::time_point> next = m_refusals.Due();
+    const auto sooner = [&](Clock::time_point t) { next = next ? std::min(*next, t) : t; };
+    if (!m_greetings.empty()) sooner(m_greetings.front().Deadline());
+    if (m_acceptAgain > now) sooner(m_acceptAgain);
+    return next ? MillisecondsUntil(now, *next) : -1;
 }
 
-void CServer::Greet(CFd client) {
-    using kivwire::Status;
-    std::vector<std::uint8_t> hello(kivwire::kHelloHeadSize);
-    if (!ReadExactly(client.Get(), hello.data(), hello.size()))
-        return Refuse(client, Status::Refused, "no hello");
-    const auto tokenLength = kivwire::HelloTokenLength(hello);
-    if (!tokenLength) return Refuse(client, Status::Refused, "not a version 1 hello");
-    hello.resize(hello.size() + *tokenLength);
-    if (!ReadExactly(client.Get(), hello.data() + kivwire::kHelloHeadSize, *tokenLength))
-        return Refuse(client, Status::Refused, "hello cut short");
-    const auto decoded = kivwire::DecodeHello(hello);
-    if (!decoded || !SameToken(m_config.token, decoded->token))
-        return Refuse(client, Status::Refused, "wrong token");
-
-    if (decoded->purpose == kivwire::Purpose::Query)
-        return SendAnswer(client, {Status::Ok, m_config.ports});
-    if (m_config.ownAddress != 0 && decoded->address != m_config.ownAddress)
-        return Refuse(client, Status::WrongPort, "asked for a port this helper does not own");
-    if (!m_lines.Claim()) return Refuse(client, Status::NoDevice, "port not claimed");
-    SendAnswer(client, {Status::Ok, m_config.ports});
-    m_client = std::move(client);
-    m_linesOff = false;
-    Log("client connected");
-}
-
-void CServer::Refuse(const CFd& client, kivwire::Status status, const char* why) {
-    SendAnswer(client, {status, {}});
-    Log("refused a client", why);
-}
-
-void CServer::Receive() {
-    std::uint8_t buffer[4096];
-    for (;;) {
-        const ssize_t got = recv(m_client.Get(), buffer, sizeof buffer, MSG_DONTWAIT);
-        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return;
-        if (got <= 0) return EndSession(got == 0 ? "connection closed" : std::strerror(errno));
-        for (ssize_t i = 0; i < got; ++i) {
-            if (!m_lines.Write(buffer[i])) return EndSession("lines not written");
-            m_linesOff = buffer[i] == 0;
+void CServer::Accept(Clock::time_point now) {
+    CFd client(accept4(m_listener.Get(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
+    if (!client.IsOpen()) {
+        if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+            m_acceptAgain = now + kAcceptRest;
+            m_refusals.Count("out of descriptors, accepting rests", now);
         }
+        return;
     }
+    if (m_greetings.size() >= kMaxGreetings) {
+        Refuse(m_greetings.front().Take(), kivwire::Status::Refused, "too many at once", now);
+        m_greetings.erase(m_greetings.begin());
+    }
+    // The hello usually comes with the connection: answer it in this same pass.
+    m_greetings.emplace_back(std::move(client), now + kHelloTime);
+    Progress(m_greetings.back(), true, now);
+    std::erase_if(m_greetings, [](const CGreeting& g) { return g.Fd() < 0; });
+}
+
+// `fds` holds one entry per greeting after the loop's three.
+void CServer::ReadGreetings(const std::vector<pollfd>& fds, Clock::time_point now) {
+    for (std::size_t i = 0; i < m_greetings.size(); ++i)
+        Progress(m_greetings[i], fds[3 + i].revents != 0, now);
+    std::erase_if(m_greetings, [](const CGreeting& g) { return g.Fd() < 0; });
+}
+
+// Reads what has come of a hello; a complete one is answered, a bad or late one refused.
+// Either way the greeting gives up its descriptor.
+void CServer::Progress(CGreeting& greeting, bool readable, Clock::time_point now) {
+    const auto state = readable ? greeting.Read() : CGreeting::State::Reading;
+    if (state == CGreeting::State::Complete)
+        Answer(greeting, now);
+    else if (state == CGreeting::State::Failed)
+        Refuse(greeting.Take(), kivwire::Status::Refused, greeting.Why(), now);
+    else if (greeting.Deadline() <= now)
+        Refuse(greeting.Take(), kivwire::Status::Refused, "no hello within 1 s", now);
+}
+
+void CServer::Answer(CGreeting& greeting, Clock::time_point now) {
+    using kivwire::Status;
+    const auto hello = greeting.Hello();
+    if (!hello || !SameToken(m_config.token, hello->token))
+        return Refuse(greeting.Take(), Status::Refused, "wrong token", now);
+    if (greeting.ClientGone()) {
+        greeting.Take();
+        return m_refusals.Count("gave up before its answer", now);
+    }
+    for (int i = 0; i < kCatchUpChunks && m_client.IsOpen() && Receive(); ++i) {
+    }
+    if (m_client.IsOpen())
+        return Refuse(greeting.Take(), Status::Busy, "another client drives the port", now);
+    if (hello->purpose == kivwire::Purpose::Query)
+        return SendAnswer(greeting.Take(), {Status::Ok, m_config.ports});
+    Admit(greeting, hello->address, now);
+}
+
+void CServer::Admit(CGreeting& greeting, std::uint32_t address, Clock::time_point now) {
+    using kivwire::Status;
+    if (address != m_config.ownAddress)
+        return Refuse(greeting.Take(), Status::WrongPort,
+                      "asked for a port this helper does not own", now);
+    switch (m_lines.Claim()) {
+    case ClaimResult::Claimed:
+        break;
+    case ClaimResult::HeldByPrinterDriver:
+        return Refuse(greeting.Take(), Status::PrinterDriver,
+                      "the printer driver lp holds the port", now);
+    case ClaimResult::Failed:
+        return Refuse(greeting.Take(), Status::NoDevice, "port not claimed", now);
+    }
+    m_client = greeting.Take();
+    SendAnswer(m_client, {Status::Ok, m_config.ports});
+    m_linesOff = false;
+    LogLine("client connected");
+}
+
+void CServer::Refuse(CFd client, kivwire::Status status, const char* why, Clock::time_point now) {
+    SendAnswer(client, {status, {}});
+    m_refusals.Count(why, now);
+}
+
+// One bounded read of the driving client; true when it gave bytes (more may wait).
+bool CServer::Receive() {
+    std::uint8_t buffer[kChunk];
+    const ssize_t got = recv(m_client.Get(), buffer, sizeof buffer, MSG_DONTWAIT);
+    if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return false;
+    if (got <= 0) {
+        EndSession(got == 0 ? "connection closed" : std::strerror(errno));
+        return false;
+    }
+    for (ssize_t i = 0; i < got; ++i) {
+        if (!m_lines.Write(buffer[i])) {
+            EndSession("lines not written");
+            return false;
+        }
+        m_linesOff = buffer[i] == 0;
+    }
+    return true;
 }
 
 void CServer::EndSession(const char* why) {
     if (!m_linesOff) m_lines.Write(0);
     m_lines.Release();
     m_client.Reset();
-    Log("client gone, lines off", why);
+    LogLine(std::string("client gone, lines off: ") + why);
 }
 
 } // namespace kivparport

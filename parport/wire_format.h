@@ -28,15 +28,18 @@ inline constexpr std::uint8_t kVersion = 1;
 // 32 hexadecimal digits are 128 bits, the least the helper accepts.
 inline constexpr std::size_t kMinTokenDigits = 32;
 inline constexpr std::size_t kMaxTokenDigits = 128;
+// The hello carries the token's length in one byte.
+static_assert(kMaxTokenDigits <= 255);
 
 enum class Purpose : std::uint8_t { Query = 1, Drive = 2 };
 
 enum class Status : std::uint8_t {
     Ok = 0,
-    Refused = 1,   // not our hello, another version, or a wrong token
-    Busy = 2,      // another client drives the port
-    WrongPort = 3, // the helper owns a port at another address
-    NoDevice = 4,  // the port could not be claimed
+    Refused = 1,       // not our hello, another version, or a wrong token
+    Busy = 2,          // another client drives the port
+    WrongPort = 3,     // the helper owns a port at another address
+    NoDevice = 4,      // the port could not be claimed
+    PrinterDriver = 5, // the printer driver lp holds the port (unload it: modprobe -r lp)
 };
 
 using Ports = std::array<std::uint32_t, 3>;
@@ -123,7 +126,7 @@ inline std::array<std::uint8_t, kAnswerSize> EncodeAnswer(const Answer& answer) 
 
 inline std::optional<Answer> DecodeAnswer(std::span<const std::uint8_t> bytes) {
     if (bytes.size() != kAnswerSize || !detail::IsOurs(bytes) ||
-        bytes[5] > std::uint8_t(Status::NoDevice))
+        bytes[5] > std::uint8_t(Status::PrinterDriver))
         return std::nullopt;
     Answer answer;
     answer.status = static_cast<Status>(bytes[5]);
