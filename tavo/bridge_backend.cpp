@@ -24,6 +24,11 @@ constexpr DWORD kAnswerMs = 1000;
 
 constexpr wchar_t kNoHelper[] = L"нет связи с kiv-parport";
 
+// select() takes microseconds below one second: 1000 ms is {1, 0}, not {0, 1000000}.
+timeval Timeval(ULONGLONG ms) {
+    return {long(ms / 1000), long(ms % 1000) * 1000};
+}
+
 std::string Failure(const char* what) {
     return std::string(what) + ", error " + std::to_string(WSAGetLastError());
 }
@@ -61,7 +66,7 @@ public:
         FD_ZERO(&failed);
         FD_SET(m_socket, &writable);
         FD_SET(m_socket, &failed);
-        timeval wait{0, long(kConnectMs) * 1000};
+        timeval wait = Timeval(kConnectMs);
         if (select(0, nullptr, &writable, &failed, &wait) <= 0) return "connect timed out";
         int error = 0;
         int size = sizeof error;
@@ -89,7 +94,7 @@ public:
             fd_set readable;
             FD_ZERO(&readable);
             FD_SET(m_socket, &readable);
-            timeval wait{0, long(deadline - now) * 1000};
+            timeval wait = Timeval(deadline - now);
             if (select(0, &readable, nullptr, nullptr, &wait) <= 0) return false;
             const int got = recv(m_socket, reinterpret_cast<char*>(out.data()), int(out.size()), 0);
             if (got <= 0) return false;
@@ -115,6 +120,8 @@ const wchar_t* RefusalNote(kivwire::Status status) {
         return L"kiv-parport ведёт другой порт";
     case kivwire::Status::NoDevice:
         return L"kiv-parport: порт занят системой";
+    case kivwire::Status::PrinterDriver:
+        return L"kiv-parport: порт занят драйвером lp";
     default:
         return L"kiv-parport: неверный ключ";
     }
@@ -188,8 +195,11 @@ private:
                                  failure);
             m_reporter.PortNote(address, kNoHelper);
         } else {
-            m_reporter.TraceNote("bridge: " + what + ": kiv-parport refused, status " +
-                                 std::to_string(int(answer->status)));
+            const bool lp = answer->status == kivwire::Status::PrinterDriver;
+            m_reporter.TraceNote(
+                "bridge: " + what + ": kiv-parport refused, status " +
+                std::to_string(int(answer->status)) +
+                (lp ? ": the printer driver lp holds the port (sudo modprobe -r lp)" : ""));
             m_reporter.PortNote(address, RefusalNote(answer->status));
         }
         return std::nullopt;

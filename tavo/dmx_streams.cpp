@@ -60,10 +60,13 @@ std::optional<int> CDmxStreams::UniverseOf(int lpt) const {
     return universe;
 }
 
-bool CDmxStreams::Open(std::uint32_t handle, int lpt) {
+CDmxStreams::OpenResult CDmxStreams::Open(std::uint32_t handle, int lpt) {
     const auto universe = UniverseOf(lpt);
-    if (universe) m_ports[handle] = Stream{*universe, std::nullopt};
-    return universe.has_value();
+    if (!universe) return OpenResult::PastLastUniverse;
+    for (const auto& [other, stream] : m_ports)
+        if (other != handle && stream.universe == *universe) return OpenResult::UniverseInUse;
+    m_ports[handle] = Stream{*universe, std::nullopt};
+    return OpenResult::Opened;
 }
 
 std::vector<Datagram> CDmxStreams::Write(std::uint32_t handle, std::uint8_t value) {

@@ -45,8 +45,11 @@ public:
     // nullopt past the protocol's last universe.
     std::optional<int> UniverseOf(int lpt) const;
 
-    // False when the port has no universe; such a port sends nothing.
-    bool Open(std::uint32_t handle, int lpt);
+    enum class OpenResult { Opened, PastLastUniverse, UniverseInUse };
+    // A port that is not Opened sends nothing. One universe has one open port: two
+    // would interleave their frames under one source, and closing either would end the
+    // stream of both.
+    OpenResult Open(std::uint32_t handle, int lpt);
     // The frame of `value`; nothing for a handle that is not open.
     std::vector<Datagram> Write(std::uint32_t handle, std::uint8_t value);
     // The last frame again and, for E1.31, three packets that end the stream.

@@ -138,11 +138,17 @@ public:
 
     void Open(const PortRef& port) override {
         std::unique_lock lock(m_mutex);
-        if (!m_streams.Open(port.handle, port.lpt)) {
+        const auto opened = m_streams.Open(port.handle, port.lpt);
+        if (opened != CDmxStreams::OpenResult::Opened) {
             lock.unlock();
-            m_reporter.TraceNote("net: LPT" + std::to_string(port.lpt + 1) +
-                                 " is past the last universe: it sends nothing");
-            m_reporter.PortNote(port.address, L"нет вселенной");
+            const bool inUse = opened == CDmxStreams::OpenResult::UniverseInUse;
+            const auto name = port.lpt >= 0 ? "LPT" + std::to_string(port.lpt + 1)
+                                            : "port " + std::to_string(port.address);
+            m_reporter.TraceNote("net: " + name +
+                                 (inUse ? " shares its universe with another open port"
+                                        : " is past the last universe") +
+                                 ": it sends nothing");
+            m_reporter.PortNote(port.address, inUse ? L"вселенная занята" : L"нет вселенной");
             return;
         }
         if (!m_threadRunning) StartThread();
