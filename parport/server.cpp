@@ -25,8 +25,9 @@ constexpr auto kAcceptRest = 100ms;
 constexpr std::size_t kChunk = 4096;
 // Chunks taken from a driving client before a new hello is judged busy: a client that
 // has just left may still have its last bytes and its end waiting, and a quick Stop and
-// Start must not meet a busy helper.
-constexpr int kCatchUpChunks = 16;
+// Start must not meet a busy helper. Few, so that a client that never pauses still
+// cannot hold the loop long.
+constexpr int kCatchUpChunks = 4;
 
 // Takes as long for every wrong token as for the right one, so timing tells nothing.
 bool SameToken(const std::string& expected, const std::string& given) {
