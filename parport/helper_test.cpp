@@ -86,11 +86,10 @@ private:
     CFd m_unread; // the helper's standard error when muted
 };
 
-// Reads on it give up after `answerTime`.
-CFd Connect(std::uint16_t port, std::chrono::milliseconds answerTime = std::chrono::seconds(10)) {
+// Reads on it give up after `answerSeconds`.
+CFd Connect(std::uint16_t port, int answerSeconds = 10) {
     CFd fd(socket(AF_INET, SOCK_STREAM, 0));
-    const auto us = std::chrono::microseconds(answerTime).count();
-    const timeval wait{time_t(us / 1000000), suseconds_t(us % 1000000)};
+    const timeval wait{answerSeconds, 0};
     setsockopt(fd.Get(), SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -269,7 +268,7 @@ protected:
 TEST_F(Strangers, SilentAndSlowOnesDoNotDelayARealHello) {
     const CFd silent[] = {Connect(port), Connect(port), Connect(port)};
     const CFd slow = SlowStranger();
-    CFd fd = Connect(port, std::chrono::seconds(1)); // what tavo.dll allows
+    CFd fd = Connect(port, 1); // what tavo.dll allows
     Send(fd, EncodeHello({Purpose::Drive, 0x378, kToken}));
     const auto answer = ReadAnswer(fd);
     ASSERT_TRUE(answer) << "no answer within 1 s";

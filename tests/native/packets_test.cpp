@@ -75,11 +75,7 @@ TEST(WireFormat, HelloAndAnswerLayouts) {
     const auto answer = EncodeAnswer({Status::PrinterDriver, {0x378, 0, 0x3BC}});
     EXPECT_EQ(Part(answer, 0, kAnswerSize),
               (Bytes{'K', 'I', 'V', 'P', 1, 5, 0x78, 3, 0, 0, 0, 0, 0, 0, 0xBC, 3, 0, 0}));
-    for (const auto& [at, value] : {std::pair{0, 'k'}, {4, 2}, {5, 6}}) {
-        auto bad = Part(answer, 0, kAnswerSize);
-        bad[std::size_t(at)] = std::uint8_t(value);
-        EXPECT_FALSE(DecodeAnswer(bad)) << "byte " << at;
-    }
+    EXPECT_FALSE(DecodeAnswer(Part(answer, 0, kAnswerSize - 1)));
 }
 
 } // namespace
