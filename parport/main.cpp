@@ -5,8 +5,9 @@
 //                                                       [--fake FILE] [--port N]
 //
 // Prints "port N" as its first line once it listens (on N when given, else a free port).
-// The token comes from the environment only: a command line is visible to every user. Lines go to 0
-// and the port is released when a client leaves and when the helper ends (SIGINT, SIGTERM, SIGHUP).
+// Lines go to 0 and the port is released when a client leaves and when the helper ends
+// (SIGINT, SIGTERM, SIGHUP). The token comes from the environment only: a command line is
+// visible to every user.
 #include <signal.h>
 #include <sys/signalfd.h>
 
