@@ -1,4 +1,5 @@
-# The two commands: `make run` and `make test` (and `make build`, `make native`, `make fuzz`).
+# The two commands: `make run` and `make test` (and `make build`, `make native`, `make fuzz`,
+# `make dist`).
 BUILD ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 # The parts without Windows, built natively with sanitizers and fuzzers (tests/native).
@@ -7,8 +8,13 @@ NATIVE = $(BUILD)/native
 # program goes to $(BUILD)/bin beside kiv.exe.
 HOST = $(BUILD)/host
 FUZZ_SECONDS ?= 120
+# The 32-bit build (i686): the programs of the win32 zip and the tests that run them under
+# Wine's 32-bit part.
+WIN32 = $(BUILD)/win32
+WIN32_TARGETS = kiv tavo tavo_inpout_tests kiv_startup_e2e
+WIN32_TESTS = ^(tavo_inpout_tests|kiv_startup_e2e|release_imports)$$
 
-.PHONY: all build native test run fuzz deps dist clean
+.PHONY: all build build32 native test run fuzz deps dist clean
 
 all: build
 
@@ -25,14 +31,22 @@ build: deps $(BUILD)/build.ninja $(HOST)/build.ninja
 $(HOST)/build.ninja: | deps
 	cmake -S parport -B $(HOST) -G Ninja -DCMAKE_CXX_COMPILER=g++ -DKIV_BIN_DIR=$(abspath $(BUILD))/bin
 
+$(WIN32)/build.ninja: | deps
+	cmake -S . -B $(WIN32) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake \
+	  -DKIV_UNIT_DIRS="tavo;release" $(CMAKE_FLAGS)
+
+build32: deps $(WIN32)/build.ninja
+	cmake --build $(WIN32) --target $(WIN32_TARGETS)
+
 $(NATIVE)/build.ninja: | deps
 	cmake -S tests/native -B $(NATIVE) -G Ninja -DCMAKE_CXX_COMPILER=clang++
 
 native: deps $(NATIVE)/build.ninja
 	cmake --build $(NATIVE)
 
-test: build native
+test: build build32 native
 	tools/test-run $(BUILD)
+	tools/test-run $(WIN32) -R '$(WIN32_TESTS)'
 	ctest --test-dir $(NATIVE) --output-on-failure
 	ctest --test-dir $(HOST) --output-on-failure
 
@@ -42,9 +56,9 @@ fuzz: native
 run: build
 	tools/run $(BUILD)
 
-# The release zip, dist/kiv-<version>-win64.zip (tools/dist).
-dist: build
-	tools/dist $(BUILD)
+# The release zips, dist/kiv-<version>-win64.zip and -win32.zip, and SHA256SUMS (tools/dist).
+dist: build build32
+	tools/dist $(BUILD) $(WIN32)
 
 clean:
 	rm -rf $(BUILD)

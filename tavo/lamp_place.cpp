@@ -72,18 +72,19 @@ bool IsProgramWindow(HWND window) {
            (style & WS_CAPTION) == WS_CAPTION && !(exStyle & WS_EX_TOOLWINDOW);
 }
 
+// A named callback: a lambda has no stdcall conversion in a 32-bit build.
+BOOL CALLBACK KeepFirstProgramWindow(HWND window, LPARAM out) {
+    if (!IsProgramWindow(window)) return TRUE;
+    *reinterpret_cast<HWND*>(out) = window;
+    return FALSE;
+}
+
 // The program's frame: the foreground window when it is ours, else our topmost one.
 HWND ProgramWindow() {
     HWND front = GetForegroundWindow();
     if (front && IsProgramWindow(front)) return front;
     HWND found = nullptr;
-    EnumWindows(
-        [](HWND window, LPARAM out) -> BOOL {
-            if (!IsProgramWindow(window)) return TRUE;
-            *reinterpret_cast<HWND*>(out) = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumWindows(KeepFirstProgramWindow, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 

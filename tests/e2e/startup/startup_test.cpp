@@ -91,6 +91,13 @@ TEST_F(Startup, FreshFolderGetsPortFileOfTheFirstPresentPortAndTheWindowIsShown)
     ASSERT_TRUE(command);
     EXPECT_NE(command->find(L"kiv.exe\" \"%1\""), std::wstring::npos);
     CloseAndWait(kiv, window);
+
+    // /Unregister takes the association away again and ends without a window.
+    StartOptions unregister = Kiv(L"0,278,3bc");
+    unregister.args = {L"/Unregister"};
+    EXPECT_EQ(CProcess(unregister).Wait(), 0u);
+    EXPECT_FALSE(RegKeyExists(kClasses + L".cmb"));
+    EXPECT_FALSE(RegKeyExists(kClasses + kTypeId));
 }
 
 TEST_F(Startup, ExistingPortFileIsUsedUnchanged) {

@@ -77,6 +77,27 @@ TEST(Release, BothBinariesCarryTheVersionFromOnePlace) {
     }
 }
 
+TEST(Release, ProgramManifestAsksNoElevationNorVisualStyles) {
+    const HMODULE exe = LoadLibraryExW((kivdrv::ProgramFolder() + L"kiv.exe").c_str(), nullptr,
+                                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_TRUE(exe);
+    const HRSRC found = FindResourceW(exe, MAKEINTRESOURCEW(1), RT_MANIFEST);
+    ASSERT_TRUE(found);
+    const std::string xml(static_cast<const char*>(LockResource(LoadResource(exe, found))),
+                          SizeofResource(exe, found));
+    FreeLibrary(exe);
+    EXPECT_NE(xml.find(R"(level="asInvoker")"), std::string::npos);
+    // Windows 7, 8, 8.1, 10/11.
+    for (const char* os :
+         {"35138b9a-5d96-4fbd-8e2d-a2440225f93a", "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38",
+          "1f676c76-80e1-4239-95bb-83d0f6d0da78", "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"})
+        EXPECT_NE(xml.find(std::string("<supportedOS Id=\"{") + os + "}\"/>"), std::string::npos)
+            << os;
+    // The classic controls and the DPI behaviour stay as they were without a manifest.
+    for (const char* absent : {"Microsoft.Windows.Common-Controls", "<dpiAware", "<dpiAwareness"})
+        EXPECT_EQ(xml.find(absent), std::string::npos) << absent;
+}
+
 TEST(Release, SampleIniIsAcceptedAsShippedAndWithEveryExampleSwitchedOn) {
     const auto bytes = kivdrv::ReadFileBytes(kivdrv::ProgramFolder() + L"release\\tavo.ini");
     ASSERT_TRUE(bytes);

@@ -13,6 +13,9 @@ namespace {
 
 enum class Fake { None, Out32, DlPortOnly };
 
+// The driver library the library looks for in this build's width.
+const std::string kDriver = sizeof(void*) == 8 ? "inpoutx64.dll" : "inpout32.dll";
+
 struct FakeSetup {
     std::string backend;
     Fake fake = Fake::Out32;
@@ -35,8 +38,8 @@ struct CFakeDriverRig {
         const auto fake = setup.fake == Fake::Out32 ? "fake_inpout" : "fake_dlport";
         if (setup.fake != Fake::None)
             std::filesystem::copy_file(std::filesystem::path(kivdrv::ProgramFolder()) / fake /
-                                           "inpoutx64.dll",
-                                       tavo.Path().parent_path() / "inpoutx64.dll");
+                                           kDriver,
+                                       tavo.Path().parent_path() / kDriver);
     }
 
     kivdrv::CTempDir dir;
@@ -51,13 +54,13 @@ TEST(InpoutDll, DrivesTheDriverOrFallsBackToVirtualPorts) {
         std::vector<std::string> notes;
     };
     const Case cases[] = {
-        {{"inpout"}, true, {"through inpoutx64.dll Out32", "device configuration: no LPT port"}},
-        {{"auto"}, true, {"through inpoutx64.dll Out32", "64h is no parallel-port address"}},
-        {{"inpout", Fake::DlPortOnly}, true, {"through inpoutx64.dll DlPortWritePortUchar"}},
-        {{"inpout", Fake::Out32, false}, false, {"inpoutx64.dll reports its driver not open"}},
-        {{"inpout", Fake::None}, false, {"no inpoutx64.dll beside tavo.dll or in the system"}},
+        {{"inpout"}, true, {"through " + kDriver + " Out32", "device configuration: no LPT port"}},
+        {{"auto"}, true, {"through " + kDriver + " Out32", "64h is no parallel-port address"}},
+        {{"inpout", Fake::DlPortOnly}, true, {"through " + kDriver + " DlPortWritePortUchar"}},
+        {{"inpout", Fake::Out32, false}, false, {kDriver + " reports its driver not open"}},
+        {{"inpout", Fake::None}, false, {"no " + kDriver + " beside tavo.dll or in the system"}},
         // auto: a closed driver is worth a note, an absent one is simply the default.
-        {{"auto", Fake::Out32, false}, false, {"inpoutx64.dll reports its driver not open"}},
+        {{"auto", Fake::Out32, false}, false, {kDriver + " reports its driver not open"}},
         {{"auto", Fake::None}, false, {}},
     };
     for (const auto& [setup, drives, notes] : cases) {
@@ -81,7 +84,9 @@ TEST(InpoutDll, DrivesTheDriverOrFallsBackToVirtualPorts) {
             EXPECT_NE(trace.find(note), std::string::npos) << note << " in\n" << trace;
         EXPECT_EQ(trace.find("falling back to virtual ports") != std::string::npos,
                   setup.backend == "inpout" && !drives);
-        if (notes.empty()) EXPECT_EQ(trace.find(" note "), std::string::npos) << trace;
+        if (notes.empty()) {
+            EXPECT_EQ(trace.find(" note "), std::string::npos) << trace;
+        }
         auto withoutNotes = kivdrv::ReadTrace(rig.dir / "trace.txt").value();
         std::erase_if(withoutNotes, [](const auto& r) { return r.call == "note"; });
         EXPECT_EQ(withoutNotes.size(), 1u + 4 * 5) << "the same call lines for every back end";
