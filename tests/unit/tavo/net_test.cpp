@@ -68,9 +68,7 @@ std::vector<Bytes> PlayRun(std::string settings, std::uint32_t address, bool exp
     tavo.ClosePrt(handle);
     tavo.Unload();
     // The keep-alive thread lets the library go once the last port is closed.
-    for (int i = 0; i < 100 && GetModuleHandleW(tavo.Path().c_str()); ++i)
-        Sleep(50);
-    EXPECT_FALSE(GetModuleHandleW(tavo.Path().c_str())) << "still loaded";
+    EXPECT_TRUE(tavo.Release()) << "still loaded";
     return receiver.Take(SIZE_MAX, 500);
 }
 
