@@ -6,15 +6,11 @@
 #include <utility>
 #include <vector>
 
-#include "driver/lamps.h"
-#include "net_receiver.h"
 #include "tavo/device_ports.h"
 #include "tavo/driver_loader.h"
 #include "tavo_copy.h"
 
 namespace {
-
-using namespace std::chrono_literals;
 
 enum class Fake { None, Out32, DlPortOnly };
 
@@ -79,6 +75,8 @@ TEST(InpoutDll, DrivesTheDriverOrFallsBackToVirtualPorts) {
                 rig.tavo.W_P(handle, value, 0);
             rig.tavo.ClosePrt(handle);
         }
+        const auto driver = rig.tavo.Path().parent_path() / "inpoutx64.dll";
+        EXPECT_FALSE(GetModuleHandleW(driver.c_str())) << "let go with the last port";
         const auto trace = Text(rig.dir / "trace.txt");
         EXPECT_EQ(Text(rig.dir / "written.txt"),
                   drives ? "378 a5\n378 81\n378 0\nd100 a5\nd100 81\nd100 0\n" : "");
@@ -90,30 +88,6 @@ TEST(InpoutDll, DrivesTheDriverOrFallsBackToVirtualPorts) {
         auto withoutNotes = kivdrv::ReadTrace(rig.dir / "trace.txt").value();
         std::erase_if(withoutNotes, [](const auto& r) { return r.call == "note"; });
         EXPECT_EQ(withoutNotes.size(), 1u + 4 * 5) << "the same call lines for every back end";
-    }
-}
-
-// A list drives the fake driver and an E1.31 receiver with the same values; with its
-// driver closed inpout alone is left out and the lamps show why. The driver library goes
-// with the last port.
-TEST(InpoutDll, ListDrivesEveryOutputAndOneThatFailsGoesAlone) {
-    for (const bool driverOpen : {true, false}) {
-        tavotest::CReceiver receiver;
-        const CFakeDriverRig rig(
-            {"inpout , e131\nnet_target = " + receiver.target, Fake::Out32, driverOpen});
-        const auto driver = (rig.tavo.Path().parent_path() / "inpoutx64.dll").wstring();
-        const auto handle = rig.tavo.OpenPrt(0x378, 1, 1);
-        EXPECT_EQ(GetModuleHandleW(driver.c_str()) != nullptr, driverOpen);
-        rig.tavo.W_P(handle, 0x81, 0);
-        rig.tavo.ClosePrt(handle);
-        EXPECT_FALSE(GetModuleHandleW(driver.c_str())) << "let go with the last port";
-        EXPECT_EQ(Text(rig.dir / "written.txt"), driverOpen ? "378 81\n" : "");
-        const auto& frame = receiver.Take(1, 5000).at(0);
-        EXPECT_EQ(tavotest::Bytes(&frame.at(126), &frame.at(134)),
-                  (tavotest::Bytes{255, 0, 0, 0, 0, 0, 0, 255}));
-        const HWND panel = kivdrv::WaitForLampPanel(
-            GetCurrentProcessId(), L"LPT1 378h (inpout: драйвер не открыт)", driverOpen ? 0s : 10s);
-        EXPECT_EQ(panel != nullptr, !driverOpen) << "TAVO_LAMPS is 0";
     }
 }
 

@@ -8,15 +8,48 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <map>
 
 #include "driver/driver.h"
-#include "net_receiver.h"
 #include "tavo_copy.h"
 
 namespace {
 
-using tavotest::Bytes;
-using tavotest::CReceiver;
+using Bytes = std::vector<std::uint8_t>;
+
+// A UDP socket on 127.0.0.1 at a port of its own, `target` for the library.
+class CReceiver {
+public:
+    CReceiver() {
+        sockaddr_in at{AF_INET, 0, {}, {}};
+        at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        int size = sizeof at;
+        EXPECT_EQ(bind(m_socket, reinterpret_cast<sockaddr*>(&at), size), 0);
+        getsockname(m_socket, reinterpret_cast<sockaddr*>(&at), &size);
+        target = "127.0.0.1:" + std::to_string(ntohs(at.sin_port));
+    }
+    ~CReceiver() { closesocket(m_socket); }
+
+    // Takes datagrams until `count` have come in all, or none came for `waitMs`.
+    const std::vector<Bytes>& Take(std::size_t count, DWORD waitMs) {
+        setsockopt(m_socket, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&waitMs),
+                   sizeof waitMs);
+        char buffer[2048];
+        for (int size = 0; m_got.size() < count && size >= 0;)
+            if ((size = recv(m_socket, buffer, sizeof buffer, 0)) >= 0)
+                m_got.emplace_back(buffer, buffer + size);
+        return m_got;
+    }
+
+private:
+    WSADATA m_wsa{};
+    const int m_started = WSAStartup(MAKEWORD(2, 2), &m_wsa);
+    const SOCKET m_socket = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    std::vector<Bytes> m_got;
+
+public:
+    std::string target;
+};
 
 const Bytes kPattern = {0x01, 0x80, 0x5A, 0xFF, 0x09};
 
@@ -145,6 +178,29 @@ TEST(TavoNet, RunShowsThePatternThenRepeatsAndTheFinalFrames) {
         // W_P 0, the final frame, the ends of the stream.
         ASSERT_GE(lines.size(), 2 + p.terminations);
         EXPECT_EQ(std::count(lines.end() - 2 - p.terminations, lines.end(), 0), 2 + p.terminations);
+    }
+}
+
+// Both protocols from the same writes; one whose setting is out of range is left out alone.
+TEST(TavoNet, ListSendsBothProtocolsAndOneThatFailsGoesAlone) {
+    for (const int universe : {7, 40000}) {
+        const kivdrv::CTempDir dir;
+        const auto datagrams =
+            PlayRun("backend = e131, artnet\nuniverse = " + std::to_string(universe) + "\n", 0x378,
+                    true, dir / "trace.txt");
+        std::map<std::size_t, std::vector<int>> rows; // by size: E1.31 638, Art-Net 530
+        for (const auto& d : datagrams) {
+            auto& shown = rows[d.size()];
+            const int lines = Lines(d, d.size() == 638 ? 126 : 18, 1, 255);
+            if (shown.empty() || shown.back() != lines) shown.push_back(lines);
+        }
+        const std::vector<int> pattern{0x01, 0x80, 0x5A, 0xFF, 0x09, 0};
+        EXPECT_EQ(rows[638], pattern);
+        EXPECT_EQ(rows[530], universe == 7 ? pattern : std::vector<int>{});
+        const auto trace = kivdrv::ReadFileBytes(dir / "trace.txt").value();
+        EXPECT_EQ(std::string(trace.begin(), trace.end()).find("artnet: left out of the list") !=
+                      std::string::npos,
+                  universe != 7);
     }
 }
 
