@@ -1,10 +1,45 @@
 #include "backends.h"
 
-namespace tavo {
+#include <algorithm>
 
-ChosenBackend ChooseBackend(CSettings& settings, CReporter& reporter, HMODULE self) {
-    const auto kind = settings.Backend();
-    std::wstring why;
+namespace tavo {
+namespace {
+
+// Several back ends driven from the same calls, in the order the settings list them.
+class CMultiBackend final : public CBackend {
+public:
+    explicit CMultiBackend(std::vector<std::unique_ptr<CBackend>> members)
+        : m_members(std::move(members)) {}
+
+    std::optional<LptAddresses> ReportedPorts() override {
+        for (const auto& member : m_members)
+            if (auto ports = member->ReportedPorts()) return ports;
+        return std::nullopt;
+    }
+    bool DrivesHardware() const override {
+        return std::ranges::any_of(m_members, [](const auto& m) { return m->DrivesHardware(); });
+    }
+    void Open(const PortRef& port) override {
+        for (const auto& member : m_members)
+            member->Open(port);
+    }
+    void Write(const PortRef& port, std::uint8_t value) override {
+        for (const auto& member : m_members)
+            member->Write(port, value);
+    }
+    void Close(const PortRef& port) override {
+        for (const auto& member : m_members)
+            member->Close(port);
+    }
+
+private:
+    const std::vector<std::unique_ptr<CBackend>> m_members;
+};
+
+} // namespace
+
+std::unique_ptr<CBackend> MakeBackend(BackendKind kind, CSettings& settings, CReporter& reporter,
+                                      HMODULE self, std::wstring& why) {
     std::unique_ptr<CBackend> backend;
     switch (kind) {
     case BackendKind::Virtual:
@@ -25,9 +60,35 @@ ChosenBackend ChooseBackend(CSettings& settings, CReporter& reporter, HMODULE se
         backend = MakeNetBackend(kind, settings, reporter, why);
         break;
     }
-    if (backend) return {std::move(backend), {}};
-    if (!why.empty()) reporter.TraceNote("falling back to virtual ports");
-    return {std::make_unique<CVirtualBackend>(), std::move(why)};
+    return backend;
+}
+
+ChosenBackend ChooseBackend(const std::vector<BackendKind>& kinds, CSettings& settings,
+                            CReporter& reporter, HMODULE self) {
+    std::vector<std::unique_ptr<CBackend>> members;
+    std::wstring notes;
+    for (const auto kind : kinds) {
+        std::wstring why;
+        if (auto backend = MakeBackend(kind, settings, reporter, self, why)) {
+            members.push_back(std::move(backend));
+            continue;
+        }
+        if (why.empty()) continue;
+        // In a list the caption names which output failed.
+        const auto name = BackendName(kind);
+        if (kinds.size() > 1) why = std::wstring(name.begin(), name.end()) + L": " + why;
+        notes += (notes.empty() ? L"" : L", ") + why;
+        if (kinds.size() > 1) reporter.TraceNote(std::string(name) + ": left out of the list");
+    }
+    if (members.empty() && !notes.empty()) reporter.TraceNote("falling back to virtual ports");
+    std::unique_ptr<CBackend> backend;
+    if (members.size() == 1)
+        backend = std::move(members.front());
+    else if (members.empty())
+        backend = std::make_unique<CVirtualBackend>();
+    else
+        backend = std::make_unique<CMultiBackend>(std::move(members));
+    return {std::move(backend), std::move(notes)};
 }
 
 } // namespace tavo

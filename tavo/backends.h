@@ -1,11 +1,12 @@
-// Choosing the back end at the first call: the one the settings ask for, or the virtual
-// ports with a note when it cannot drive anything.
+// Choosing the back ends as a session of ports begins: the ones the settings list, each
+// replaced by the virtual ports with a note when it cannot drive anything.
 #pragma once
 
 #include <windows.h>
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "backend.h"
 #include "settings.h"
@@ -17,7 +18,13 @@ struct ChosenBackend {
     std::wstring fallbackNote; // short Russian note for the lamp caption; empty when none
 };
 
-ChosenBackend ChooseBackend(CSettings& settings, CReporter& reporter, HMODULE self);
+// Several kinds are driven together by one back end; one that fails is left out alone.
+ChosenBackend ChooseBackend(const std::vector<BackendKind>& kinds, CSettings& settings,
+                            CReporter& reporter, HMODULE self);
+
+// One back end of `kind`; nullptr with `why` as the makers below.
+std::unique_ptr<CBackend> MakeBackend(BackendKind kind, CSettings& settings, CReporter& reporter,
+                                      HMODULE self, std::wstring& why);
 
 // Each maker returns nullptr when its back end cannot drive anything; `why` then holds a
 // short Russian reason for the lamp caption, and the trace has the details.

@@ -5,12 +5,11 @@
 
 #include <charconv>
 #include <string>
-#include <type_traits>
-#include <vector>
 
 #include "backends.h"
 #include "config_source.h"
 #include "device_ports.h"
+#include "driver_loader.h"
 
 namespace tavo {
 namespace {
@@ -36,11 +35,6 @@ using Out32Fn = void(WINAPI*)(short address, short value);
 using DlPortWriteFn = void(WINAPI*)(unsigned short port, unsigned char value);
 using DriverOpenFn = BOOL(WINAPI*)();
 
-struct LibraryFreer {
-    void operator()(HMODULE module) const { FreeLibrary(module); }
-};
-using CLibraryModule = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryFreer>;
-
 template <typename Fn> Fn Find(const CLibraryModule& module, const char* name) {
     return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module.get(), name)));
 }
@@ -59,35 +53,6 @@ struct PortWriter {
             dlPortWrite(address, value);
     }
 };
-
-// The driver library from tavo.dll's own folder, else from the system folder; never from
-// the current directory. `absent` tells that neither place has it at all.
-CLibraryModule LoadDriverLibrary(HMODULE self, CReporter& reporter, bool& absent) {
-    struct Place {
-        std::wstring path;
-        DWORD flags;
-        const char* where;
-    };
-    const std::wstring name(kDriverLibrary.begin(), kDriverLibrary.end());
-    std::vector<Place> places;
-    if (const auto folder = ModuleFolder(self); !folder.empty())
-        places.push_back({folder + name,
-                          LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32,
-                          "beside tavo.dll"});
-    places.push_back({name, LOAD_LIBRARY_SEARCH_SYSTEM32, "in the system folder"});
-
-    absent = true;
-    for (const auto& place : places) {
-        if (CLibraryModule module{LoadLibraryExW(place.path.c_str(), nullptr, place.flags)})
-            return module;
-        const DWORD error = GetLastError();
-        if (error == ERROR_MOD_NOT_FOUND) continue;
-        absent = false;
-        reporter.TraceNote("inpout: " + std::string(kDriverLibrary) + " " + place.where +
-                           " does not load (error " + std::to_string(error) + ")");
-    }
-    return nullptr;
-}
 
 class CInpoutBackend final : public CBackend {
 public:
@@ -130,7 +95,7 @@ std::unique_ptr<CBackend> MakeInpoutBackend(HMODULE self, bool asked, CReporter&
                                             std::wstring& why) {
     const std::string library(kDriverLibrary);
     bool absent = false;
-    auto module = LoadDriverLibrary(self, reporter, absent);
+    auto module = LoadDriverLibrary(ModuleFolder(self), kDriverLibrary, reporter, absent);
     if (!module) {
         if (asked && absent)
             reporter.TraceNote("inpout: no " + library +

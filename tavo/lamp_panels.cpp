@@ -46,11 +46,11 @@ void CLampPanels::Set(std::uint32_t address, std::uint8_t value) {
 
 void CLampPanels::Note(std::uint32_t address, const std::wstring& note) {
     {
+        // A port's own note, even an empty one, stands over the note of every port: a
+        // port that opened fine is not "нет связи" because an earlier question failed.
         const std::lock_guard lock(m_lock);
-        if (note.empty())
-            m_notes.erase(address);
-        else
-            m_notes[address] = note;
+        if (address == 0) m_notes.clear();
+        if (address != 0 || !note.empty()) m_notes[address] = note;
     }
     SetEvent(m_wake.get());
 }
@@ -130,7 +130,8 @@ CLampPanels::Order CLampPanels::TakeOrder(Slot& slot) {
     Order order{std::exchange(slot.showAsked, false), slot.caption};
     auto note = m_notes.find(slot.address);
     if (note == m_notes.end()) note = m_notes.find(0);
-    if (note != m_notes.end()) order.caption += L" (" + note->second + L")";
+    if (note != m_notes.end() && !note->second.empty())
+        order.caption += L" (" + note->second + L")";
     return order;
 }
 

@@ -36,7 +36,8 @@ public:
     void Show(std::uint32_t address, const std::wstring& caption);
     // At W_P: stores the value for the panel's thread; never waits.
     void Set(std::uint32_t address, std::uint8_t value);
-    // A short note after the caption ("нет связи"); empty clears it. Any thread.
+    // A short note after the caption ("нет связи"); empty clears it. Address 0 sets the
+    // note of every port. Any thread, whether or not a panel shows.
     void Note(std::uint32_t address, const std::wstring& note);
     // At process exit the thread is already gone: forget it instead of stopping it.
     void Abandon();

@@ -121,6 +121,12 @@ class CNetBackend final : public CBackend {
 public:
     CNetBackend(const NetConfig& config, const Cid& cid, CReporter& reporter)
         : m_reporter(reporter), m_streams(config, cid) {}
+    // Let go after the last ClosePrt, outside the loader lock: the keep-alive thread has
+    // no port left and ends at once; it uses this object until then.
+    ~CNetBackend() override {
+        SetEvent(m_wake.get());
+        if (m_thread) WaitForSingleObject(m_thread.get(), INFINITE);
+    }
 
     bool Ready() const { return m_socket.IsOpen() && m_wake; }
 
@@ -189,15 +195,16 @@ private:
             m_reporter.TraceNote("net: no keep-alive thread: module not found");
             return;
         }
+        // One that has ended: it set m_threadRunning under this lock and is on its way out.
+        if (m_thread) WaitForSingleObject(m_thread.get(), INFINITE);
         m_module = module;
-        const HANDLE thread = CreateThread(nullptr, 0, &KeepAliveMain, this, 0, nullptr);
-        if (!thread) {
+        m_thread.reset(CreateThread(nullptr, 0, &KeepAliveMain, this, 0, nullptr));
+        if (!m_thread) {
             FreeLibrary(module);
             m_reporter.TraceNote("net: no keep-alive thread: error " +
                                  std::to_string(GetLastError()));
             return;
         }
-        CloseHandle(thread);
         m_threadRunning = true;
     }
 
@@ -234,6 +241,7 @@ private:
     CSendErrors m_errors;
     bool m_threadRunning = false;
     HMODULE m_module = nullptr;
+    CFileHandle m_thread;
 };
 
 } // namespace

@@ -34,4 +34,11 @@ std::optional<std::uint32_t> CPortTable::Address(std::uint32_t handle) const {
     return it->second.address;
 }
 
+std::vector<std::uint32_t> CPortTable::Addresses() const {
+    std::vector<std::uint32_t> addresses;
+    for (const auto& [handle, port] : m_ports)
+        addresses.push_back(port.address);
+    return addresses;
+}
+
 } // namespace tavo

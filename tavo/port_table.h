@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <vector>
 
 namespace tavo {
 
@@ -27,6 +28,8 @@ public:
     std::optional<std::uint32_t> Address(std::uint32_t handle) const;
 
     std::size_t OpenCount() const { return m_ports.size(); }
+    // The address of every open handle, in handle order.
+    std::vector<std::uint32_t> Addresses() const;
 
 private:
     struct Port {

@@ -36,7 +36,30 @@ template <typename T> std::optional<T> ParseNumber(std::string_view text, int ba
     return value;
 }
 
+constexpr std::pair<std::string_view, BackendKind> kNames[] = {
+    {"auto", BackendKind::Auto},     {"virtual", BackendKind::Virtual},
+    {"inpout", BackendKind::Inpout}, {"bridge", BackendKind::Bridge},
+    {"e131", BackendKind::E131},     {"artnet", BackendKind::ArtNet},
+};
+
+std::optional<BackendKind> BackendByName(std::string_view name) {
+    for (const auto& [text, kind] : kNames)
+        if (name == text) return kind;
+    return std::nullopt;
+}
+
+// auto is the port driver when there is one: listed with inpout it is the same output.
+BackendKind SameOutput(BackendKind kind) {
+    return kind == BackendKind::Auto ? BackendKind::Inpout : kind;
+}
+
 } // namespace
+
+std::string_view BackendName(BackendKind kind) {
+    for (const auto& [text, named] : kNames)
+        if (named == kind) return text;
+    return "?";
+}
 
 CSettings::CSettings(const EnvLookup& env, std::optional<std::string_view> iniText) {
     if (iniText) ReadIni(*iniText);
@@ -93,19 +116,31 @@ std::optional<LptAddresses> CSettings::Lpt() {
     return std::nullopt;
 }
 
-BackendKind CSettings::Backend() {
+std::vector<BackendKind> CSettings::Backends() {
     const auto& raw = Raw("backend");
-    if (!raw) return BackendKind::Auto;
-    constexpr std::pair<std::string_view, BackendKind> kNames[] = {
-        {"auto", BackendKind::Auto},     {"virtual", BackendKind::Virtual},
-        {"inpout", BackendKind::Inpout}, {"bridge", BackendKind::Bridge},
-        {"e131", BackendKind::E131},     {"artnet", BackendKind::ArtNet},
-    };
-    const auto name = Lower(raw->text);
-    for (const auto& [text, kind] : kNames)
-        if (name == text) return kind;
-    Reject("backend", "ignored: not auto, virtual, inpout, bridge, e131 or artnet");
-    return BackendKind::Auto;
+    if (!raw) return {BackendKind::Auto};
+    std::vector<BackendKind> kinds;
+    const bool list = raw->text.find(',') != std::string::npos;
+    for (std::string_view rest = raw->text;;) {
+        const auto comma = rest.find(',');
+        const auto name = Lower(Trim(rest.substr(0, comma)));
+        const auto quoted = list ? Printable(name).insert(0, 1, '"').append("\" ") : std::string();
+        const auto kind = BackendByName(name);
+        if (!kind)
+            Reject("backend",
+                   quoted + "ignored: not auto, virtual, inpout, bridge, e131 or artnet");
+        else if (std::ranges::find(kinds, SameOutput(*kind), SameOutput) != kinds.end())
+            Reject("backend", quoted + "repeats an output: ignored");
+        else
+            kinds.push_back(*kind);
+        if (comma == std::string_view::npos) break;
+        rest.remove_prefix(comma + 1);
+    }
+    // The virtual ports drive nothing: beside real outputs they would only hide them.
+    if (kinds.size() > 1 && std::erase(kinds, BackendKind::Virtual) > 0)
+        Reject("backend", "\"virtual\" ignored beside other outputs (lamps = 1 shows the panel)");
+    if (kinds.empty()) kinds.push_back(BackendKind::Auto);
+    return kinds;
 }
 
 std::optional<bool> CSettings::Lamps() {

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "lpt_config.h"
@@ -55,7 +56,8 @@ public:
 
     // Typed values. A value that does not parse adds a note and counts as unset.
     std::optional<LptAddresses> Lpt();
-    BackendKind Backend();
+    // `backend`: one name or a comma list, in order, each output once; never empty.
+    std::vector<BackendKind> Backends();
     std::optional<bool> Lamps();
     // An integer in [low, high]; decimal, or hexadecimal with 0x.
     std::optional<std::int64_t> Integer(std::string_view key, std::int64_t low, std::int64_t high);
@@ -64,6 +66,8 @@ public:
     void Reject(std::string_view key, std::string_view why);
 
     const std::vector<std::string>& Notes() const { return m_notes; }
+    // The notes so far, each handed out once.
+    std::vector<std::string> TakeNotes() { return std::exchange(m_notes, {}); }
     void AddNote(std::string note) { m_notes.push_back(std::move(note)); }
 
 private:
@@ -82,5 +86,8 @@ struct Ipv4Endpoint {
     bool operator==(const Ipv4Endpoint&) const = default;
 };
 std::optional<Ipv4Endpoint> ParseIpv4Endpoint(std::string_view text);
+
+// The setting's name of a back end ("e131").
+std::string_view BackendName(BackendKind kind);
 
 } // namespace tavo

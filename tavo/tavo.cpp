@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <initializer_list>
 #include <memory>
 #include <mutex>
@@ -12,6 +13,7 @@
 
 #include "backends.h"
 #include "config_source.h"
+#include "device_ports.h"
 #include "lamp_panels.h"
 #include "port_table.h"
 #include "trace_format.h"
@@ -25,13 +27,20 @@ std::wstring Widen(std::string_view text) {
 }
 
 // Everything one load of the library knows. The settings are read at load, so a reload
-// reads them afresh; the back end is chosen at the first call, outside the loader lock,
-// since it may load a driver library.
+// reads them afresh; the back ends are chosen as a session of ports begins, outside the
+// loader lock, since they may load a driver library.
+//
+// A back end lives while a port is open (or for the length of a CountLPT) and goes with
+// the last ClosePrt: what it holds (a driver library, sockets, a thread) is let go by an
+// export call, never under the loader lock at the unload, where FreeLibrary and
+// closesocket are unsafe. The next session chooses the back ends afresh.
 class CLibrary final : public CReporter {
 public:
     explicit CLibrary(HMODULE self)
         : m_self(self), m_settings(LoadSettings(self)),
-          m_trace(ReadEnvironment(L"TAVO_TRACE").value_or(L"")), m_lamps(self) {}
+          m_trace(ReadEnvironment(L"TAVO_TRACE").value_or(L"")), m_kinds(m_settings.Backends()),
+          m_lampsSetting(m_settings.Lamps()), m_lptSetting(m_settings.Lpt()),
+          m_ports(m_lptSetting.value_or(kDefaultLpt)), m_lamps(self) {}
 
     unsigned char CountLPT(std::uint32_t* lpt1, std::uint32_t* lpt2, std::uint32_t* lpt3) {
         const std::lock_guard lock(m_mutex);
@@ -41,6 +50,8 @@ public:
             if (out[i]) *out[i] = m_ports[i];
         const auto count = CountPresent(m_ports);
         Trace("CountLPT", {}, {count, m_ports[0], m_ports[1], m_ports[2]});
+        m_counted = true;
+        ReleaseWhenIdle();
         return count;
     }
 
@@ -50,7 +61,7 @@ public:
         const auto handle = m_table.Open(address);
         Trace("OpenPrt", {address, arg2, arg3}, {handle});
         m_backend->Open(Port(handle, address));
-        if (m_lampsOn) m_lamps.Show(address, Caption(address));
+        if (!ShowNotedPorts() && m_lampsOn) m_lamps.Show(address, Caption(address));
         return handle;
     }
 
@@ -61,6 +72,7 @@ public:
         if (!address || !m_table.Write(handle, value)) return;
         const auto data = static_cast<std::uint8_t>(value & 0xFF);
         m_backend->Write(Port(handle, *address), data);
+        ShowNotedPorts();
         if (m_lampsOn) m_lamps.Set(*address, data);
     }
 
@@ -71,8 +83,12 @@ public:
         if (!address) return;
         m_backend->Close(Port(handle, *address));
         m_table.Close(handle);
+        ReleaseWhenIdle();
     }
 
+    // Freed with a port still open: the back end is left as it is, since letting it go
+    // here would run inside the loader lock. The process's end takes what it holds.
+    void ForgetBackend() { (void)m_backend.release(); }
     // The process is ending and the library's threads are gone already.
     void Abandon() { m_lamps.Abandon(); }
 
@@ -80,23 +96,53 @@ public:
         if (m_trace.IsOn()) m_trace.Write(FormatTraceNote(m_clock.Micros(), text));
     }
 
+    // Kept even while the lamps are off: a note is news of a failure, which turns them on.
     void PortNote(std::uint32_t address, std::wstring note) override {
-        if (m_lampsOn) m_lamps.Note(address, note);
+        if (!note.empty()) m_noteRaised = true;
+        m_lamps.Note(address, note);
     }
 
 private:
-    // The back end, the ports and the lamps, once, at the first call.
+    // The back ends, and the ports while they are unknown, as a session begins.
     void Settle() {
         if (m_backend) return;
-        auto lpt = m_settings.Lpt();
-        auto chosen = ChooseBackend(m_settings, *this, m_self);
+        auto chosen = ChooseBackend(m_kinds, m_settings, *this, m_self);
         m_backend = std::move(chosen.backend);
         m_fallbackNote = std::move(chosen.fallbackNote);
-        if (!lpt) lpt = m_backend->ReportedPorts();
-        m_ports = lpt.value_or(kDefaultLpt);
-        m_lampsOn = m_settings.Lamps().value_or(!m_backend->DrivesHardware());
-        for (const auto& note : m_settings.Notes())
+        AskPorts();
+        // A failure shows the lamps whatever the settings say: without them a run that
+        // drives nothing looks like one that works.
+        const bool failed = !m_fallbackNote.empty() || m_noteRaised.exchange(false);
+        m_lampsOn = m_lampsOn || failed || m_lampsSetting.value_or(!m_backend->DrivesHardware());
+        for (const auto& note : m_settings.TakeNotes())
             TraceNote(note);
+    }
+
+    // Until the hardware has told its addresses they are asked at every session, so a
+    // helper that was slow at start-up is heard later. The program keeps what CountLPT
+    // told it; the answer names the ports in the captions and picks their universes.
+    void AskPorts() {
+        if (m_lptSetting || m_portsKnown) return;
+        const auto ports = m_backend->ReportedPorts();
+        if (!ports) return;
+        if (m_counted && *ports != m_ports)
+            TraceNote("ports known only now: lpt = " + LptListText(*ports) + "; CountLPT told " +
+                      LptListText(m_ports));
+        m_ports = *ports;
+        m_portsKnown = true;
+    }
+
+    void ReleaseWhenIdle() {
+        if (m_table.OpenCount() == 0) m_backend.reset();
+    }
+
+    // After a back end's note: every open port shows its lamps. True when it did.
+    bool ShowNotedPorts() {
+        if (!m_noteRaised.exchange(false)) return false;
+        m_lampsOn = true;
+        for (const auto address : m_table.Addresses())
+            m_lamps.Show(address, Caption(address));
+        return true;
     }
 
     PortRef Port(std::uint32_t handle, std::uint32_t address) const {
@@ -120,10 +166,16 @@ private:
     const CClock m_clock;
     CSettings m_settings;
     const CTraceLog m_trace;
+    const std::vector<BackendKind> m_kinds;
+    const std::optional<bool> m_lampsSetting;
+    const std::optional<LptAddresses> m_lptSetting;
+    LptAddresses m_ports;
+    bool m_portsKnown = false; // from the hardware
+    bool m_counted = false;    // CountLPT has answered
     std::unique_ptr<CBackend> m_backend;
     std::wstring m_fallbackNote;
-    LptAddresses m_ports{};
     bool m_lampsOn = false;
+    std::atomic<bool> m_noteRaised{false};
     CPortTable m_table;
     CLampPanels m_lamps;
     std::mutex m_mutex;
@@ -160,6 +212,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID reserved) {
                 tavo::g_library->Abandon();
                 (void)tavo::g_library.release();
             }
+            if (tavo::g_library) tavo::g_library->ForgetBackend();
             tavo::g_library.reset();
         }
         return TRUE;

@@ -10,7 +10,7 @@ namespace {
 
 void ReadEverything(tavo::CSettings& settings) {
     settings.Lpt();
-    settings.Backend();
+    Check(!settings.Backends().empty());
     settings.Lamps();
     settings.Integer("universe", 1, 63999);
     settings.Integer("channel", 1, 505);

@@ -118,7 +118,7 @@ TEST(Release, SampleIniIsAcceptedAsShippedAndWithEveryExampleSwitchedOn) {
     for (const auto& key : tavo::kSettingKeys)
         EXPECT_TRUE(s.Raw(key.name)) << key.name << " has no example line";
     EXPECT_EQ(s.Lpt(), (tavo::LptAddresses{0x378, 0, 0}));
-    EXPECT_EQ(s.Backend(), tavo::BackendKind::Auto);
+    EXPECT_EQ(s.Backends(), std::vector{tavo::BackendKind::Auto});
     EXPECT_EQ(s.Lamps(), true);
     EXPECT_TRUE(s.Integer("universe", 1, 63999));
     EXPECT_TRUE(s.Integer("channel", 1, 505));

@@ -11,8 +11,10 @@
 #include <cstdlib>
 #include <fstream>
 #include <thread>
+#include <utility>
 
 #include "driver/driver.h"
+#include "driver/lamps.h"
 #include "parport/wire_format.h"
 #include "tavo_copy.h"
 
@@ -106,16 +108,20 @@ public:
     }
     ~CVanishingHelper() { closesocket(m_listener); }
 
-    // Answers `count` clients Ok, dropping each at once.
-    void Serve(int count) {
-        m_thread = std::jthread([this, count] {
-            for (int i = 0; i < count; ++i) {
+    // Answers a client Ok with each of `answers` in turn, dropping it at once; nullopt:
+    // says nothing, as a helper still starting, until the next client comes.
+    void Serve(std::vector<std::optional<kivwire::Ports>> answers) {
+        m_thread = std::jthread([this, answers] {
+            SOCKET silent = INVALID_SOCKET;
+            for (const auto& ports : answers) {
                 const SOCKET client = accept(m_listener, nullptr, nullptr);
+                closesocket(std::exchange(silent, client));
                 char hello[256];
                 recv(client, hello, sizeof hello, 0);
-                const auto answer = kivwire::EncodeAnswer({kivwire::Status::Ok, {0x378, 0, 0}});
+                if (!ports) continue;
+                const auto answer = kivwire::EncodeAnswer({kivwire::Status::Ok, *ports});
                 send(client, reinterpret_cast<const char*>(answer.data()), int(answer.size()), 0);
-                closesocket(client);
+                closesocket(std::exchange(silent, INVALID_SOCKET));
             }
         });
     }
@@ -130,6 +136,10 @@ public:
     std::string endpoint;
 };
 
+const kivwire::Ports kLpt1{0x378, 0, 0};
+const std::wstring kNoHelper = L"LPT1 378h (нет связи с kiv-parport)";
+const std::wstring kUnset = L"LPT1 378h (kiv-parport не настроен)";
+
 TEST(TavoBridge, AHelperThatIsGoneOrRefusesCostsTheLinesNeverTheProgram) {
     const auto before = Lines();
     const kivdrv::CTempDir dir;
@@ -139,17 +149,21 @@ TEST(TavoBridge, AHelperThatIsGoneOrRefusesCostsTheLinesNeverTheProgram) {
         closedPort = nobody.endpoint;
     }
     CVanishingHelper vanishing;
-    vanishing.Serve(2); // CountLPT's question, then OpenPrt
+    vanishing.Serve({kLpt1, kLpt1}); // CountLPT's question, then OpenPrt
+    // Each failure shows the lamps with its note, though TAVO_LAMPS is 0.
     const struct {
         BridgeSetup setup;
         std::string note;
+        std::wstring caption;
     } cases[] = {
-        {{closedPort}, "bridge: CountLPT: kiv-parport at " + closedPort},
-        {{vanishing.endpoint}, "bridge: connection lost"},
-        {{Env("TAVO_BRIDGE"), std::wstring(32, L'0')}, "kiv-parport refused, status 1"},
-        {{Env("TAVO_BRIDGE"), L"short"}, "falling back to virtual ports"},
-        {{Env("TAVO_BRIDGE"), L""}, "falling back to virtual ports"},
-        {{"localhost:5"}, "ignored: not 127.0.0.1:port"},
+        {{closedPort}, "bridge: CountLPT: kiv-parport at " + closedPort, kNoHelper},
+        {{vanishing.endpoint}, "bridge: connection lost", kNoHelper},
+        {{Env("TAVO_BRIDGE"), std::wstring(32, L'0')},
+         "kiv-parport refused, status 1",
+         L"LPT1 378h (kiv-parport: неверный ключ)"},
+        {{Env("TAVO_BRIDGE"), L"short"}, "falling back to virtual ports", kUnset},
+        {{Env("TAVO_BRIDGE"), L""}, "falling back to virtual ports", kUnset},
+        {{"localhost:5"}, "ignored: not 127.0.0.1:port", kUnset},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const auto trace = dir / ("trace" + std::to_string(i));
@@ -165,9 +179,26 @@ TEST(TavoBridge, AHelperThatIsGoneOrRefusesCostsTheLinesNeverTheProgram) {
         tavo.W_P(handle, 0, 0);
         tavo.ClosePrt(handle);
         EXPECT_GE(Count(trace, "note", cases[i].note), 1) << "case " << i;
+        EXPECT_TRUE(kivdrv::WaitForLampPanel(GetCurrentProcessId(), cases[i].caption)) << i;
         EXPECT_EQ(Count(trace, "W_P"), 21) << "the trace is that of any back end";
     }
     EXPECT_EQ(Lines(), before) << "nothing reached the real helper's lines";
+}
+
+// A helper still starting when CountLPT asks: the default stands for the program, and the
+// library asks again at the next OpenPrt and names the port by the answer.
+TEST(TavoBridge, PortsAreAskedAgainUntilTheHelperHasAnswered) {
+    const kivdrv::CTempDir dir;
+    CVanishingHelper slow;
+    slow.Serve({std::nullopt, kivwire::Ports{0x3BC, 0, 0}, kLpt1});
+    CBridgeTavo bridge({slow.endpoint}, (dir / "trace").wstring());
+    std::uint32_t lpt[3] = {};
+    EXPECT_EQ(bridge.tavo.CountLPT(&lpt[0], &lpt[1], &lpt[2]), 1);
+    EXPECT_EQ(lpt[0], 0x378u);
+    bridge.tavo.OpenPrt(0x3BC, 1, 1);
+    EXPECT_EQ(Count(dir / "trace", "note", "ports known only now: lpt = 3bc,0,0"), 1);
+    // The note of the failed question was kept, and the opened port's own news replaced it.
+    EXPECT_TRUE(kivdrv::WaitForLampPanel(GetCurrentProcessId(), L"LPT1 3bch"));
 }
 
 } // namespace

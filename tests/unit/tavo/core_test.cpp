@@ -3,6 +3,7 @@
 
 #include <limits>
 #include <map>
+#include <tuple>
 
 #include "tavo/lpt_config.h"
 #include "tavo/settings.h"
@@ -57,7 +58,7 @@ TEST(Settings, KeysEnvironmentFirstAndNotesForWhatIsIgnored) {
                    "colour = red\n278,0,0\njust words\n",
                    {{"TAVO_UNIVERSE", " 9 "}, {"TAVO_LPT", "0,3bc,0"}});
     EXPECT_EQ(s.Lpt(), (LptAddresses{0, 0x3BC, 0}));
-    EXPECT_EQ(s.Backend(), BackendKind::E131);
+    EXPECT_EQ(s.Backends(), std::vector{BackendKind::E131});
     EXPECT_EQ(s.Lamps(), true);
     EXPECT_EQ(s.Integer("universe", 1, 63999), 9);
     EXPECT_EQ(s.Integer("level", 0, 255), 0x80);
@@ -73,7 +74,7 @@ TEST(Settings, KeysEnvironmentFirstAndNotesForWhatIsIgnored) {
 TEST(Settings, MalformedValuesAreNamedAndCountAsUnset) {
     auto s = Parse("lpt = 378 0 3bc\nbackend = parallel\nlamps = yes\nchannel = 506\nlevel=-1\n");
     EXPECT_EQ(s.Lpt(), std::nullopt);
-    EXPECT_EQ(s.Backend(), BackendKind::Auto);
+    EXPECT_EQ(s.Backends(), std::vector{BackendKind::Auto});
     EXPECT_EQ(s.Lamps(), std::nullopt);
     EXPECT_EQ(s.Integer("channel", 1, 505), std::nullopt);
     EXPECT_EQ(s.Integer("level", 0, 255), std::nullopt);
@@ -81,6 +82,21 @@ TEST(Settings, MalformedValuesAreNamedAndCountAsUnset) {
     EXPECT_EQ(s.Notes()[0],
               "tavo.ini line 1: lpt = 378 0 3bc: ignored: not three hexadecimal addresses");
     EXPECT_EQ(s.Notes()[3], "tavo.ini line 4: channel = 506: not a number from 1 to 505");
+}
+
+TEST(Settings, BackendListKeepsEachOutputOnceInOrder) {
+    using enum BackendKind;
+    const std::tuple<const char*, std::vector<BackendKind>, std::size_t> cases[] = {
+        {"inpout, E131 ,bridge", {Inpout, E131, Bridge}, 0},
+        {"auto,e131, inpout,e131", {Auto, E131}, 2}, // auto is inpout when there is a driver
+        {"virtual, serail, artnet", {ArtNet}, 2},
+        {" , ", {Auto}, 2},
+    };
+    for (const auto& [text, kinds, notes] : cases) {
+        auto s = Parse(std::string("backend = ") + text);
+        EXPECT_EQ(s.Backends(), kinds) << text;
+        EXPECT_EQ(s.Notes().size(), notes) << text;
+    }
 }
 
 TEST(Settings, Ipv4Endpoints) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tavo/device_ports.h"
+#include "tavo/driver_loader.h"
 #include "tavo_copy.h"
 
 namespace {
@@ -77,6 +78,8 @@ TEST(InpoutDll, DrivesTheDriverOrFallsBackToVirtualPorts) {
                 rig.tavo.W_P(handle, value, 0);
             rig.tavo.ClosePrt(handle);
         }
+        const auto driver = rig.tavo.Path().parent_path() / "inpoutx64.dll";
+        EXPECT_FALSE(GetModuleHandleW(driver.c_str())) << "let go with the last port";
         const auto trace = Text(rig.dir / "trace.txt");
         EXPECT_EQ(Text(rig.dir / "written.txt"),
                   drives ? "378 a5\n378 81\n378 0\nd100 a5\nd100 81\nd100 0\n" : "");
@@ -91,6 +94,39 @@ TEST(InpoutDll, DrivesTheDriverOrFallsBackToVirtualPorts) {
         std::erase_if(withoutNotes, [](const auto& r) { return r.call == "note"; });
         EXPECT_EQ(withoutNotes.size(), 1u + 4 * 5) << "the same call lines for every back end";
     }
+}
+
+// The loader of Windows 7 without its update, which refuses the search flags.
+std::vector<std::wstring> g_asked;
+HMODULE WINAPI RefusingLoader(LPCWSTR path, HANDLE file, DWORD flags) {
+    g_asked.push_back(path);
+    if (!(flags & (LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32)))
+        return LoadLibraryExW(path, file, flags);
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+}
+
+TEST(DriverLoader, TakesFullPathsOnlyWhenTheLoaderRefusesTheSearchFlags) {
+    struct : tavo::CReporter {
+        void TraceNote(std::string_view) override {}
+        void PortNote(std::uint32_t, std::wstring) override {}
+    } reporter;
+    const kivdrv::CTempDir dir;
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    const std::wstring folder = dir.Path().wstring() + L"\\", own = folder + L"inpoutx64.dll",
+                       sys = system + std::wstring(L"\\inpoutx64.dll");
+    bool absent = false;
+    const auto load = [&] {
+        g_asked.clear();
+        return tavo::LoadDriverLibrary(folder, "inpoutx64.dll", reporter, absent, &RefusingLoader);
+    };
+    EXPECT_FALSE(load());
+    EXPECT_EQ(g_asked, (std::vector{own, own, sys, sys})) << "never the bare name";
+    std::filesystem::copy_file(
+        std::filesystem::path(kivdrv::ProgramFolder()) / "fake_inpout" / "inpoutx64.dll", own);
+    EXPECT_TRUE(load());
+    EXPECT_EQ(g_asked, (std::vector{own, own}));
 }
 
 TEST(DevicePorts, RecordedAnswersMapToLpt1ToLpt3) {

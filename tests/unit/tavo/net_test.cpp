@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <map>
 
 #include "driver/driver.h"
 #include "tavo_copy.h"
@@ -68,9 +69,7 @@ std::vector<Bytes> PlayRun(std::string settings, std::uint32_t address, bool exp
     tavo.ClosePrt(handle);
     tavo.Unload();
     // The keep-alive thread lets the library go once the last port is closed.
-    for (int i = 0; i < 100 && GetModuleHandleW(tavo.Path().c_str()); ++i)
-        Sleep(50);
-    EXPECT_FALSE(GetModuleHandleW(tavo.Path().c_str())) << "still loaded";
+    EXPECT_TRUE(tavo.Release()) << "still loaded";
     return receiver.Take(SIZE_MAX, 500);
 }
 
@@ -179,6 +178,29 @@ TEST(TavoNet, RunShowsThePatternThenRepeatsAndTheFinalFrames) {
         // W_P 0, the final frame, the ends of the stream.
         ASSERT_GE(lines.size(), 2 + p.terminations);
         EXPECT_EQ(std::count(lines.end() - 2 - p.terminations, lines.end(), 0), 2 + p.terminations);
+    }
+}
+
+// Both protocols from the same writes; one whose setting is out of range is left out alone.
+TEST(TavoNet, ListSendsBothProtocolsAndOneThatFailsGoesAlone) {
+    for (const int universe : {7, 40000}) {
+        const kivdrv::CTempDir dir;
+        const auto datagrams =
+            PlayRun("backend = e131, artnet\nuniverse = " + std::to_string(universe) + "\n", 0x378,
+                    true, dir / "trace.txt");
+        std::map<std::size_t, std::vector<int>> rows; // by size: E1.31 638, Art-Net 530
+        for (const auto& d : datagrams) {
+            auto& shown = rows[d.size()];
+            const int lines = Lines(d, d.size() == 638 ? 126 : 18, 1, 255);
+            if (shown.empty() || shown.back() != lines) shown.push_back(lines);
+        }
+        const std::vector<int> pattern{0x01, 0x80, 0x5A, 0xFF, 0x09, 0};
+        EXPECT_EQ(rows[638], pattern);
+        EXPECT_EQ(rows[530], universe == 7 ? pattern : std::vector<int>{});
+        const auto trace = kivdrv::ReadFileBytes(dir / "trace.txt").value();
+        EXPECT_EQ(std::string(trace.begin(), trace.end()).find("artnet: left out of the list") !=
+                      std::string::npos,
+                  universe != 7);
     }
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "driver/driver.h"
+#include "tavo/lamp_layout.h"
 #include "tavo/tavo.h"
 
 namespace tavotest {
@@ -19,8 +20,8 @@ struct TavoConfig {
     std::optional<std::wstring> lpt = std::nullopt;   // TAVO_LPT; nullopt: not set
     std::optional<std::string> ini = std::nullopt;    // tavo.ini beside the DLL; nullopt: no file
     std::optional<std::wstring> trace = std::nullopt; // TAVO_TRACE
-    std::optional<std::wstring> lamps = L"0";         // TAVO_LAMPS: no panel thread, so a
-                                                      // reload really unloads
+    std::optional<std::wstring> lamps = L"0";         // TAVO_LAMPS: no panel thread unless
+                                                      // a back end fails
 };
 
 class CTavo {
@@ -29,7 +30,10 @@ public:
         std::filesystem::copy_file(kivdrv::ProgramFolder() + L"tavo.dll", m_dir / "tavo.dll");
         Load(config);
     }
-    ~CTavo() { Unload(); }
+    ~CTavo() {
+        Unload();
+        Release();
+    }
     CTavo(const CTavo&) = delete;
     CTavo& operator=(const CTavo&) = delete;
 
@@ -60,6 +64,16 @@ public:
     void Unload() {
         if (m_module) FreeLibrary(m_module);
         m_module = nullptr;
+    }
+    // After Unload: waits until the library has left the process, closing the lamp panels
+    // (that a failure shows whatever TAVO_LAMPS says) as a user would. False if it stays.
+    bool Release() const {
+        return kivdrv::WaitUntil([&] {
+            for (HWND panel : kivdrv::FindTopLevelWindows(
+                     {std::nullopt, tavo::kLampPanelClass, GetCurrentProcessId()}))
+                PostMessageW(panel, WM_CLOSE, 0, 0);
+            return !GetModuleHandleW(Path().c_str());
+        });
     }
 
     decltype(::CountLPT)* CountLPT = nullptr;
