@@ -24,6 +24,12 @@ ChosenBackend ChooseBackend(CSettings& settings, CReporter& reporter, HMODULE se
     case BackendKind::ArtNet:
         backend = MakeNetBackend(kind, settings, reporter, why);
         break;
+    case BackendKind::Serial:
+        backend = MakeSerialBackend(settings, reporter, why);
+        break;
+    case BackendKind::HidRelay:
+        backend = MakeHidRelayBackend(settings, reporter, why);
+        break;
     }
     if (backend) return {std::move(backend), {}};
     if (!why.empty()) reporter.TraceNote("falling back to virtual ports");

@@ -100,11 +100,12 @@ BackendKind CSettings::Backend() {
         {"auto", BackendKind::Auto},     {"virtual", BackendKind::Virtual},
         {"inpout", BackendKind::Inpout}, {"bridge", BackendKind::Bridge},
         {"e131", BackendKind::E131},     {"artnet", BackendKind::ArtNet},
+        {"serial", BackendKind::Serial}, {"hidrelay", BackendKind::HidRelay},
     };
     const auto name = Lower(raw->text);
     for (const auto& [text, kind] : kNames)
         if (name == text) return kind;
-    Reject("backend", "ignored: not auto, virtual, inpout, bridge, e131 or artnet");
+    Reject("backend", "ignored: not auto, virtual, inpout, bridge, e131, artnet, serial or hidrelay");
     return BackendKind::Auto;
 }
 
@@ -126,6 +127,12 @@ std::optional<std::int64_t> CSettings::Integer(std::string_view key, std::int64_
     if (value && *value >= low && *value <= high) return value;
     Reject(key, "not a number from " + std::to_string(low) + " to " + std::to_string(high));
     return std::nullopt;
+}
+
+std::optional<int> CSettings::IntegerOr(std::string_view key, int low, int high, int fallback) {
+    if (!Raw(key)) return fallback;
+    const auto value = Integer(key, low, high);
+    return value ? std::optional<int>(int(*value)) : std::nullopt;
 }
 
 std::optional<Ipv4Endpoint> ParseIpv4Endpoint(std::string_view text) {
