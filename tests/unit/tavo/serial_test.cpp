@@ -1,5 +1,6 @@
 // The serial back end as boards on the far end of a pty see it: tools/with-serial-ptys
-// maps COM7 to a pty whose bytes land in a file, and COM8 to one that nobody reads.
+// maps COM7 to a pty whose bytes land in a file, COM8 to one that nobody reads, and COM9
+// to one that goes away after 16 bytes.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -130,7 +131,7 @@ TEST(TavoSerial, EachProtocolShowsTheRowsInOrderThenEveryLineOff) {
 // A port held by another program is left to real Windows: Wine shares a COM port.
 TEST(TavoSerial, APortMissingOrUnsetOrABadSettingFallsBackToVirtualPorts) {
     const std::pair<std::string, std::string> cases[] = {
-        {"serial_port = COM9", "cannot open COM9"},
+        {"serial_port = COM6", "cannot open COM6"},
         {"", "serial_port is not set"},
         {"serial_port = COM8\nserial_protocol = dmx", "not byte, lcus or enttec"},
     };
@@ -169,6 +170,25 @@ TEST(TavoSerial, ABoardThatStopsReadingDelaysNeitherWritesNorTheClose) {
     for (int i = 0; i < 100 && GetModuleHandleW(tavo.Path().c_str()); ++i)
         Sleep(50);
     EXPECT_FALSE(GetModuleHandleW(tavo.Path().c_str())) << "still loaded";
+}
+
+TEST(TavoSerial, ABoardThatGoesAwayIsNotedOnceAndTheNextOpenTriesAgain) {
+    const kivdrv::CTempDir dir;
+    const auto trace = dir / "trace.txt";
+    tavotest::CTavo tavo({std::nullopt, "backend = serial\nserial_port = COM9\n", trace});
+    auto handle = tavo.OpenPrt(0x378, 1, 1);
+    for (int i = 0; i < 100; ++i) {
+        tavo.W_P(handle, std::uint32_t(i), 0);
+        Sleep(20);
+    }
+    tavo.ClosePrt(handle);
+    handle = tavo.OpenPrt(0x378, 1, 1);
+    tavo.ClosePrt(handle);
+    int gone = 0;
+    for (const auto& r : kivdrv::ReadTrace(trace).value_or(std::vector<tavo::TraceRecord>{}))
+        gone += r.call == "note" && r.text.find("COM9: gone") != std::string::npos;
+    EXPECT_EQ(gone, 1);
+    EXPECT_TRUE(Noted(trace, "cannot open COM9")) << "the pty is gone at the second open";
 }
 
 } // namespace
