@@ -15,8 +15,7 @@ constexpr DWORD kRepeatEveryMs = 500;
 constexpr DWORD kStopWaitMs = 500;
 
 bool Stalled(DWORD error) {
-    return error == ERROR_TIMEOUT || error == ERROR_SEM_TIMEOUT ||
-           error == ERROR_OPERATION_ABORTED;
+    return error == ERROR_TIMEOUT || error == ERROR_SEM_TIMEOUT || error == ERROR_OPERATION_ABORTED;
 }
 
 } // namespace
@@ -103,8 +102,8 @@ bool CDeviceWriter::Live() const {
 }
 
 DWORD WINAPI CDeviceWriter::ThreadMain(void* ticket) {
-    auto shared = std::move(*std::unique_ptr<std::shared_ptr<Shared>>(
-        static_cast<std::shared_ptr<Shared>*>(ticket)));
+    auto shared = std::move(
+        *std::unique_ptr<std::shared_ptr<Shared>>(static_cast<std::shared_ptr<Shared>*>(ticket)));
     const HMODULE module = shared->module;
     try {
         Run(*shared);

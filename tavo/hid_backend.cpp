@@ -70,7 +70,8 @@ std::string Describe(const RelayBoard& board) {
 class CRelayDevice final : public CDevice {
 public:
     CRelayDevice(CFileHandle board, const RelayBoard& info)
-        : m_board(std::move(board)), m_encoder(info.relays), m_name("hidrelay: " + Describe(info)) {}
+        : m_board(std::move(board)), m_encoder(info.relays), m_name("hidrelay: " + Describe(info)) {
+    }
 
     DWORD Show(std::uint8_t value, bool all) override {
         if (all) m_encoder.Forget();
@@ -100,10 +101,11 @@ public:
         std::string note = "hidrelay: no USBRelay board";
         if (!m_wanted.empty()) note += " with id " + m_wanted;
         for (const auto& answer : answers)
-            if (RelayCount(answer.productString)) note += "; attached " + RelayBoardId(answer.state);
+            if (RelayCount(answer.productString))
+                note += "; attached " + RelayBoardId(answer.state);
         m_reporter.TraceNote(note);
-        why = m_wanted.empty() ? L"нет USB-реле" : L"нет реле " + std::wstring(m_wanted.begin(),
-                                                                                 m_wanted.end());
+        why = m_wanted.empty() ? L"нет USB-реле"
+                               : L"нет реле " + std::wstring(m_wanted.begin(), m_wanted.end());
         return std::nullopt;
     }
 

@@ -35,8 +35,8 @@ std::optional<SerialProtocol> ReadProtocol(CSettings& settings) {
 } // namespace
 
 std::string SerialConfig::Describe() const {
-    std::string text = PortName() + ", " + ProtocolName(protocol) + ", " + std::to_string(baud) +
-                       " baud";
+    std::string text =
+        PortName() + ", " + ProtocolName(protocol) + ", " + std::to_string(baud) + " baud";
     if (protocol == SerialProtocol::Enttec)
         text += ", channel " + std::to_string(channel) + ", level " + std::to_string(level);
     return text;

@@ -105,7 +105,8 @@ BackendKind CSettings::Backend() {
     const auto name = Lower(raw->text);
     for (const auto& [text, kind] : kNames)
         if (name == text) return kind;
-    Reject("backend", "ignored: not auto, virtual, inpout, bridge, e131, artnet, serial or hidrelay");
+    Reject("backend",
+           "ignored: not auto, virtual, inpout, bridge, e131, artnet, serial or hidrelay");
     return BackendKind::Auto;
 }
 

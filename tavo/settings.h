@@ -29,11 +29,18 @@ struct SettingKey {
 
 // Every key, in the order the README and the sample tavo.ini list them.
 inline constexpr SettingKey kSettingKeys[] = {
-    {"lpt", "TAVO_LPT"},         {"backend", "TAVO_BACKEND"},       {"lamps", "TAVO_LAMPS"},
-    {"bridge", "TAVO_BRIDGE"},   {"net_target", "TAVO_NET_TARGET"}, {"universe", "TAVO_UNIVERSE"},
-    {"channel", "TAVO_CHANNEL"}, {"level", "TAVO_LEVEL"},
-    {"serial_port", "TAVO_SERIAL_PORT"}, {"serial_protocol", "TAVO_SERIAL_PROTOCOL"},
-    {"serial_baud", "TAVO_SERIAL_BAUD"}, {"hid_serial", "TAVO_HID_SERIAL"},
+    {"lpt", "TAVO_LPT"},
+    {"backend", "TAVO_BACKEND"},
+    {"lamps", "TAVO_LAMPS"},
+    {"bridge", "TAVO_BRIDGE"},
+    {"net_target", "TAVO_NET_TARGET"},
+    {"universe", "TAVO_UNIVERSE"},
+    {"channel", "TAVO_CHANNEL"},
+    {"level", "TAVO_LEVEL"},
+    {"serial_port", "TAVO_SERIAL_PORT"},
+    {"serial_protocol", "TAVO_SERIAL_PROTOCOL"},
+    {"serial_baud", "TAVO_SERIAL_BAUD"},
+    {"hid_serial", "TAVO_HID_SERIAL"},
 };
 
 // A raw value and where it came from ("TAVO_UNIVERSE" or "tavo.ini line 4"), so a note

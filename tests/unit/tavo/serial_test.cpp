@@ -123,8 +123,8 @@ TEST(TavoSerial, EachProtocolShowsTheRowsInOrderThenEveryLineOff) {
         EXPECT_NE(at = std::find(at, lcus.end(), row), lcus.end()) << "row " << row;
     EXPECT_EQ(lcus.size(), 8u + 1 + 2 + 5 + 5 + 5 + 2 + 8) << "only changed lines between";
 
-    const auto dmx = DecodeEnttec(PlayRun("serial_protocol = enttec\nchannel = 20\nlevel = 200\n"),
-                                  20, 200);
+    const auto dmx =
+        DecodeEnttec(PlayRun("serial_protocol = enttec\nchannel = 20\nlevel = 200\n"), 20, 200);
     EXPECT_EQ(Distinct(dmx), WithOffAround(kRows));
 }
 

@@ -53,8 +53,7 @@ TEST(SerialFrames, SettingsDefaultsAndRefusals) {
     auto lcus = Ini("serial_port = COM3\nserial_protocol = lcus");
     EXPECT_EQ(ReadSerialConfig(lcus)->baud, 9600u);
     auto dmx = Ini("serial_port=COM1\nserial_protocol=enttec\nserial_baud=250000\nchannel=9");
-    EXPECT_EQ(ReadSerialConfig(dmx)->Describe(),
-              "COM1, enttec, 250000 baud, channel 9, level 255");
+    EXPECT_EQ(ReadSerialConfig(dmx)->Describe(), "COM1, enttec, 250000 baud, channel 9, level 255");
 
     for (const char* port : {"COM0", "COM257", "COM01", "COM", "LPT1", "COM-1"}) {
         auto settings = Ini(std::string("serial_port = ") + port);
@@ -77,7 +76,7 @@ HidDeviceAnswer Answer(std::uint16_t vendor, std::wstring product, const char* i
 
 TEST(HidRelays, ChoosesTheFirstBoardOrTheOneWithTheId) {
     const HidDeviceAnswer answers[] = {
-        Answer(0x046D, L"USBRelay2", "MOUSE"),   // another vendor
+        Answer(0x046D, L"USBRelay2", "MOUSE"), // another vendor
         Answer(kRelayVendor, L"USBRelay9", "NINE9"), Answer(kRelayVendor, L"USBRelay", "NONE0"),
         Answer(kRelayVendor, L"USBRelay2", "ABCDE"), Answer(kRelayVendor, L"USBRelay8", "QW\x01RT"),
     };
