@@ -138,12 +138,14 @@ private:
 std::unique_ptr<CBackend> MakeHidRelayBackend(CSettings& settings, CReporter& reporter,
                                               std::wstring& why) {
     const auto& raw = settings.Raw("hid_serial");
-    std::string wanted = raw ? raw->text : "";
+    const std::string wanted = raw ? raw->text : "";
+    // A board asked for by a bad id is not replaced by whichever comes first.
     if (wanted.size() > 5) {
-        settings.Reject("hid_serial", "ignored: not a board id of 5 characters");
-        wanted.clear();
+        settings.Reject("hid_serial", "not a board id of up to 5 characters");
+        why = L"ошибка настройки реле";
+        return nullptr;
     }
-    auto backend = std::make_unique<CHidRelayBackend>(std::move(wanted), reporter);
+    auto backend = std::make_unique<CHidRelayBackend>(wanted, reporter);
     if (!backend->Choose(AskAll(), why)) return nullptr;
     return backend;
 }

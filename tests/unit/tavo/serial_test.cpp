@@ -128,17 +128,20 @@ TEST(TavoSerial, EachProtocolShowsTheRowsInOrderThenEveryLineOff) {
     EXPECT_EQ(Distinct(dmx), WithOffAround(kRows));
 }
 
-// A port held by another program is left to real Windows: Wine shares a COM port.
-TEST(TavoSerial, APortMissingOrUnsetOrABadSettingFallsBackToVirtualPorts) {
+// A port held by another program is left to real Windows: Wine shares a COM port. Wine
+// has no HID relay board either.
+TEST(TavoSerial, WithoutTheirDeviceOrWithABadSettingUsbBackEndsGiveWayToVirtualPorts) {
     const std::pair<std::string, std::string> cases[] = {
-        {"serial_port = COM6", "cannot open COM6"},
-        {"", "serial_port is not set"},
-        {"serial_port = COM8\nserial_protocol = dmx", "not byte, lcus or enttec"},
+        {"serial\nserial_port = COM6", "cannot open COM6"},
+        {"serial", "serial_port is not set"},
+        {"serial\nserial_port = COM8\nserial_protocol = dmx", "not byte, lcus or enttec"},
+        {"hidrelay", "no USBRelay board"},
+        {"hidrelay\nhid_serial = ABCDEF", "not a board id"},
     };
     for (const auto& [settings, note] : cases) {
         const kivdrv::CTempDir dir;
         const auto trace = dir / "trace.txt";
-        tavotest::CTavo tavo({std::nullopt, "backend = serial\n" + settings + "\n", trace});
+        tavotest::CTavo tavo({std::nullopt, "backend = " + settings + "\n", trace});
         tavo.ClosePrt(tavo.OpenPrt(0x378, 1, 1));
         EXPECT_TRUE(Noted(trace, note)) << settings;
         EXPECT_TRUE(Noted(trace, "falling back to virtual ports")) << settings;
