@@ -61,7 +61,7 @@ TEST(SerialFrames, SettingsDefaultsAndRefusals) {
     }
     auto unset = Ini("serial_protocol = byte");
     EXPECT_EQ(ReadSerialConfig(unset), std::nullopt);
-    auto bad = Ini("serial_port = COM2\nserial_protocol = LCUS\nserial_baud = 0");
+    auto bad = Ini("serial_port = COM2\nserial_protocol = dmx\nserial_baud = 0");
     EXPECT_EQ(ReadSerialConfig(bad), std::nullopt);
     ASSERT_EQ(bad.Notes().size(), 2u);
     EXPECT_NE(bad.Notes()[0].find("not byte, lcus or enttec"), std::string::npos);
