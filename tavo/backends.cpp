@@ -59,6 +59,12 @@ std::unique_ptr<CBackend> MakeBackend(BackendKind kind, CSettings& settings, CRe
     case BackendKind::ArtNet:
         backend = MakeNetBackend(kind, settings, reporter, why);
         break;
+    case BackendKind::Serial:
+        backend = MakeSerialBackend(settings, reporter, why);
+        break;
+    case BackendKind::HidRelay:
+        backend = MakeHidRelayBackend(settings, reporter, why);
+        break;
     }
     return backend;
 }

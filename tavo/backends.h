@@ -35,5 +35,9 @@ std::unique_ptr<CBackend> MakeBridgeBackend(CSettings& settings, CReporter& repo
                                             std::wstring& why);
 std::unique_ptr<CBackend> MakeNetBackend(BackendKind kind, CSettings& settings, CReporter& reporter,
                                          std::wstring& why);
+std::unique_ptr<CBackend> MakeSerialBackend(CSettings& settings, CReporter& reporter,
+                                            std::wstring& why);
+std::unique_ptr<CBackend> MakeHidRelayBackend(CSettings& settings, CReporter& reporter,
+                                              std::wstring& why);
 
 } // namespace tavo

@@ -10,14 +10,6 @@ std::string DottedQuad(std::uint32_t address) {
     return text;
 }
 
-// An integer setting: its default when unset, nullopt when set but not in [low, high].
-std::optional<int> IntegerOr(CSettings& settings, std::string_view key, int low, int high,
-                             int fallback) {
-    if (!settings.Raw(key)) return fallback;
-    const auto value = settings.Integer(key, low, high);
-    return value ? std::optional<int>(int(*value)) : std::nullopt;
-}
-
 } // namespace
 
 std::string NetConfig::Describe() const {
@@ -44,9 +36,9 @@ std::optional<NetConfig> ReadNetConfig(BackendKind kind, CSettings& settings) {
         }
     }
     const auto universe =
-        IntegerOr(settings, "universe", config.e131 ? 1 : 0, config.MaxUniverse(), 1);
-    const auto channel = IntegerOr(settings, "channel", 1, int(kDmxSlots) - 7, 1);
-    const auto level = IntegerOr(settings, "level", 0, 255, 255);
+        settings.IntegerOr("universe", config.e131 ? 1 : 0, config.MaxUniverse(), 1);
+    const auto channel = settings.IntegerOr("channel", 1, int(kDmxSlots) - 7, 1);
+    const auto level = settings.IntegerOr("level", 0, 255, 255);
     if (!good || !universe || !channel || !level) return std::nullopt;
     config.universe = *universe;
     config.channel = *channel;

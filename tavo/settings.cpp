@@ -40,6 +40,7 @@ constexpr std::pair<std::string_view, BackendKind> kNames[] = {
     {"auto", BackendKind::Auto},     {"virtual", BackendKind::Virtual},
     {"inpout", BackendKind::Inpout}, {"bridge", BackendKind::Bridge},
     {"e131", BackendKind::E131},     {"artnet", BackendKind::ArtNet},
+    {"serial", BackendKind::Serial}, {"hidrelay", BackendKind::HidRelay},
 };
 
 std::optional<BackendKind> BackendByName(std::string_view name) {
@@ -128,7 +129,7 @@ std::vector<BackendKind> CSettings::Backends() {
         const auto kind = BackendByName(name);
         if (!kind)
             Reject("backend",
-                   quoted + "ignored: not auto, virtual, inpout, bridge, e131 or artnet");
+                   quoted + "ignored: not auto, virtual, inpout, bridge, e131, artnet, serial or hidrelay");
         else if (std::ranges::find(kinds, SameOutput(*kind), SameOutput) != kinds.end())
             Reject("backend", quoted + "repeats an output: ignored");
         else
@@ -161,6 +162,12 @@ std::optional<std::int64_t> CSettings::Integer(std::string_view key, std::int64_
     if (value && *value >= low && *value <= high) return value;
     Reject(key, "not a number from " + std::to_string(low) + " to " + std::to_string(high));
     return std::nullopt;
+}
+
+std::optional<int> CSettings::IntegerOr(std::string_view key, int low, int high, int fallback) {
+    if (!Raw(key)) return fallback;
+    const auto value = Integer(key, low, high);
+    return value ? std::optional<int>(int(*value)) : std::nullopt;
 }
 
 std::optional<Ipv4Endpoint> ParseIpv4Endpoint(std::string_view text) {

@@ -20,7 +20,7 @@
 
 namespace tavo {
 
-enum class BackendKind { Auto, Virtual, Inpout, Bridge, E131, ArtNet };
+enum class BackendKind { Auto, Virtual, Inpout, Bridge, E131, ArtNet, Serial, HidRelay };
 
 // One key: its tavo.ini name and its environment twin.
 struct SettingKey {
@@ -30,9 +30,18 @@ struct SettingKey {
 
 // Every key, in the order the README and the sample tavo.ini list them.
 inline constexpr SettingKey kSettingKeys[] = {
-    {"lpt", "TAVO_LPT"},         {"backend", "TAVO_BACKEND"},       {"lamps", "TAVO_LAMPS"},
-    {"bridge", "TAVO_BRIDGE"},   {"net_target", "TAVO_NET_TARGET"}, {"universe", "TAVO_UNIVERSE"},
-    {"channel", "TAVO_CHANNEL"}, {"level", "TAVO_LEVEL"},
+    {"lpt", "TAVO_LPT"},
+    {"backend", "TAVO_BACKEND"},
+    {"lamps", "TAVO_LAMPS"},
+    {"bridge", "TAVO_BRIDGE"},
+    {"net_target", "TAVO_NET_TARGET"},
+    {"universe", "TAVO_UNIVERSE"},
+    {"channel", "TAVO_CHANNEL"},
+    {"level", "TAVO_LEVEL"},
+    {"serial_port", "TAVO_SERIAL_PORT"},
+    {"serial_protocol", "TAVO_SERIAL_PROTOCOL"},
+    {"serial_baud", "TAVO_SERIAL_BAUD"},
+    {"hid_serial", "TAVO_HID_SERIAL"},
 };
 
 // A raw value and where it came from ("TAVO_UNIVERSE" or "tavo.ini line 4"), so a note
@@ -61,6 +70,8 @@ public:
     std::optional<bool> Lamps();
     // An integer in [low, high]; decimal, or hexadecimal with 0x.
     std::optional<std::int64_t> Integer(std::string_view key, std::int64_t low, std::int64_t high);
+    // The same, with `fallback` when the key is unset; nullopt only for a bad value.
+    std::optional<int> IntegerOr(std::string_view key, int low, int high, int fallback);
 
     // Adds "<origin>: <key> = <value>: <why>" to the notes.
     void Reject(std::string_view key, std::string_view why);

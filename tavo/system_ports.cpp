@@ -10,15 +10,11 @@
 #include <cstring>
 #include <type_traits>
 
+#include "device_list.h"
 #include "device_ports.h"
 
 namespace tavo {
 namespace {
-
-struct DeviceListFreer {
-    void operator()(HDEVINFO list) const { SetupDiDestroyDeviceInfoList(list); }
-};
-using CDeviceList = std::unique_ptr<std::remove_pointer_t<HDEVINFO>, DeviceListFreer>;
 
 struct KeyCloser {
     void operator()(HKEY key) const { RegCloseKey(key); }

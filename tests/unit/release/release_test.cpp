@@ -13,6 +13,7 @@
 #include "driver/driver.h"
 #include "kiv_version.h"
 #include "release/samples.h"
+#include "tavo/serial_frames.h"
 #include "tavo/settings.h"
 
 namespace {
@@ -123,6 +124,7 @@ TEST(Release, SampleIniIsAcceptedAsShippedAndWithEveryExampleSwitchedOn) {
     EXPECT_TRUE(s.Integer("universe", 1, 63999));
     EXPECT_TRUE(s.Integer("channel", 1, 505));
     EXPECT_TRUE(s.Integer("level", 0, 255));
+    EXPECT_TRUE(tavo::ReadSerialConfig(s));
     for (const char* key : {"bridge", "net_target"})
         EXPECT_TRUE(tavo::ParseIpv4Endpoint(s.Raw(key)->text)) << key;
     EXPECT_EQ(s.Notes(), std::vector<std::string>{});

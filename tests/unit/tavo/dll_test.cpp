@@ -153,7 +153,7 @@ TEST(TavoDll, TracesEveryCallInOrder) {
 TEST(TavoDll, MalformedIniLinesAreNamedInTheTraceAndChangeNothingElse) {
     const CTempDir dir;
     const auto path = dir / "trace.txt";
-    const CTavo tavo({std::nullopt, "278,0,0\nbackend = serial\nwhat is this\n", path.wstring()});
+    const CTavo tavo({std::nullopt, "278,0,0\nbackend = usb\nwhat is this\n", path.wstring()});
     EXPECT_EQ(CountPorts(tavo), (Count{1, {0x278, 0, 0}}));
     const auto trace = kivdrv::ReadTrace(path);
     ASSERT_TRUE(trace);
@@ -162,8 +162,8 @@ TEST(TavoDll, MalformedIniLinesAreNamedInTheTraceAndChangeNothingElse) {
         if (r.call == "note" && r.text.starts_with("tavo.ini")) notes.push_back(r.text);
     EXPECT_EQ(notes, (std::vector<std::string>{
                          "tavo.ini line 3: ignored: what is this",
-                         "tavo.ini line 2: backend = serial: ignored: not auto, virtual, inpout, "
-                         "bridge, e131 or artnet"}));
+                         "tavo.ini line 2: backend = usb: ignored: not auto, virtual, inpout, "
+                         "bridge, e131, artnet, serial or hidrelay"}));
 }
 
 TEST(TavoDll, TraceFileThatCannotBeOpenedIsNoTrace) {

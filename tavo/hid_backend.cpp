@@ -1,0 +1,153 @@
+// The hidrelay back end: a USB HID relay board, found through SetupAPI and hid.dll. The
+// choice of board and the reports come from hid_relays; here the system is asked and the
+// reports are sent.
+#include <windows.h>
+
+// mingw-w64's header lacks the C linkage.
+extern "C" {
+#include <hidsdi.h>
+}
+
+#include "backends.h"
+#include "device_list.h"
+#include "device_writer.h"
+#include "file_handle.h"
+#include "hid_relays.h"
+
+namespace tavo {
+namespace {
+
+CFileHandle OpenHid(const std::wstring& path) {
+    return AdoptFile(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                 nullptr));
+}
+
+// What one HID device says of itself; only relay boards are asked for their name and id.
+HidDeviceAnswer Ask(std::wstring path) {
+    HidDeviceAnswer answer;
+    answer.path = std::move(path);
+    const auto device = OpenHid(answer.path);
+    HIDD_ATTRIBUTES attributes{};
+    attributes.Size = sizeof attributes;
+    if (!device || !HidD_GetAttributes(device.get(), &attributes)) return answer;
+    answer.vendor = attributes.VendorID;
+    answer.product = attributes.ProductID;
+    if (answer.vendor != kRelayVendor || answer.product != kRelayProduct) return answer;
+    wchar_t product[127] = {};
+    if (HidD_GetProductString(device.get(), product, sizeof product - sizeof *product))
+        answer.productString = product;
+    HidD_GetFeature(device.get(), answer.state.data(), ULONG(answer.state.size()));
+    return answer;
+}
+
+std::vector<HidDeviceAnswer> AskAll() {
+    std::vector<HidDeviceAnswer> answers;
+    GUID hid{};
+    HidD_GetHidGuid(&hid);
+    const auto list = AdoptDeviceList(
+        SetupDiGetClassDevsW(&hid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
+    if (!list) return answers;
+    SP_DEVICE_INTERFACE_DATA item{};
+    item.cbSize = sizeof item;
+    for (DWORD i = 0; SetupDiEnumDeviceInterfaces(list.get(), nullptr, &hid, i, &item); ++i) {
+        DWORD size = 0;
+        SetupDiGetDeviceInterfaceDetailW(list.get(), &item, nullptr, 0, &size, nullptr);
+        if (size < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W)) continue;
+        std::vector<std::uint64_t> buffer(size / sizeof(std::uint64_t) + 1); // aligned
+        auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(buffer.data());
+        detail->cbSize = sizeof *detail;
+        if (SetupDiGetDeviceInterfaceDetailW(list.get(), &item, detail, size, nullptr, nullptr))
+            answers.push_back(Ask(detail->DevicePath));
+    }
+    return answers;
+}
+
+std::string Describe(const RelayBoard& board) {
+    return "USBRelay" + std::to_string(board.relays) + " " + board.id;
+}
+
+class CRelayDevice final : public CDevice {
+public:
+    CRelayDevice(CFileHandle board, const RelayBoard& info)
+        : m_board(std::move(board)), m_encoder(info.relays), m_name("hidrelay: " + Describe(info)) {
+    }
+
+    DWORD Show(std::uint8_t value, bool all) override {
+        if (all) m_encoder.Forget();
+        for (auto report : m_encoder.Show(value))
+            if (!HidD_SetFeature(m_board.get(), report.data(), ULONG(report.size())))
+                return GetLastError() ? GetLastError() : ERROR_GEN_FAILURE;
+        return 0;
+    }
+    std::string Name() const override { return m_name; }
+
+private:
+    CFileHandle m_board;
+    CRelayEncoder m_encoder;
+    std::string m_name;
+};
+
+class CHidRelayBackend final : public CDeviceBackend {
+public:
+    CHidRelayBackend(std::string wanted, CReporter& reporter)
+        : CDeviceBackend(reporter), m_wanted(std::move(wanted)) {}
+
+    // The board chosen among what the system reports now; nullopt with notes when none.
+    std::optional<RelayBoard> Choose(const std::vector<HidDeviceAnswer>& answers,
+                                     std::wstring& why) {
+        const auto board = ChooseRelayBoard(answers, m_wanted);
+        if (board) return board;
+        std::string note = "hidrelay: no USBRelay board";
+        if (!m_wanted.empty()) note += " with id " + m_wanted;
+        for (const auto& answer : answers)
+            if (RelayCount(answer.productString))
+                note += "; attached " + RelayBoardId(answer.state);
+        m_reporter.TraceNote(note);
+        why = m_wanted.empty() ? L"нет USB-реле"
+                               : L"нет реле " + std::wstring(m_wanted.begin(), m_wanted.end());
+        return std::nullopt;
+    }
+
+protected:
+    std::unique_ptr<CDevice> Connect() override {
+        std::wstring why;
+        const auto answers = AskAll();
+        const auto board = Choose(answers, why);
+        auto device = board ? OpenHid(answers[board->index].path) : CFileHandle();
+        if (board && !device) {
+            m_reporter.TraceNote("hidrelay: cannot open " + Describe(*board) + ", error " +
+                                 std::to_string(GetLastError()));
+            why = L"реле недоступно";
+        }
+        if (!device) {
+            m_reporter.PortNote(0, why);
+            return nullptr;
+        }
+        m_reporter.TraceNote("hidrelay: " + Describe(*board));
+        m_reporter.PortNote(0, UnusedLinesNote(board->relays));
+        return std::make_unique<CRelayDevice>(std::move(device), *board);
+    }
+
+private:
+    const std::string m_wanted;
+};
+
+} // namespace
+
+std::unique_ptr<CBackend> MakeHidRelayBackend(CSettings& settings, CReporter& reporter,
+                                              std::wstring& why) {
+    const auto& raw = settings.Raw("hid_serial");
+    const std::string wanted = raw ? raw->text : "";
+    // A board asked for by a bad id is not replaced by whichever comes first.
+    if (wanted.size() > 5) {
+        settings.Reject("hid_serial", "not a board id of up to 5 characters");
+        why = L"ошибка настройки реле";
+        return nullptr;
+    }
+    auto backend = std::make_unique<CHidRelayBackend>(wanted, reporter);
+    if (!backend->Choose(AskAll(), why)) return nullptr;
+    return backend;
+}
+
+} // namespace tavo
