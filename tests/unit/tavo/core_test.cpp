@@ -138,8 +138,8 @@ TEST(TraceLine, ParsesWhatIsWritten) {
     const std::uint64_t open[] = {888, 1, 2};
     const std::uint64_t handle[] = {4294967295u};
     const auto line = FormatTraceLine(123456, "OpenPrt", open, handle);
-    EXPECT_EQ(ParseTraceLine(line), (TraceRecord{123456, "OpenPrt", {888, 1, 2}, {4294967295u}}));
-    EXPECT_EQ(ParseTraceLine("9 W_P 1 2 3\r\n"), (TraceRecord{9, "W_P", {1, 2, 3}, {}}));
+    EXPECT_EQ(ParseTraceLine(line), (TraceRecord{123456, "OpenPrt", {888, 1, 2}, {4294967295u}, {}}));
+    EXPECT_EQ(ParseTraceLine("9 W_P 1 2 3\r\n"), (TraceRecord{9, "W_P", {1, 2, 3}, {}, {}}));
     for (const char* bad : {"", "W_P 1 2 3", "9", "9 W_P 1 x 3", "9 OpenPrt 1 =", "9 W_P -1",
                             "9 W_P 1 = 2 = 3", "99999999999999999999 W_P"})
         EXPECT_EQ(ParseTraceLine(bad), std::nullopt) << bad;
@@ -149,7 +149,7 @@ TEST(TraceLine, WholeFileSkipsBlankLinesAndRefusesBadOnes) {
     const auto records = ParseTrace("1 CountLPT = 1 888 0 0\n\n2 ClosePrt 3\r\n");
     ASSERT_TRUE(records);
     ASSERT_EQ(records->size(), 2u);
-    EXPECT_EQ((*records)[1], (TraceRecord{2, "ClosePrt", {3}, {}}));
+    EXPECT_EQ((*records)[1], (TraceRecord{2, "ClosePrt", {3}, {}, {}}));
     EXPECT_EQ(ParseTrace("1 CountLPT = 1 888 0 0\ngarbage\n"), std::nullopt);
     const auto note = ParseTrace(FormatTraceNote(3, "bridge: gone\r\nfor good"));
     ASSERT_TRUE(note && note->size() == 1);
