@@ -1,0 +1,42 @@
+#include "frame/help.h"
+
+#include <objbase.h>
+#include <shellapi.h>
+
+namespace {
+bool FileExists(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+} // namespace
+
+std::wstring HelpPagePath(const std::wstring& helpFile) {
+    size_t slash = helpFile.find_last_of(L"\\/");
+    size_t dot = helpFile.rfind(L'.');
+    if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash))
+        dot = helpFile.size();
+    return helpFile.substr(0, dot) + L".htm";
+}
+
+HelpShown ShowHelp(const std::wstring& helpFile, const HelpActions& actions) {
+    if (FileExists(helpFile) && actions.winHelp(helpFile)) return HelpShown::WinHelp;
+    const std::wstring page = HelpPagePath(helpFile);
+    if (!FileExists(page)) {
+        actions.report(L"Файл справки не найден:\n" + page +
+                       L"\n\nОн должен лежать в одной папке с программой.");
+        return HelpShown::NoPage;
+    }
+    if (actions.openPage(page)) return HelpShown::Page;
+    actions.report(L"Не удалось открыть файл справки:\n" + page +
+                   L"\n\nОткройте его в любом браузере.");
+    return HelpShown::PageNotOpened;
+}
+
+bool ShellOpenFile(HWND owner, const std::wstring& path) {
+    // The shell's handlers for a file type may be COM objects that want an apartment.
+    HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    auto result = reinterpret_cast<INT_PTR>(
+        ShellExecuteW(owner, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    if (SUCCEEDED(com)) CoUninitialize();
+    return result > 32;
+}
