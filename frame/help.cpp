@@ -35,8 +35,20 @@ HelpShown ShowHelp(const std::wstring& helpFile, const HelpActions& actions) {
 bool ShellOpenFile(HWND owner, const std::wstring& path) {
     // The shell's handlers for a file type may be COM objects that want an apartment.
     HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-    auto result = reinterpret_cast<INT_PTR>(
-        ShellExecuteW(owner, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    SHELLEXECUTEINFOW info{sizeof(info)};
+    info.fMask = SEE_MASK_FLAG_NO_UI;
+    info.hwnd = owner;
+    info.lpVerb = L"open";
+    info.lpFile = path.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    bool opened = ShellExecuteExW(&info);
+    if (!opened) {
+        // A system without the ".htm" association (a Wine prefix made without its HTML
+        // engine) still has the class of HTML files, and with it the browser.
+        info.fMask |= SEE_MASK_CLASSNAME;
+        info.lpClass = L"htmlfile";
+        opened = ShellExecuteExW(&info);
+    }
     if (SUCCEEDED(com)) CoUninitialize();
-    return result > 32;
+    return opened;
 }
