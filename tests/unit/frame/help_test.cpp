@@ -10,64 +10,43 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class Help : public ::testing::Test {
-protected:
-    fs::path dir =
+TEST(Help, WinHelpOnlyForAnExistingFileThenThePageThenABox) {
+    const fs::path dir =
         fs::temp_directory_path() / ("kiv_help_" + std::to_string(GetCurrentProcessId()));
-    std::wstring hlp, page;
-    std::vector<std::wstring> calls; // "winhelp", "open <page>", "box <text>"
-    bool winHelpWorks = true, shellWorks = true;
+    fs::create_directories(dir);
+    const std::wstring hlp = (dir / L"kiv.HLP").wstring(), page = (dir / L"kiv.htm").wstring();
+    std::vector<std::wstring> calls;
+    bool winHelpWorks = false, shellWorks = true;
+    const HelpActions actions{[&](const std::wstring&) {
+                                  calls.push_back(L"winhelp");
+                                  return winHelpWorks;
+                              },
+                              [&](const std::wstring& p) {
+                                  calls.push_back(L"open " + p);
+                                  return shellWorks;
+                              },
+                              [&](const std::wstring& text) { calls.push_back(text); }};
 
-    void SetUp() override {
-        fs::create_directories(dir);
-        hlp = (dir / L"kiv.HLP").wstring();
-        page = (dir / L"kiv.htm").wstring();
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    static void Touch(const std::wstring& path) { std::ofstream(fs::path(path)) << "x"; }
-
-    HelpShown Show() {
-        return ShowHelp(hlp,
-                        {[this](const std::wstring&) {
-                             calls.push_back(L"winhelp");
-                             return winHelpWorks;
-                         },
-                         [this](const std::wstring& p) {
-                             calls.push_back(L"open " + p);
-                             return shellWorks;
-                         },
-                         [this](const std::wstring& text) { calls.push_back(L"box " + text); }});
-    }
-};
-
-TEST_F(Help, PageIsOpenedWhenThereIsNoHelpFileOrWinHelpFails) {
-    Touch(page);
-    EXPECT_EQ(Show(), HelpShown::Page);
-    EXPECT_EQ(calls, std::vector<std::wstring>{L"open " + page}); // WinHelp never asked
-
-    Touch(hlp);
-    EXPECT_EQ(Show(), HelpShown::WinHelp);
-    winHelpWorks = false;
-    EXPECT_EQ(Show(), HelpShown::Page);
-    EXPECT_EQ(calls, (std::vector<std::wstring>{L"open " + page, L"winhelp", L"winhelp",
-                                                L"open " + page}));
-}
-
-TEST_F(Help, MissingPageOrFailedShellIsSaidInABox) {
-    EXPECT_EQ(Show(), HelpShown::NoPage);
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0], L"box Файл справки не найден:\n" + page +
-                            L"\n\nОн должен лежать в одной папке с программой.");
-
-    Touch(page);
+    EXPECT_EQ(ShowHelp(hlp, actions), HelpShown::NoPage);
+    EXPECT_EQ(calls,
+              std::vector<std::wstring>{L"Файл справки не найден:\n" + page +
+                                        L"\n\nОн должен лежать в одной папке с программой."});
+    std::ofstream(fs::path(page)) << "x";
     shellWorks = false;
-    EXPECT_EQ(Show(), HelpShown::PageNotOpened);
-    ASSERT_EQ(calls.size(), 3u);
-    EXPECT_EQ(calls[2].rfind(L"box Не удалось открыть файл справки:\n" + page, 0), 0u);
-}
+    EXPECT_EQ(ShowHelp(hlp, actions), HelpShown::PageNotOpened);
+    EXPECT_EQ(calls.back().rfind(L"Не удалось открыть файл справки:\n" + page, 0), 0u);
 
-TEST(HelpPage, ReplacesTheExtensionOfTheFileNameOnly) {
-    EXPECT_EQ(HelpPagePath(L"C:\\Программы\\kiv.HLP"), L"C:\\Программы\\kiv.htm");
+    calls.clear();
+    shellWorks = true;
+    EXPECT_EQ(ShowHelp(hlp, actions), HelpShown::Page); // no KIV.HLP: WinHelp never asked
+    std::ofstream(fs::path(hlp)) << "x";
+    EXPECT_EQ(ShowHelp(hlp, actions), HelpShown::Page); // WinHelp failed
+    winHelpWorks = true;
+    EXPECT_EQ(ShowHelp(hlp, actions), HelpShown::WinHelp);
+    EXPECT_EQ(calls, (std::vector<std::wstring>{L"open " + page, L"winhelp", L"open " + page,
+                                                L"winhelp"}));
+    fs::remove_all(dir);
+
     EXPECT_EQ(HelpPagePath(L"C:\\a.b\\kiv"), L"C:\\a.b\\kiv.htm");
 }
 
