@@ -35,7 +35,8 @@ HelpShown ShowHelp(const std::wstring& helpFile, const HelpActions& actions) {
 bool ShellOpenFile(HWND owner, const std::wstring& path) {
     // The shell's handlers for a file type may be COM objects that want an apartment.
     HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-    SHELLEXECUTEINFOW info{sizeof(info)};
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof(info);
     info.fMask = SEE_MASK_FLAG_NO_UI;
     info.hwnd = owner;
     info.lpVerb = L"open";
