@@ -4,6 +4,7 @@
 #include "app/globals.h"
 #include "app/resource.h"
 #include "document/kiv_doc.h"
+#include "frame/help.h"
 #include "frame/port_file.h"
 #include "framework/app.h"
 #include "framework/doc.h"
@@ -34,6 +35,7 @@ BEGIN_MESSAGE_MAP(CMainFrame, CMenuBarHostFrame<CFrameWnd>)
         Command<&CMainFrame::OnStart>(ID_CMD_START), Command<&CMainFrame::OnStop>(ID_CMD_STOP),
         Command<&CMainFrame::OnSettings>(ID_CMD_SETTINGS),
         Command<&CMainFrame::OnSpeed>(ID_CMD_SPEED), Command<&CMainFrame::OnHelpFinder>(ID_HELP),
+        Command<&CMainFrame::OnHelpFinder>(ID_HELP_FINDER),
         Update<&CMainFrame::OnUpdateStart>(ID_CMD_START),
         Update<&CMainFrame::OnUpdateStart>(ID_CMD_SETTINGS),
         Update<&CMainFrame::OnUpdateStop>(ID_CMD_STOP),
@@ -136,7 +138,12 @@ void CMainFrame::OnSpeed() {
 }
 
 void CMainFrame::OnHelpFinder() {
-    if (CWinApp* app = AfxGetApp()) app->WinHelp(0, HELP_FINDER);
+    CWinApp* app = AfxGetApp();
+    if (!app) return;
+    ShowHelp(app->m_strHelpFilePath,
+             {[app](const std::wstring&) { return app->WinHelp(0, HELP_FINDER); },
+              [this](const std::wstring& page) { return ShellOpenFile(m_hWnd, page); },
+              [](const std::wstring& text) { AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION); }});
 }
 
 // --- close ----------------------------------------------------------------------------------

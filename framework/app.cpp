@@ -126,9 +126,9 @@ void CWinApp::ReportException(const std::exception_ptr& e) {
     DoMessageBox(AfxExceptionText(e), MB_OK | MB_ICONERROR, 0);
 }
 
-void CWinApp::WinHelp(DWORD_PTR data, UINT cmd) {
+bool CWinApp::WinHelp(DWORD_PTR data, UINT cmd) {
     HWND owner = m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr;
-    ::WinHelpW(owner, m_strHelpFilePath.c_str(), cmd, data);
+    return ::WinHelpW(owner, m_strHelpFilePath.c_str(), cmd, data) != FALSE;
 }
 
 void CWinApp::OnHelp() {

@@ -63,7 +63,8 @@ public:
     virtual bool PreTranslateMessage(MSG* msg);
     virtual CDocument* OpenDocumentFile(const wchar_t* path);
     virtual int DoMessageBox(const std::wstring& text, UINT type, UINT helpId);
-    virtual void WinHelp(DWORD_PTR data, UINT cmd = HELP_CONTEXT);
+    // WinHelp with the help file; false when it could not be started.
+    virtual bool WinHelp(DWORD_PTR data, UINT cmd = HELP_CONTEXT);
     // Reports an exception that reached the message loop or a window procedure.
     virtual void ReportException(const std::exception_ptr& e);
 
@@ -100,7 +101,8 @@ public:
 
     // Shell: the file types of the templates in the current user's classes.
     void EnableShellOpen();
-    void RegisterShellFileTypes(bool compat = false);
+    // Writes only what differs and announces it to the shell; true when anything changed.
+    bool RegisterShellFileTypes(bool compat = false);
     void UnregisterShellFileTypes();
     void ParseCommandLine(CCommandLineInfo& info);
     bool ProcessShellCommand(CCommandLineInfo& info);
@@ -158,6 +160,11 @@ std::wstring AfxLoadString(UINT id);
 std::wstring AfxFormatString1(UINT id, const std::wstring& arg);
 // Field `index` of a "\n"-separated string; empty when absent.
 std::wstring AfxExtractSubString(const std::wstring& text, int index, wchar_t sep = L'\n');
+
+// The file types of `templates` in the current user's classes, opened by `exe`: only what
+// differs is written and announced to the shell; true when anything changed.
+bool AfxRegisterFileTypes(std::span<const std::unique_ptr<CDocTemplate>> templates,
+                          const std::wstring& exe);
 
 // The framework's entry: InitInstance, Run, ExitInstance.
 int AfxWinMain(HINSTANCE instance, LPWSTR cmdLine, int cmdShow);

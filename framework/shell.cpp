@@ -109,8 +109,14 @@ std::wstring ModuleFile() {
     return std::wstring(path, n);
 }
 
+// Written only when it differs, so a start with everything in place changes nothing;
+// true when it wrote.
 bool SetDefault(const std::wstring& subkey, const std::wstring& value) {
     CRegKey key;
+    std::wstring now;
+    if (key.Open(HKEY_CURRENT_USER, kClasses + subkey) && key.QueryString(nullptr, now) &&
+        now == value)
+        return false;
     return key.Create(HKEY_CURRENT_USER, kClasses + subkey) && key.SetString(nullptr, value);
 }
 
@@ -123,22 +129,28 @@ bool ExtensionFree(const std::wstring& ext, const std::wstring& typeId) {
 }
 } // namespace
 
-void CWinApp::RegisterShellFileTypes(bool) {
-    std::wstring exe = ModuleFile();
+bool CWinApp::RegisterShellFileTypes(bool) {
+    return AfxRegisterFileTypes(m_templates, ModuleFile());
+}
+
+bool AfxRegisterFileTypes(std::span<const std::unique_ptr<CDocTemplate>> templates,
+                          const std::wstring& exe) {
     bool changed = false;
-    for (auto& t : m_templates) {
+    for (auto& t : templates) {
         std::wstring typeId, typeName, ext;
         if (!t->GetDocString(typeId, CDocTemplate::regFileTypeId) || typeId.empty()) continue;
         t->GetDocString(typeName, CDocTemplate::regFileTypeName);
-        SetDefault(typeId, typeName.empty() ? typeId : typeName);
-        SetDefault(typeId + L"\\DefaultIcon", exe + L",0");
-        SetDefault(typeId + L"\\shell\\open\\command", L"\"" + exe + L"\" \"%1\"");
+        changed |= SetDefault(typeId, typeName.empty() ? typeId : typeName);
+        changed |= SetDefault(typeId + L"\\DefaultIcon", exe + L",0");
+        changed |= SetDefault(typeId + L"\\shell\\open\\command", L"\"" + exe + L"\" \"%1\"");
         if (t->GetDocString(ext, CDocTemplate::filterExt) && !ext.empty() &&
             ExtensionFree(ext, typeId))
-            SetDefault(ext, typeId);
-        changed = true;
+            changed |= SetDefault(ext, typeId);
     }
+    // The announcement makes the shell rebuild its menus (under Wine a new process each
+    // time): only for a real change.
     if (changed) SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+    return changed;
 }
 
 void CWinApp::UnregisterShellFileTypes() {
