@@ -32,8 +32,10 @@ void SetUpPort(HANDLE port, const SerialConfig& config, CReporter& reporter) {
     dcb.fBinary = TRUE;
     dcb.fParity = dcb.fOutxCtsFlow = dcb.fOutxDsrFlow = dcb.fDsrSensitivity = FALSE;
     dcb.fOutX = dcb.fInX = dcb.fNull = dcb.fAbortOnError = FALSE;
-    dcb.fDtrControl = DTR_CONTROL_ENABLE;
-    dcb.fRtsControl = RTS_CONTROL_ENABLE;
+    // DTR and RTS stay low: an Arduino-class board resets when DTR rises (losing the first
+    // rows of every run to its boot loader), and ESP boards are held in reset by RTS.
+    dcb.fDtrControl = DTR_CONTROL_DISABLE;
+    dcb.fRtsControl = RTS_CONTROL_DISABLE;
     if (!SetCommState(port, &dcb))
         reporter.TraceNote("serial: " + config.PortName() + " refused the line settings, error " +
                            std::to_string(GetLastError()) + "; writing anyway");

