@@ -51,6 +51,7 @@ public:
         const auto count = CountPresent(m_ports);
         Trace("CountLPT", {}, {count, m_ports[0], m_ports[1], m_ports[2]});
         m_counted = true;
+        if (!m_lptSetting && !m_portsKnown) m_guessed = m_ports;
         ReleaseWhenIdle();
         return count;
     }
@@ -58,10 +59,11 @@ public:
     std::uint32_t OpenPrt(std::uint32_t address, std::uint32_t arg2, std::uint32_t arg3) {
         const std::lock_guard lock(m_mutex);
         Settle();
-        const auto handle = m_table.Open(address);
+        const auto port = Meant(address);
+        const auto handle = m_table.Open(port);
         Trace("OpenPrt", {address, arg2, arg3}, {handle});
-        m_backend->Open(Port(handle, address));
-        if (!ShowNotedPorts() && m_lampsOn) m_lamps.Show(address, Caption(address));
+        m_backend->Open(Port(handle, port));
+        if (!ShowNotedPorts() && m_lampsOn) m_lamps.Show(port, Caption(port));
         return handle;
     }
 
@@ -132,6 +134,19 @@ private:
         m_portsKnown = true;
     }
 
+    // The program keeps the addresses CountLPT told it. When those were the defaults, put
+    // in for a helper that had not answered yet, the port it picks is the same LPT of the
+    // ports known now: LPT1 told as 378 drives the helper's LPT1 at 3bc instead of being
+    // turned away as another port on every Start until the program is restarted.
+    std::uint32_t Meant(std::uint32_t address) {
+        if (!m_guessed || !m_portsKnown) return address;
+        const int lpt = LptIndex(*m_guessed, address);
+        if (lpt < 0 || m_ports[lpt] == 0 || m_ports[lpt] == address) return address;
+        TraceNote(PortName(*m_guessed, address) + " as CountLPT told it drives " +
+                  PortName(m_ports, m_ports[lpt]));
+        return m_ports[lpt];
+    }
+
     void ReleaseWhenIdle() {
         if (m_table.OpenCount() == 0) m_backend.reset();
     }
@@ -172,6 +187,7 @@ private:
     LptAddresses m_ports;
     bool m_portsKnown = false; // from the hardware
     bool m_counted = false;    // CountLPT has answered
+    std::optional<LptAddresses> m_guessed; // the defaults CountLPT told, the hardware silent
     std::unique_ptr<CBackend> m_backend;
     std::wstring m_fallbackNote;
     bool m_lampsOn = false;

@@ -186,7 +186,7 @@ TEST(TavoBridge, AHelperThatIsGoneOrRefusesCostsTheLinesNeverTheProgram) {
 }
 
 // A helper still starting when CountLPT asks: the default stands for the program, and the
-// library asks again at the next OpenPrt and names the port by the answer.
+// library asks again at the next OpenPrt and drives the same LPT at the address answered.
 TEST(TavoBridge, PortsAreAskedAgainUntilTheHelperHasAnswered) {
     const kivdrv::CTempDir dir;
     CVanishingHelper slow;
@@ -195,8 +195,9 @@ TEST(TavoBridge, PortsAreAskedAgainUntilTheHelperHasAnswered) {
     std::uint32_t lpt[3] = {};
     EXPECT_EQ(bridge.tavo.CountLPT(&lpt[0], &lpt[1], &lpt[2]), 1);
     EXPECT_EQ(lpt[0], 0x378u);
-    bridge.tavo.OpenPrt(0x3BC, 1, 1);
+    bridge.tavo.OpenPrt(0x378, 1, 1);
     EXPECT_EQ(Count(dir / "trace", "note", "ports known only now: lpt = 3bc,0,0"), 1);
+    EXPECT_EQ(Count(dir / "trace", "note", "LPT1 378h as CountLPT told it drives LPT1 3bch"), 1);
     // The note of the failed question was kept, and the opened port's own news replaced it.
     EXPECT_TRUE(kivdrv::WaitForLampPanel(GetCurrentProcessId(), L"LPT1 3bch"));
 }
