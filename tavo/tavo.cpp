@@ -185,8 +185,8 @@ private:
     const std::optional<bool> m_lampsSetting;
     const std::optional<LptAddresses> m_lptSetting;
     LptAddresses m_ports;
-    bool m_portsKnown = false; // from the hardware
-    bool m_counted = false;    // CountLPT has answered
+    bool m_portsKnown = false;             // from the hardware
+    bool m_counted = false;                // CountLPT has answered
     std::optional<LptAddresses> m_guessed; // the defaults CountLPT told, the hardware silent
     std::unique_ptr<CBackend> m_backend;
     std::wstring m_fallbackNote;

@@ -51,5 +51,34 @@ TEST(SerialRun, TheBoardSeesEveryRowInOrderThenEveryLineOff) {
         EXPECT_EQ(shown[i], i + 1 == shown.size() ? 0 : rows[(i - 1) % 3]) << i;
 }
 
+// COM8's far end never reads: once its buffer is full every write stalls, and Stop and
+// closing must not wait for it.
+TEST(SerialRun, ABoardThatStopsReadingDelaysNeitherStopNorClosing) {
+    ClearKivRegistry();
+    const CTempDir work;
+    const std::uint8_t fastest[] = {10, 0, 0, 0};
+    ASSERT_TRUE(WriteFileBytes(work.Path() / L"slider.cst", fastest));
+    const CScopedEnv backend(L"TAVO_BACKEND", L"serial");
+    const CScopedEnv port(L"TAVO_SERIAL_PORT", L"COM8");
+    const CScopedEnv protocol(L"TAVO_SERIAL_PROTOCOL", L"enttec");
+    const CScopedEnv channel(L"TAVO_CHANNEL", L"505"); // 518 bytes a row
+    CKivSession kiv(work);
+    ASSERT_TRUE(kiv.Frame());
+    kiv.ClickCell(0, 0);
+    kiv.Press({VK_F4});
+    const auto stalled = [&] {
+        for (const auto& record : kiv.Trace())
+            if (record.text.find("not reading") != std::string::npos) return true;
+        return false;
+    };
+    ASSERT_TRUE(WaitUntil(stalled, 30s));
+    kiv.Press({VK_F5});
+    EXPECT_TRUE(WaitUntil([&] { return !Calls(kiv.Trace(), "ClosePrt").empty(); }, 5s));
+    PostMessageW(kiv.Frame(), WM_CLOSE, 0, 0);
+    if (HWND box = kiv.WaitForBox()) PressButton(box, IDNO);
+    EXPECT_EQ(kiv.Process().Wait(5s), 0u);
+    ClearKivRegistry();
+}
+
 } // namespace
 } // namespace kivdrv
