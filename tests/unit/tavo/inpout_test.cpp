@@ -114,17 +114,18 @@ TEST(DriverLoader, TakesFullPathsOnlyWhenTheLoaderRefusesTheSearchFlags) {
     const kivdrv::CTempDir dir;
     wchar_t system[MAX_PATH] = {};
     GetSystemDirectoryW(system, MAX_PATH);
-    const std::wstring folder = dir.Path().wstring() + L"\\", own = folder + L"inpoutx64.dll",
-                       sys = system + std::wstring(L"\\inpoutx64.dll");
+    const std::wstring driver(kDriver.begin(), kDriver.end()),
+        folder = dir.Path().wstring() + L"\\", own = folder + driver,
+        sys = system + (L"\\" + driver);
     bool absent = false;
     const auto load = [&] {
         g_asked.clear();
-        return tavo::LoadDriverLibrary(folder, "inpoutx64.dll", reporter, absent, &RefusingLoader);
+        return tavo::LoadDriverLibrary(folder, kDriver, reporter, absent, &RefusingLoader);
     };
     EXPECT_FALSE(load());
     EXPECT_EQ(g_asked, (std::vector{own, own, sys, sys})) << "never the bare name";
     std::filesystem::copy_file(
-        std::filesystem::path(kivdrv::ProgramFolder()) / "fake_inpout" / "inpoutx64.dll", own);
+        std::filesystem::path(kivdrv::ProgramFolder()) / "fake_inpout" / kDriver, own);
     EXPECT_TRUE(load());
     EXPECT_EQ(g_asked, (std::vector{own, own}));
 }
