@@ -33,6 +33,11 @@ public:
     static constexpr UINT kCursorDisabled = 23461;
 
     bool PreCreateWindow(CREATESTRUCTW& cs) override;
+    // With its caption, as SetText gives it.
+    bool Create(const std::wstring& text, DWORD style, const RECT& rect, HWND parent, UINT id) {
+        m_strText = text;
+        return CButton::Create(text, style, rect, parent, id);
+    }
 
     void SetTrackLook(bool on = true) { m_bTrackLook = on; }
     void SetHyperLook(bool on = true) { m_bHyperLook = on; }
