@@ -86,15 +86,14 @@ bool CCommandPanel::CreateButtons() {
     for (size_t i = 0; i < kButtonCount; ++i) {
         const ButtonSpec& spec = kButtons[i];
         auto button = std::make_unique<COXBitmapButton>();
-        if (!button->Create(L"", WS_CHILD | WS_VISIBLE, spec.rect, m_hWnd, spec.id)) return false;
-        button->SetFont(m_font);
+        // Caption and alignment given at creation: each later change is another round trip.
+        const DWORD style =
+            WS_CHILD | WS_VISIBLE | BS_CENTER | BS_TOP | (i != kOneLineButton ? BS_MULTILINE : 0);
+        if (!button->Create(spec.caption, style, spec.rect, m_hWnd, spec.id)) return false;
+        button->SetFont(m_font, false); // not shown yet
         button->SetTrackLook(true);
         button->SetHyperLook(true);
         button->LoadIcon(spec.icon, true);
-        button->SetText(spec.caption);
-        button->SetHorizontalAlignment(BS_CENTER);
-        button->SetVerticalAlignment(BS_TOP);
-        if (i != kOneLineButton) button->ModifyStyle(0, BS_MULTILINE);
         button->SizeToContent();
         m_buttons[i] = std::move(button);
     }

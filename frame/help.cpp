@@ -1,5 +1,7 @@
 #include "frame/help.h"
 
+#include "framework/sysdll.h"
+
 #include <objbase.h>
 #include <shellapi.h>
 
@@ -34,7 +36,13 @@ HelpShown ShowHelp(const std::wstring& helpFile, const HelpActions& actions) {
 
 bool ShellOpenFile(HWND owner, const std::wstring& path) {
     // The shell's handlers for a file type may be COM objects that want an apartment.
-    HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    auto* execute = sysdll::Function<decltype(ShellExecuteExW)>(L"shell32.dll", "ShellExecuteExW");
+    if (!execute) return false;
+    auto* comInit = sysdll::Function<decltype(CoInitializeEx)>(L"ole32.dll", "CoInitializeEx");
+    auto* comEnd = sysdll::Function<decltype(CoUninitialize)>(L"ole32.dll", "CoUninitialize");
+    HRESULT com = comInit && comEnd
+                      ? comInit(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)
+                      : E_NOTIMPL;
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof(info);
     info.fMask = SEE_MASK_FLAG_NO_UI;
@@ -42,14 +50,14 @@ bool ShellOpenFile(HWND owner, const std::wstring& path) {
     info.lpVerb = L"open";
     info.lpFile = path.c_str();
     info.nShow = SW_SHOWNORMAL;
-    bool opened = ShellExecuteExW(&info);
+    bool opened = execute(&info);
     if (!opened) {
         // A system without the ".htm" association (a Wine prefix made without its HTML
         // engine) still has the class of HTML files, and with it the browser.
         info.fMask |= SEE_MASK_CLASSNAME;
         info.lpClass = L"htmlfile";
-        opened = ShellExecuteExW(&info);
+        opened = execute(&info);
     }
-    if (SUCCEEDED(com)) CoUninitialize();
+    if (SUCCEEDED(com)) comEnd();
     return opened;
 }

@@ -4,6 +4,7 @@
 #include "doc.h"
 #include "doctempl.h"
 #include "regkey.h"
+#include "sysdll.h"
 
 #include <commdlg.h>
 #include <shellapi.h>
@@ -63,9 +64,14 @@ void CCommandLineInfo::ParseName(const wchar_t* param) {
 }
 
 void CWinApp::ParseCommandLine(CCommandLineInfo& info) {
+    // The usual start has no arguments: the shell's splitter is loaded only for some.
+    if (m_strCmdLine.find_first_not_of(L" \t") == std::wstring::npos) return;
+    auto* split =
+        sysdll::Function<decltype(CommandLineToArgvW)>(L"shell32.dll", "CommandLineToArgvW");
+    if (!split) return;
     std::wstring line = L"kiv " + m_strCmdLine; // the splitter wants a program name first
     int argc = 0;
-    std::unique_ptr<LPWSTR, LocalFreeDeleter> argv(CommandLineToArgvW(line.c_str(), &argc));
+    std::unique_ptr<LPWSTR, LocalFreeDeleter> argv(split(line.c_str(), &argc));
     if (!argv) return;
     for (int i = 1; i < argc; ++i) {
         const wchar_t* arg = argv.get()[i];
@@ -149,7 +155,11 @@ bool AfxRegisterFileTypes(std::span<const std::unique_ptr<CDocTemplate>> templat
     }
     // The announcement makes the shell rebuild its menus (under Wine a new process each
     // time): only for a real change.
-    if (changed) SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+    if (changed) {
+        if (auto* notify =
+                sysdll::Function<decltype(SHChangeNotify)>(L"shell32.dll", "SHChangeNotify"))
+            notify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+    }
     return changed;
 }
 
@@ -210,8 +220,9 @@ bool CWinApp::DoPromptFileName(std::wstring& fileName, UINT titleId, DWORD flags
     ofn.lpstrDefExt = defaultExt.empty() ? nullptr : defaultExt.c_str();
     ofn.Flags = flags | OFN_EXPLORER | OFN_ENABLESIZING | OFN_PATHMUSTEXIST |
                 (open ? 0 : OFN_OVERWRITEPROMPT);
-    BOOL ok = open ? GetOpenFileNameW(&ofn) : GetSaveFileNameW(&ofn);
-    if (!ok) return false;
+    auto* prompt = sysdll::Function<decltype(GetOpenFileNameW)>(
+        L"comdlg32.dll", open ? "GetOpenFileNameW" : "GetSaveFileNameW");
+    if (!prompt || !prompt(&ofn)) return false;
     fileName = buffer.data();
     return true;
 }

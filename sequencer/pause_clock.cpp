@@ -1,5 +1,7 @@
 #include "sequencer/pause_clock.h"
 
+#include "framework/sysdll.h"
+
 #include <timeapi.h>
 
 #ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
@@ -27,12 +29,19 @@ CPauseClock::CPauseClock(Kind best) {
         m_kind = Kind::Normal;
     }
     // A normal timer (and Sleep) follows the system tick, 15.6 ms unless raised.
-    if (m_kind != Kind::HighResolution) m_raisedPeriod = timeBeginPeriod(1) == TIMERR_NOERROR;
+    if (m_kind != Kind::HighResolution) {
+        auto* raise = sysdll::Function<decltype(timeBeginPeriod)>(L"winmm.dll", "timeBeginPeriod");
+        m_raisedPeriod = raise && raise(1) == TIMERR_NOERROR;
+    }
     Restart();
 }
 
 CPauseClock::~CPauseClock() {
-    if (m_raisedPeriod) timeEndPeriod(1);
+    if (m_raisedPeriod) {
+        // Found: the same DLL gave its counterpart.
+        if (auto* lower = sysdll::Function<decltype(timeEndPeriod)>(L"winmm.dll", "timeEndPeriod"))
+            lower(1);
+    }
     if (m_timer) CloseHandle(m_timer);
 }
 

@@ -55,22 +55,26 @@ bool COXBitmapButton::LoadIcon(UINT id, bool resize, int cx, int cy) {
                                                 IMAGE_ICON, resize ? cx : 0, resize ? cy : 0,
                                                 resize ? 0 : LR_DEFAULTSIZE));
     if (!icon) return false;
-    m_images.Reset(ImageList_Create(cx, cy, ILC_COLOR32 | ILC_MASK, 2, 0));
-    ImageList_AddIcon(m_images.get(), icon);
-    ICONINFO info{};
-    if (::GetIconInfo(icon, &info)) {
-        if (info.hbmColor) {
-            HBITMAP grey = MakeDisabledBitmap(info.hbmColor, cx, cy);
-            ImageList_Add(m_images.get(), grey, info.hbmMask);
-            ::DeleteObject(grey);
-            ::DeleteObject(info.hbmColor);
-        }
-        if (info.hbmMask) ::DeleteObject(info.hbmMask);
-    }
-    ::DestroyIcon(icon);
+    m_icon.Reset(icon);
+    m_disabledIcon.Reset();
     m_sizeImage = CSize(cx, cy);
     Invalidate();
     return true;
+}
+
+HICON COXBitmapButton::GetDisabledIcon() {
+    if (m_disabledIcon.get() || !m_icon.get()) return m_disabledIcon.get();
+    ICONINFO info{};
+    if (!::GetIconInfo(m_icon.get(), &info)) return nullptr;
+    if (info.hbmColor) {
+        HBITMAP grey = MakeDisabledBitmap(info.hbmColor, m_sizeImage.cx, m_sizeImage.cy);
+        ICONINFO greyInfo{TRUE, 0, 0, info.hbmMask, grey};
+        m_disabledIcon.Reset(::CreateIconIndirect(&greyInfo));
+        ::DeleteObject(grey);
+        ::DeleteObject(info.hbmColor);
+    }
+    if (info.hbmMask) ::DeleteObject(info.hbmMask);
+    return m_disabledIcon.get();
 }
 
 void COXBitmapButton::SetText(const std::wstring& text) {
@@ -238,12 +242,11 @@ void COXBitmapButton::DrawItem(const DRAWITEMSTRUCT& dis) {
     CRect inner(rc.left + kEdge + m_rcMargins.left, rc.top + kEdge + m_rcMargins.top,
                 rc.right - kEdge - m_rcMargins.right, rc.bottom - kEdge - m_rcMargins.bottom);
     if (pressed) inner.OffsetRect(1, 1);
-    if (m_images.get()) {
+    if (m_icon.get()) {
+        // A colour-less icon has no grey copy and is drawn as it is.
+        HICON icon = disabled && GetDisabledIcon() ? GetDisabledIcon() : m_icon.get();
         int x = inner.left + (inner.Width() - m_sizeImage.cx) / 2;
-        ImageList_Draw(m_images.get(),
-                       disabled && ImageList_GetImageCount(m_images.get()) > kDisabled ? kDisabled
-                                                                                       : kNormal,
-                       dc, x, inner.top, ILD_TRANSPARENT);
+        ::DrawIconEx(dc, x, inner.top, icon, m_sizeImage.cx, m_sizeImage.cy, 0, nullptr, DI_NORMAL);
     }
     CRect caption = inner;
     caption.top += m_sizeImage.cy + (m_sizeImage.cy ? m_nGap : 0);

@@ -9,38 +9,41 @@
 
 #include <string>
 
-// Owns an image list.
-class CImageListHandle {
+// Owns an icon.
+class CIconHandle {
 public:
-    CImageListHandle() = default;
-    ~CImageListHandle() { Reset(); }
-    CImageListHandle(const CImageListHandle&) = delete;
-    CImageListHandle& operator=(const CImageListHandle&) = delete;
-    void Reset(HIMAGELIST list = nullptr) {
-        if (m_list) ImageList_Destroy(m_list);
-        m_list = list;
+    CIconHandle() = default;
+    ~CIconHandle() { Reset(); }
+    CIconHandle(const CIconHandle&) = delete;
+    CIconHandle& operator=(const CIconHandle&) = delete;
+    void Reset(HICON icon = nullptr) {
+        if (m_icon) ::DestroyIcon(m_icon);
+        m_icon = icon;
     }
-    HIMAGELIST get() const { return m_list; }
+    HICON get() const { return m_icon; }
 
 private:
-    HIMAGELIST m_list = nullptr;
+    HICON m_icon = nullptr;
 };
 
 class COXBitmapButton : public CButton {
     DECLARE_DYNCREATE(COXBitmapButton)
 public:
-    // Image indices in the image list.
-    enum Image { kNormal = 0, kDisabled = 1 };
     static constexpr UINT kCursorEnabled = 23460;
     static constexpr UINT kCursorDisabled = 23461;
 
     bool PreCreateWindow(CREATESTRUCTW& cs) override;
+    // With its caption, as SetText gives it.
+    bool Create(const std::wstring& text, DWORD style, const RECT& rect, HWND parent, UINT id) {
+        m_strText = text;
+        return CButton::Create(text, style, rect, parent, id);
+    }
 
     void SetTrackLook(bool on = true) { m_bTrackLook = on; }
     void SetHyperLook(bool on = true) { m_bHyperLook = on; }
     bool GetTrackLook() const { return m_bTrackLook; }
     bool GetHyperLook() const { return m_bHyperLook; }
-    // Loads an icon resource at the system icon size (or the given size) into the image list.
+    // Loads an icon resource at the system icon size (or the given size).
     bool LoadIcon(UINT id, bool resize = true, int cx = 0, int cy = 0);
     void SetText(const std::wstring& text);
     const std::wstring& GetText() const { return m_strText; }
@@ -54,7 +57,9 @@ public:
     // The logical enabled state (hyperlink look); otherwise the window's.
     void EnableButton(bool enable);
     bool IsButtonEnabled() const;
-    HIMAGELIST GetImageList() const { return m_images.get(); }
+    HICON GetIcon() const { return m_icon.get(); }
+    // The grey copy, made on first use: most buttons are never drawn disabled.
+    HICON GetDisabledIcon();
 
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
     bool OnChildNotify(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
@@ -68,7 +73,8 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
-    CImageListHandle m_images;
+    CIconHandle m_icon;
+    CIconHandle m_disabledIcon;
     CSize m_sizeImage;
     std::wstring m_strText;
     bool m_bTrackLook = false;

@@ -54,6 +54,7 @@ TEST(CommandLine, FileNameOpensAndSwitchesAreRecognised) {
     };
     const Case cases[] = {
         {L"", CCommandLineInfo::FileNew, L""},
+        {L" \t ", CCommandLineInfo::FileNew, L""},
         {L"\"C:\\мои файлы\\огни.cmb\"", CCommandLineInfo::FileOpen, L"C:\\мои файлы\\огни.cmb"},
         {L"/p a.cmb", CCommandLineInfo::FilePrint, L"a.cmb"},
         {L"-dde", CCommandLineInfo::FileDDE, L""},
