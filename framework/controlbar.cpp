@@ -104,8 +104,9 @@ LRESULT CControlBar::OnSizeParent(WPARAM, LPARAM lp) {
         p->rect.right = r.left;
     }
     if (p->hdwp) {
-        p->hdwp = ::DeferWindowPos(p->hdwp, m_hWnd, nullptr, r.left, r.top, r.Width(), r.Height(),
-                                   SWP_NOACTIVATE | SWP_NOZORDER);
+        if (!AfxIsWindowAt(m_hWnd, r))
+            p->hdwp = ::DeferWindowPos(p->hdwp, m_hWnd, nullptr, r.left, r.top, r.Width(),
+                                       r.Height(), SWP_NOACTIVATE | SWP_NOZORDER);
     } else if (align & CBRS_ORIENT_HORZ) {
         p->sizeTotal.cy += r.Height();
     } else {

@@ -42,8 +42,8 @@ CDockBar::~CDockBar() {
 
 bool CDockBar::Create(CWnd* parent, DWORD align, UINT id, bool floating) {
     m_bFloating = floating;
-    LPCWSTR cls = AfxRegisterWndClass(0, ::LoadCursorW(nullptr, IDC_ARROW),
-                                      reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    LPCWSTR cls =
+        AfxRegisterWndClass(0, AfxArrowCursor(), reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
     DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
     if (!CreateEx(0, cls, nullptr, style, CRect(), parent->m_hWnd, id)) return false;
     InitBar(align | (floating ? CBRS_FLOATING : 0), parent->m_hWnd);
@@ -99,10 +99,11 @@ CSize CDockBar::LayoutBars(int length, bool commit) {
         int thick = horz ? size.cy : size.cx;
         int span = m_bFloating ? (horz ? size.cx : size.cy) : length;
         if (commit) {
-            if (horz)
-                bar->SetWindowPos(nullptr, 0, across, span, thick, SWP_NOZORDER | SWP_NOACTIVATE);
-            else
-                bar->SetWindowPos(nullptr, across, 0, thick, span, SWP_NOZORDER | SWP_NOACTIVATE);
+            const CRect place = horz ? CRect(0, across, span, across + thick)
+                                     : CRect(across, 0, across + thick, span);
+            if (!AfxIsWindowAt(bar->m_hWnd, place))
+                bar->SetWindowPos(nullptr, place.left, place.top, place.Width(), place.Height(),
+                                  SWP_NOZORDER | SWP_NOACTIVATE);
         }
         across += thick;
         along = std::max(along, span);

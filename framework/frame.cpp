@@ -42,7 +42,7 @@ CFrameWnd::~CFrameWnd() = default;
 bool CFrameWnd::PreCreateWindow(CREATESTRUCTW& cs) {
     if (!cs.lpszClass) {
         HICON icon = LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(m_nIDHelp));
-        cs.lpszClass = AfxRegisterWndClass(CS_DBLCLKS, LoadCursorW(nullptr, IDC_ARROW),
+        cs.lpszClass = AfxRegisterWndClass(CS_DBLCLKS, AfxArrowCursor(),
                                            reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), icon);
     }
     cs.dwExStyle |= WS_EX_CLIENTEDGE;
@@ -142,7 +142,8 @@ void CFrameWnd::ActivateFrame(int cmdShow) {
 }
 
 void CFrameWnd::RecalcLayout(bool) {
-    if (m_bInRecalcLayout || !IsWindow()) return;
+    // A minimized frame has no client area to share out; restoring it sends WM_SIZE.
+    if (m_bInRecalcLayout || !IsWindow() || ::IsIconic(m_hWnd)) return;
     m_bInRecalcLayout = true;
     std::vector<HWND> children;
     for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
@@ -159,10 +160,10 @@ void CFrameWnd::RecalcLayout(bool) {
         else
             ::SendMessageW(child, WM_SIZEPARENT, 0, reinterpret_cast<LPARAM>(&layout));
     }
-    if (view) {
-        CRect r(layout.rect);
-        if (r.right < r.left) r.right = r.left;
-        if (r.bottom < r.top) r.bottom = r.top;
+    CRect r(layout.rect);
+    if (r.right < r.left) r.right = r.left;
+    if (r.bottom < r.top) r.bottom = r.top;
+    if (view && !AfxIsWindowAt(view, r)) {
         if (layout.hdwp)
             layout.hdwp = DeferWindowPos(layout.hdwp, view, nullptr, r.left, r.top, r.Width(),
                                          r.Height(), SWP_NOACTIVATE | SWP_NOZORDER);

@@ -19,7 +19,7 @@ constexpr UINT WM_GIVEBACKACTIVATION = WM_APP + 0x3A1;
 
 bool CMiniDockFrameWnd::Create(CDockSite* site, HWND owner) {
     m_pDockSite = site;
-    LPCWSTR cls = AfxRegisterWndClass(CS_DBLCLKS, ::LoadCursorW(nullptr, IDC_ARROW),
+    LPCWSTR cls = AfxRegisterWndClass(CS_DBLCLKS, AfxArrowCursor(),
                                       reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
     if (!CreateEx(kExStyle, cls, L"", kStyle, CRect(0, 0, 100, 40), owner, 0)) return false;
     m_wndDockBar.m_pDockSite = site;

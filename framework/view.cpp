@@ -25,8 +25,7 @@ CFrameWnd* CView::GetParentFrame() const {
 
 bool CView::PreCreateWindow(CREATESTRUCTW& cs) {
     if (!cs.lpszClass)
-        cs.lpszClass = AfxRegisterWndClass(CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW,
-                                           LoadCursorW(nullptr, IDC_ARROW),
+        cs.lpszClass = AfxRegisterWndClass(CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW, AfxArrowCursor(),
                                            reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
     cs.style |= WS_CLIPSIBLINGS;
     return true;

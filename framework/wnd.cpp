@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 IMPLEMENT_DYNAMIC(CWnd, CCmdTarget)
@@ -14,7 +15,38 @@ END_MESSAGE_MAP()
 
 namespace {
 
-constexpr wchar_t kPropName[] = L"KivFrameworkWnd";
+// Which object owns which window. Kept in the process rather than in window properties:
+// under Wine every property read is a round trip to the server, and the window procedure
+// reads it for every message.
+class HandleMap {
+public:
+    CWnd* Find(HWND hwnd) {
+        AcquireSRWLockShared(&m_lock);
+        auto it = m_map.find(hwnd);
+        CWnd* wnd = it == m_map.end() ? nullptr : it->second;
+        ReleaseSRWLockShared(&m_lock);
+        return wnd;
+    }
+    void Set(HWND hwnd, CWnd* wnd) {
+        AcquireSRWLockExclusive(&m_lock);
+        m_map[hwnd] = wnd;
+        ReleaseSRWLockExclusive(&m_lock);
+    }
+    void Remove(HWND hwnd) {
+        AcquireSRWLockExclusive(&m_lock);
+        m_map.erase(hwnd);
+        ReleaseSRWLockExclusive(&m_lock);
+    }
+
+private:
+    SRWLOCK m_lock = SRWLOCK_INIT;
+    std::unordered_map<HWND, CWnd*> m_map;
+};
+
+HandleMap& Handles() {
+    static HandleMap* map = new HandleMap; // never destroyed: windows may outlive statics
+    return *map;
+}
 
 // The message being handled on this thread, for CWnd::Default.
 struct CurrentMessage {
@@ -74,12 +106,12 @@ CWnd::~CWnd() {
 }
 
 CWnd* CWnd::FromHandle(HWND hwnd) {
-    return hwnd ? static_cast<CWnd*>(GetPropW(hwnd, kPropName)) : nullptr;
+    return hwnd ? Handles().Find(hwnd) : nullptr;
 }
 
 void CWnd::Attach(HWND hwnd) {
     m_hWnd = hwnd;
-    SetPropW(hwnd, kPropName, this);
+    Handles().Set(hwnd, this);
     auto proc = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_WNDPROC));
     if (proc != &CWnd::StaticWndProc) {
         m_pfnSuper = proc;
@@ -88,13 +120,26 @@ void CWnd::Attach(HWND hwnd) {
 }
 
 void CWnd::Detach() {
+    if (m_hWnd) Handles().Remove(m_hWnd);
     if (m_hWnd && ::IsWindow(m_hWnd)) {
-        RemovePropW(m_hWnd, kPropName);
         if (m_pfnSuper)
             SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
     }
     m_pfnSuper = nullptr;
     m_hWnd = nullptr;
+}
+
+bool AfxIsWindowAt(HWND hwnd, const RECT& r) {
+    RECT now;
+    if (!::GetWindowRect(hwnd, &now)) return false;
+    if (::GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD)
+        ::MapWindowPoints(nullptr, ::GetParent(hwnd), reinterpret_cast<POINT*>(&now), 2);
+    return ::EqualRect(&now, &r) != FALSE;
+}
+
+HCURSOR AfxArrowCursor() {
+    static const HCURSOR arrow = ::LoadCursorW(nullptr, IDC_ARROW);
+    return arrow;
 }
 
 LPCWSTR AfxRegisterWndClass(UINT classStyle, HCURSOR cursor, HBRUSH background, HICON icon) {
@@ -118,7 +163,7 @@ LPCWSTR AfxRegisterWndClass(UINT classStyle, HCURSOR cursor, HBRUSH background, 
 
 bool CWnd::PreCreateWindow(CREATESTRUCTW& cs) {
     if (!cs.lpszClass)
-        cs.lpszClass = AfxRegisterWndClass(CS_DBLCLKS, LoadCursorW(nullptr, IDC_ARROW),
+        cs.lpszClass = AfxRegisterWndClass(CS_DBLCLKS, AfxArrowCursor(),
                                            reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
     return true;
 }
@@ -205,7 +250,7 @@ LRESULT CALLBACK CWnd::StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) 
     if (msg == WM_NCDESTROY) {
         // The window is gone: hand it back and let the object decide about itself.
         WNDPROC super = wnd->m_pfnSuper;
-        RemovePropW(hwnd, kPropName);
+        Handles().Remove(hwnd);
         if (super) SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(super));
         wnd->m_pfnSuper = nullptr;
         wnd->m_hWnd = nullptr;
@@ -368,6 +413,7 @@ void CWnd::CenterWindow(HWND alternateOwner) {
     CRect me = GetWindowRect();
     int x = area.left + (area.Width() - me.Width()) / 2;
     int y = area.top + (area.Height() - me.Height()) / 2;
+    if (me.left == x && me.top == y) return;
     SetWindowPos(nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

@@ -113,6 +113,14 @@ private:
     bool ReflectToChild(HWND child, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result);
 };
 
+// True when the window already has this place, in its parent's client coordinates (the
+// screen's for a top-level window). A move to the same place repaints nothing but still costs
+// a round trip to the window server, and under Wine several: layouts skip those.
+bool AfxIsWindowAt(HWND hwnd, const RECT& r);
+
+// The arrow cursor, loaded once: each load asks the window server again.
+HCURSOR AfxArrowCursor();
+
 // Registers (once) a window class of the framework with the given attributes and returns its name.
 LPCWSTR AfxRegisterWndClass(UINT classStyle, HCURSOR cursor = nullptr, HBRUSH background = nullptr,
                             HICON icon = nullptr);

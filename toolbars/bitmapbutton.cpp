@@ -138,7 +138,9 @@ void COXBitmapButton::SizeToContent() {
         std::max(m_sizeImage.cx, text.cx) + m_rcMargins.left + m_rcMargins.right + 2 * kEdge;
     int height = m_rcMargins.top + m_sizeImage.cy + (text.cy ? m_nGap + text.cy : 0) +
                  m_rcMargins.bottom + 2 * kEdge;
-    SetWindowPos(nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const CRect now = GetWindowRect();
+    if (now.Width() != width || now.Height() != height)
+        SetWindowPos(nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void COXBitmapButton::EnableButton(bool enable) {
