@@ -63,16 +63,20 @@ thread_local HHOOK t_cbtHook = nullptr;
 
 LRESULT CALLBACK CbtHook(int code, WPARAM wp, LPARAM lp);
 
-// Installs the creation hook for one CreateEx and removes it again.
+// Points the creation hook at the object of one CreateEx. The outermost CreateEx installs
+// the hook and removes it again; the windows its WM_CREATE creates share it. Each hook in
+// the chain is a round trip to the window server for every window created.
 class CreationHook {
 public:
-    explicit CreationHook(CWnd* wnd) : m_prevWnd(t_creating), m_prevHook(t_cbtHook) {
+    explicit CreationHook(CWnd* wnd) : m_prevWnd(t_creating), m_owner(t_cbtHook == nullptr) {
         t_creating = wnd;
-        t_cbtHook = SetWindowsHookExW(WH_CBT, CbtHook, nullptr, GetCurrentThreadId());
+        if (m_owner) t_cbtHook = SetWindowsHookExW(WH_CBT, CbtHook, nullptr, GetCurrentThreadId());
     }
     ~CreationHook() {
-        if (t_cbtHook) UnhookWindowsHookEx(t_cbtHook);
-        t_cbtHook = m_prevHook;
+        if (m_owner && t_cbtHook) {
+            UnhookWindowsHookEx(t_cbtHook);
+            t_cbtHook = nullptr;
+        }
         t_creating = m_prevWnd;
     }
     CreationHook(const CreationHook&) = delete;
@@ -80,13 +84,14 @@ public:
 
 private:
     CWnd* m_prevWnd;
-    HHOOK m_prevHook;
+    bool m_owner;
 };
 
 } // namespace
 
 struct WndAttach {
     static void Attach(CWnd* wnd, HWND hwnd) { wnd->Attach(hwnd); }
+    static WNDPROC Procedure() { return &CWnd::StaticWndProc; }
 };
 
 namespace {
@@ -151,7 +156,8 @@ LPCWSTR AfxRegisterWndClass(UINT classStyle, HCURSOR cursor, HBRUSH background, 
     if (it != registered.end()) return it->second.c_str();
     WNDCLASSW wc{};
     wc.style = classStyle;
-    wc.lpfnWndProc = ::DefWindowProcW;
+    // The framework's own procedure from the start: no subclassing when a window attaches.
+    wc.lpfnWndProc = WndAttach::Procedure();
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.hCursor = cursor;
     wc.hbrBackground = background;
