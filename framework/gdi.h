@@ -94,6 +94,18 @@ public:
     }
 };
 
+// The header of a 32-bit, top-down DIB of cx by cy pixels.
+inline BITMAPINFO TopDown32BitInfo(int cx, int cy) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = cx;
+    bi.bmiHeader.biHeight = -cy;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    return bi;
+}
+
 class CBitmap : public CGdiObject<HBITMAP> {
 public:
     bool CreateCompatibleBitmap(HDC dc, int cx, int cy) {

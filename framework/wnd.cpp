@@ -276,7 +276,20 @@ LRESULT CWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProc(msg, wp, lp);
 }
 
+namespace {
+// No border, caption, menu or scroll bar: the client area is the whole window.
+bool HasNoNonClientArea(HWND hwnd) {
+    RECT window, client;
+    if (!::GetWindowRect(hwnd, &window) || !::GetClientRect(hwnd, &client)) return false;
+    return window.right - window.left == client.right &&
+           window.bottom - window.top == client.bottom;
+}
+} // namespace
+
 LRESULT CWnd::DefWindowProc(UINT msg, WPARAM wp, LPARAM lp) {
+    // Nothing to paint outside the client area, yet the default handling would still make
+    // a window DC, several round trips to the window server under Wine for each control.
+    if (msg == WM_NCPAINT && HasNoNonClientArea(m_hWnd)) return 0;
     if (m_pfnSuper) return CallWindowProcW(m_pfnSuper, m_hWnd, msg, wp, lp);
     return ::DefWindowProcW(m_hWnd, msg, wp, lp);
 }

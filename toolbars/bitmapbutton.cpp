@@ -20,22 +20,11 @@ constexpr int kMaxWrapSteps = 32;
 
 // A grey, lighter copy of an icon's colour bitmap, for the disabled state.
 HBITMAP MakeDisabledBitmap(HBITMAP color, int cx, int cy) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = cx;
-    bi.bmiHeader.biHeight = -cy;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    std::vector<DWORD> pixels(static_cast<size_t>(cx) * static_cast<size_t>(cy));
+    BITMAPINFO bi = TopDown32BitInfo(cx, cy);
+    std::vector<std::uint32_t> pixels(static_cast<size_t>(cx) * static_cast<size_t>(cy));
     HDC screen = ::GetDC(nullptr);
     ::GetDIBits(screen, color, 0, static_cast<UINT>(cy), pixels.data(), &bi, DIB_RGB_COLORS);
-    for (DWORD& p : pixels) {
-        DWORD r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
-        DWORD grey = (r * 30 + g * 59 + b * 11) / 100;
-        grey = 128 + grey / 2;
-        p = (p & 0xFF000000) | (grey << 16) | (grey << 8) | grey;
-    }
+    pixels = CIconImage::Greyed(std::move(pixels));
     HBITMAP out = ::CreateCompatibleBitmap(screen, cx, cy);
     ::SetDIBits(screen, out, 0, static_cast<UINT>(cy), pixels.data(), &bi, DIB_RGB_COLORS);
     ::ReleaseDC(nullptr, screen);
@@ -51,6 +40,16 @@ bool COXBitmapButton::PreCreateWindow(CREATESTRUCTW& cs) {
 bool COXBitmapButton::LoadIcon(UINT id, bool resize, int cx, int cy) {
     if (cx <= 0) cx = ::GetSystemMetrics(SM_CXICON);
     if (cy <= 0) cy = ::GetSystemMetrics(SM_CYICON);
+    // Nothing to paint yet while the window is hidden: it is drawn whole when shown.
+    const bool shown = IsWindowVisible();
+    if (resize && m_image.Load(::GetModuleHandleW(nullptr), id, cx, cy)) {
+        m_icon.Reset();
+        m_disabledIcon.Reset();
+        m_sizeImage = CSize(cx, cy);
+        if (shown) Invalidate();
+        return true;
+    }
+    m_image.Reset();
     auto icon = static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id),
                                                 IMAGE_ICON, resize ? cx : 0, resize ? cy : 0,
                                                 resize ? 0 : LR_DEFAULTSIZE));
@@ -58,7 +57,7 @@ bool COXBitmapButton::LoadIcon(UINT id, bool resize, int cx, int cy) {
     m_icon.Reset(icon);
     m_disabledIcon.Reset();
     m_sizeImage = CSize(cx, cy);
-    Invalidate();
+    if (shown) Invalidate();
     return true;
 }
 
@@ -244,7 +243,9 @@ void COXBitmapButton::DrawItem(const DRAWITEMSTRUCT& dis) {
     CRect inner(rc.left + kEdge + m_rcMargins.left, rc.top + kEdge + m_rcMargins.top,
                 rc.right - kEdge - m_rcMargins.right, rc.bottom - kEdge - m_rcMargins.bottom);
     if (pressed) inner.OffsetRect(1, 1);
-    if (m_icon.get()) {
+    if (!m_image.IsNull()) {
+        m_image.Draw(dc, inner.left + (inner.Width() - m_sizeImage.cx) / 2, inner.top, disabled);
+    } else if (m_icon.get()) {
         // A colour-less icon has no grey copy and is drawn as it is.
         HICON icon = disabled && GetDisabledIcon() ? GetDisabledIcon() : m_icon.get();
         int x = inner.left + (inner.Width() - m_sizeImage.cx) / 2;

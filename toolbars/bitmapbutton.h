@@ -4,6 +4,7 @@
 #pragma once
 #include "framework/afxmsg.h"
 #include "framework/controls.h"
+#include "icon_image.h"
 
 #include <commctrl.h>
 
@@ -73,6 +74,7 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    CIconImage m_image; // a 32-bit icon at its own size; otherwise the icon objects below
     CIconHandle m_icon;
     CIconHandle m_disabledIcon;
     CSize m_sizeImage;
