@@ -1,10 +1,13 @@
-// Loading the port-I/O driver library by its full path: from tavo.dll's folder, else from
-// the system folder, never from the current directory.
+// Loading DLLs by their full path, never from the current directory: the port-I/O driver
+// library from tavo.dll's folder or the system folder, and the system DLLs that only some
+// back ends need (SetupAPI, HID, Winsock, BCrypt) from the system folder on first use:
+// under Wine every DLL imported at load slows the program's start.
 #pragma once
 
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -27,5 +30,55 @@ using LoadLibraryExFn = HMODULE(WINAPI*)(LPCWSTR path, HANDLE file, DWORD flags)
 CLibraryModule LoadDriverLibrary(const std::wstring& ownFolder, std::string_view name,
                                  CReporter& reporter, bool& absent,
                                  LoadLibraryExFn load = &LoadLibraryExW);
+
+// `name` from the system folder; null, with the error in GetLastError, when it does not load.
+// Loaded for the process: freeing it at unload would run inside the loader lock.
+HMODULE LoadSystemLibrary(std::string_view name);
+
+// Fills a table of a system DLL's functions by their names.
+class CSystemExports {
+public:
+    explicit CSystemExports(HMODULE module) : m_module(module) {}
+
+    // The table keeps the header's declared type, calling convention included.
+    template <typename Fn> bool Find(const char* name, Fn& fn) {
+        fn = reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(m_module, name)));
+        if (!fn && m_missing.empty()) m_missing = name;
+        return fn != nullptr;
+    }
+    const std::string& Missing() const { return m_missing; }
+
+private:
+    HMODULE m_module;
+    std::string m_missing;
+};
+
+// The table `Api` (its DLL `Api::kDll`, its functions found by `Api::Bind(CSystemExports&)`),
+// filled once for the process; null when the DLL does not load or lacks a function, with a
+// note for `who` in the trace at every call, so each back end that fails says why.
+template <typename Api> const Api* SystemApi(CReporter& reporter, std::string_view who) {
+    struct Loaded {
+        std::optional<Api> api;
+        std::string failure;
+    };
+    static const Loaded loaded = [] {
+        Loaded result;
+        const HMODULE module = LoadSystemLibrary(Api::kDll);
+        if (!module) {
+            result.failure = "does not load from the system folder (error " +
+                             std::to_string(GetLastError()) + ")";
+            return result;
+        }
+        CSystemExports exports(module);
+        Api api{};
+        if (api.Bind(exports))
+            result.api = api;
+        else
+            result.failure = "lacks " + exports.Missing();
+        return result;
+    }();
+    if (!loaded.api) reporter.TraceNote(std::string(who) + ": " + Api::kDll + " " + loaded.failure);
+    return loaded.api ? &*loaded.api : nullptr;
+}
 
 } // namespace tavo
