@@ -7,7 +7,6 @@
 #include <windows.h>
 
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -43,14 +42,14 @@ public:
     // The table keeps the header's declared type, calling convention included.
     template <typename Fn> bool Find(const char* name, Fn& fn) {
         fn = reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(m_module, name)));
-        if (!fn && m_missing.empty()) m_missing = name;
+        if (!fn) m_missing = name;
         return fn != nullptr;
     }
-    const std::string& Missing() const { return m_missing; }
+    const char* Missing() const { return m_missing; }
 
 private:
     HMODULE m_module;
-    std::string m_missing;
+    const char* m_missing = nullptr; // a literal of the table's Bind
 };
 
 // The table `Api` (its DLL `Api::kDll`, its functions found by `Api::Bind(CSystemExports&)`),
@@ -58,27 +57,31 @@ private:
 // note for `who` in the trace at every call, so each back end that fails says why.
 template <typename Api> const Api* SystemApi(CReporter& reporter, std::string_view who) {
     struct Loaded {
-        std::optional<Api> api;
-        std::string failure;
+        Api api{};
+        bool bound = false;
+        DWORD error = 0;               // the DLL did not load
+        const char* missing = nullptr; // it lacks this function
     };
+    // Nothing of it runs at unload, when back ends may still be letting go of their handles.
+    static_assert(std::is_trivially_destructible_v<Loaded>);
     static const Loaded loaded = [] {
         Loaded result;
         const HMODULE module = LoadSystemLibrary(Api::kDll);
         if (!module) {
-            result.failure = "does not load from the system folder (error " +
-                             std::to_string(GetLastError()) + ")";
+            result.error = GetLastError();
             return result;
         }
         CSystemExports exports(module);
-        Api api{};
-        if (api.Bind(exports))
-            result.api = api;
-        else
-            result.failure = "lacks " + exports.Missing();
+        result.bound = result.api.Bind(exports);
+        result.missing = exports.Missing();
         return result;
     }();
-    if (!loaded.api) reporter.TraceNote(std::string(who) + ": " + Api::kDll + " " + loaded.failure);
-    return loaded.api ? &*loaded.api : nullptr;
+    if (loaded.bound) return &loaded.api;
+    reporter.TraceNote(std::string(who) + ": " + Api::kDll +
+                       (loaded.missing ? std::string(" lacks ") + loaded.missing
+                                       : " does not load from the system folder (error " +
+                                             std::to_string(loaded.error) + ")"));
+    return nullptr;
 }
 
 } // namespace tavo
