@@ -2,10 +2,7 @@
 // 127.0.0.1. Under Wine a Windows library reaches no port; the helper owns the device and
 // we send it one byte per W_P without ever waiting for it, so a helper that stalls or
 // goes can cost the lines but never hang the program.
-#include <winsock2.h>
-#include <ws2tcpip.h>
-
-#include <windows.h>
+#include "winsock_api.h"
 
 #include <map>
 #include <span>
@@ -29,19 +26,17 @@ timeval Timeval(ULONGLONG ms) {
     return {long(ms / 1000), long(ms % 1000) * 1000};
 }
 
-std::string Failure(const char* what) {
-    return std::string(what) + ", error " + std::to_string(WSAGetLastError());
-}
-
 // One non-blocking TCP connection to the helper, without Nagle's delay.
 class CTcpLink {
 public:
-    CTcpLink() = default;
+    explicit CTcpLink(const WinsockApi& ws) : m_ws(&ws) {}
     ~CTcpLink() { Reset(); }
-    CTcpLink(CTcpLink&& other) noexcept : m_socket(std::exchange(other.m_socket, INVALID_SOCKET)) {}
+    CTcpLink(CTcpLink&& other) noexcept
+        : m_ws(other.m_ws), m_socket(std::exchange(other.m_socket, INVALID_SOCKET)) {}
     CTcpLink& operator=(CTcpLink&& other) noexcept {
         if (this != &other) {
             Reset();
+            m_ws = other.m_ws;
             m_socket = std::exchange(other.m_socket, INVALID_SOCKET);
         }
         return *this;
@@ -52,26 +47,28 @@ public:
     // Empty when connected within kConnectMs, else why not.
     std::string Connect(const sockaddr_in& to) {
         Reset();
-        m_socket = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        m_socket = m_ws->socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
         u_long nonBlocking = 1;
         const BOOL noDelay = TRUE;
-        if (m_socket == INVALID_SOCKET || ioctlsocket(m_socket, FIONBIO, &nonBlocking) != 0 ||
-            setsockopt(m_socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay),
-                       sizeof noDelay) != 0)
+        if (m_socket == INVALID_SOCKET || m_ws->ioctlsocket(m_socket, FIONBIO, &nonBlocking) != 0 ||
+            m_ws->setsockopt(m_socket, IPPROTO_TCP, TCP_NODELAY,
+                             reinterpret_cast<const char*>(&noDelay), sizeof noDelay) != 0)
             return Failure("no socket");
-        if (connect(m_socket, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0) return {};
-        if (WSAGetLastError() != WSAEWOULDBLOCK) return Failure("connect failed");
+        if (m_ws->connect(m_socket, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0)
+            return {};
+        if (m_ws->WSAGetLastError() != WSAEWOULDBLOCK) return Failure("connect failed");
         fd_set writable, failed;
         FD_ZERO(&writable);
         FD_ZERO(&failed);
         FD_SET(m_socket, &writable);
         FD_SET(m_socket, &failed);
         timeval wait = Timeval(kConnectMs);
-        if (select(0, nullptr, &writable, &failed, &wait) <= 0) return "connect timed out";
+        if (m_ws->select(0, nullptr, &writable, &failed, &wait) <= 0) return "connect timed out";
         int error = 0;
         int size = sizeof error;
-        getsockopt(m_socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size);
-        if (error != 0 || !FD_ISSET(m_socket, &writable))
+        m_ws->getsockopt(m_socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size);
+        // The set held this socket alone: select left it there only if it is writable.
+        if (error != 0 || writable.fd_count == 0)
             return "connect failed, error " + std::to_string(error);
         return {};
     }
@@ -80,9 +77,9 @@ public:
     // (WSAEWOULDBLOCK when the helper has stopped reading).
     int Send(std::span<const std::uint8_t> bytes) {
         const int sent =
-            send(m_socket, reinterpret_cast<const char*>(bytes.data()), int(bytes.size()), 0);
+            m_ws->send(m_socket, reinterpret_cast<const char*>(bytes.data()), int(bytes.size()), 0);
         if (sent == int(bytes.size())) return 0;
-        return sent == SOCKET_ERROR ? WSAGetLastError() : WSAEWOULDBLOCK;
+        return sent == SOCKET_ERROR ? m_ws->WSAGetLastError() : WSAEWOULDBLOCK;
     }
 
     // Exactly `out.size()` bytes within kAnswerMs.
@@ -95,8 +92,9 @@ public:
             FD_ZERO(&readable);
             FD_SET(m_socket, &readable);
             timeval wait = Timeval(deadline - now);
-            if (select(0, &readable, nullptr, nullptr, &wait) <= 0) return false;
-            const int got = recv(m_socket, reinterpret_cast<char*>(out.data()), int(out.size()), 0);
+            if (m_ws->select(0, &readable, nullptr, nullptr, &wait) <= 0) return false;
+            const int got =
+                m_ws->recv(m_socket, reinterpret_cast<char*>(out.data()), int(out.size()), 0);
             if (got <= 0) return false;
             out = out.subspan(std::size_t(got));
         }
@@ -105,9 +103,13 @@ public:
 
 private:
     void Reset() {
-        if (m_socket != INVALID_SOCKET) closesocket(m_socket);
+        if (m_socket != INVALID_SOCKET) m_ws->closesocket(m_socket);
         m_socket = INVALID_SOCKET;
     }
+    std::string Failure(const char* what) const {
+        return std::string(what) + ", error " + std::to_string(m_ws->WSAGetLastError());
+    }
+    const WinsockApi* m_ws;
     SOCKET m_socket = INVALID_SOCKET;
 };
 
@@ -129,15 +131,16 @@ const wchar_t* RefusalNote(kivwire::Status status) {
 
 class CBridgeBackend final : public CBackend {
 public:
-    CBridgeBackend(const Ipv4Endpoint& helper, std::string token, CReporter& reporter)
-        : m_token(std::move(token)), m_reporter(reporter) {
+    CBridgeBackend(const WinsockApi& ws, const Ipv4Endpoint& helper, std::string token,
+                   CReporter& reporter)
+        : m_ws(ws), m_token(std::move(token)), m_reporter(reporter) {
         m_helper.sin_family = AF_INET;
-        m_helper.sin_addr.s_addr = htonl(helper.address);
-        m_helper.sin_port = htons(helper.port.value_or(0));
+        m_helper.sin_addr.s_addr = m_ws.htonl(helper.address);
+        m_helper.sin_port = m_ws.htons(helper.port.value_or(0));
     }
 
     std::optional<LptAddresses> ReportedPorts() override {
-        CTcpLink link;
+        CTcpLink link(m_ws);
         const auto answer = Greet(link, kivwire::Purpose::Query, 0);
         if (!answer) return std::nullopt;
         // A port Linux does not describe is still driven; without any address the
@@ -152,9 +155,9 @@ public:
     bool DrivesHardware() const override { return true; }
 
     void Open(const PortRef& port) override {
-        CTcpLink link;
+        CTcpLink link(m_ws);
         if (!Greet(link, kivwire::Purpose::Drive, port.address)) return;
-        m_links[port.handle] = std::move(link);
+        m_links.insert_or_assign(port.handle, std::move(link));
         m_reporter.PortNote(port.address, L"");
     }
 
@@ -207,10 +210,11 @@ private:
 
     std::string Describe() const {
         char text[INET_ADDRSTRLEN] = "?";
-        inet_ntop(AF_INET, &m_helper.sin_addr, text, sizeof text);
-        return std::string(text) + ":" + std::to_string(ntohs(m_helper.sin_port));
+        m_ws.inet_ntop(AF_INET, &m_helper.sin_addr, text, sizeof text);
+        return std::string(text) + ":" + std::to_string(m_ws.ntohs(m_helper.sin_port));
     }
 
+    const WinsockApi& m_ws;
     sockaddr_in m_helper{};
     const std::string m_token;
     CReporter& m_reporter;
@@ -248,15 +252,12 @@ std::unique_ptr<CBackend> MakeBridgeBackend(CSettings& settings, CReporter& repo
         reporter.TraceNote("bridge: KIV_PARPORT_TOKEN missing or not 32 to 128 hex digits");
         return nullptr;
     }
-    // Winsock stays started for the life of the process: stopping it at unload would
-    // run inside the loader lock.
-    WSADATA wsa;
-    if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) {
-        reporter.TraceNote("bridge: no Winsock");
+    const auto* ws = StartWinsock(reporter, "bridge");
+    if (!ws) {
         why = kNoHelper;
         return nullptr;
     }
-    return std::make_unique<CBridgeBackend>(*helper, *token, reporter);
+    return std::make_unique<CBridgeBackend>(*ws, *helper, *token, reporter);
 }
 
 } // namespace tavo

@@ -37,7 +37,10 @@ std::optional<LptAddresses> LptFromDevices(std::span<const PortDevice> devices);
 // "378,0,d100": the form TAVO_LPT and tavo.ini take.
 std::string LptListText(const LptAddresses& ports);
 
-// The system's own device configuration (SetupAPI); defined in tavo.dll only.
-std::unique_ptr<CPortDevices> MakeSystemPortDevices();
+class CReporter;
+
+// The system's own device configuration (SetupAPI, loaded when first asked; a note to
+// `reporter` when it cannot be); defined in tavo.dll only.
+std::unique_ptr<CPortDevices> MakeSystemPortDevices(CReporter& reporter);
 
 } // namespace tavo

@@ -20,7 +20,17 @@ HMODULE LoadByFullPath(LoadLibraryExFn load, const std::wstring& path, DWORD fla
     return load(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
+std::wstring Wide(std::string_view name) {
+    return {name.begin(), name.end()};
+}
+
 } // namespace
+
+HMODULE LoadSystemLibrary(std::string_view name) {
+    const std::wstring folder = SystemFolder();
+    if (folder.empty()) return nullptr;
+    return LoadByFullPath(&LoadLibraryExW, folder + Wide(name), LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
 
 CLibraryModule LoadDriverLibrary(const std::wstring& ownFolder, std::string_view name,
                                  CReporter& reporter, bool& absent, LoadLibraryExFn load) {
@@ -34,7 +44,7 @@ CLibraryModule LoadDriverLibrary(const std::wstring& ownFolder, std::string_view
          "beside tavo.dll"},
         {SystemFolder(), LOAD_LIBRARY_SEARCH_SYSTEM32, "in the system folder"},
     };
-    const std::wstring file(name.begin(), name.end());
+    const std::wstring file = Wide(name);
     absent = true;
     for (const auto& place : places) {
         if (place.folder.empty()) continue;

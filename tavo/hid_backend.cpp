@@ -17,6 +17,30 @@ extern "C" {
 namespace tavo {
 namespace {
 
+struct HidApi {
+    static constexpr char kDll[] = "hid.dll";
+
+    decltype(&::HidD_GetHidGuid) HidD_GetHidGuid;
+    decltype(&::HidD_GetAttributes) HidD_GetAttributes;
+    decltype(&::HidD_GetProductString) HidD_GetProductString;
+    decltype(&::HidD_GetFeature) HidD_GetFeature;
+    decltype(&::HidD_SetFeature) HidD_SetFeature;
+
+    bool Bind(CSystemExports& dll) {
+        return dll.Find("HidD_GetHidGuid", HidD_GetHidGuid) &&
+               dll.Find("HidD_GetAttributes", HidD_GetAttributes) &&
+               dll.Find("HidD_GetProductString", HidD_GetProductString) &&
+               dll.Find("HidD_GetFeature", HidD_GetFeature) &&
+               dll.Find("HidD_SetFeature", HidD_SetFeature);
+    }
+};
+
+// Both libraries the back end asks the system through.
+struct HidSystem {
+    const SetupApi& setup;
+    const HidApi& hid;
+};
+
 CFileHandle OpenHid(const std::wstring& path) {
     return AdoptFile(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
@@ -24,41 +48,44 @@ CFileHandle OpenHid(const std::wstring& path) {
 }
 
 // What one HID device says of itself; only relay boards are asked for their name and id.
-HidDeviceAnswer Ask(std::wstring path) {
+HidDeviceAnswer Ask(const HidApi& hid, std::wstring path) {
     HidDeviceAnswer answer;
     answer.path = std::move(path);
     const auto device = OpenHid(answer.path);
     HIDD_ATTRIBUTES attributes{};
     attributes.Size = sizeof attributes;
-    if (!device || !HidD_GetAttributes(device.get(), &attributes)) return answer;
+    if (!device || !hid.HidD_GetAttributes(device.get(), &attributes)) return answer;
     answer.vendor = attributes.VendorID;
     answer.product = attributes.ProductID;
     if (answer.vendor != kRelayVendor || answer.product != kRelayProduct) return answer;
     wchar_t product[127] = {};
-    if (HidD_GetProductString(device.get(), product, sizeof product - sizeof *product))
+    if (hid.HidD_GetProductString(device.get(), product, sizeof product - sizeof *product))
         answer.productString = product;
-    HidD_GetFeature(device.get(), answer.state.data(), ULONG(answer.state.size()));
+    hid.HidD_GetFeature(device.get(), answer.state.data(), ULONG(answer.state.size()));
     return answer;
 }
 
-std::vector<HidDeviceAnswer> AskAll() {
+std::vector<HidDeviceAnswer> AskAll(const HidSystem& system) {
+    const auto& setup = system.setup;
     std::vector<HidDeviceAnswer> answers;
     GUID hid{};
-    HidD_GetHidGuid(&hid);
-    const auto list = AdoptDeviceList(
-        SetupDiGetClassDevsW(&hid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
+    system.hid.HidD_GetHidGuid(&hid);
+    const auto list =
+        AdoptDeviceList(setup, setup.SetupDiGetClassDevsW(&hid, nullptr, nullptr,
+                                                          DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
     if (!list) return answers;
     SP_DEVICE_INTERFACE_DATA item{};
     item.cbSize = sizeof item;
-    for (DWORD i = 0; SetupDiEnumDeviceInterfaces(list.get(), nullptr, &hid, i, &item); ++i) {
+    for (DWORD i = 0; setup.SetupDiEnumDeviceInterfaces(list.get(), nullptr, &hid, i, &item); ++i) {
         DWORD size = 0;
-        SetupDiGetDeviceInterfaceDetailW(list.get(), &item, nullptr, 0, &size, nullptr);
+        setup.SetupDiGetDeviceInterfaceDetailW(list.get(), &item, nullptr, 0, &size, nullptr);
         if (size < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W)) continue;
         std::vector<std::uint64_t> buffer(size / sizeof(std::uint64_t) + 1); // aligned
         auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(buffer.data());
         detail->cbSize = sizeof *detail;
-        if (SetupDiGetDeviceInterfaceDetailW(list.get(), &item, detail, size, nullptr, nullptr))
-            answers.push_back(Ask(detail->DevicePath));
+        if (setup.SetupDiGetDeviceInterfaceDetailW(list.get(), &item, detail, size, nullptr,
+                                                   nullptr))
+            answers.push_back(Ask(system.hid, detail->DevicePath));
     }
     return answers;
 }
@@ -69,20 +96,21 @@ std::string Describe(const RelayBoard& board) {
 
 class CRelayDevice final : public CDevice {
 public:
-    CRelayDevice(CFileHandle board, const RelayBoard& info)
-        : m_board(std::move(board)), m_encoder(info.relays), m_name("hidrelay: " + Describe(info)) {
-    }
+    CRelayDevice(const HidApi& hid, CFileHandle board, const RelayBoard& info)
+        : m_hid(hid), m_board(std::move(board)), m_encoder(info.relays),
+          m_name("hidrelay: " + Describe(info)) {}
 
     DWORD Show(std::uint8_t value, bool all) override {
         if (all) m_encoder.Forget();
         for (auto report : m_encoder.Show(value))
-            if (!HidD_SetFeature(m_board.get(), report.data(), ULONG(report.size())))
+            if (!m_hid.HidD_SetFeature(m_board.get(), report.data(), ULONG(report.size())))
                 return GetLastError() ? GetLastError() : ERROR_GEN_FAILURE;
         return 0;
     }
     std::string Name() const override { return m_name; }
 
 private:
+    const HidApi& m_hid;
     CFileHandle m_board;
     CRelayEncoder m_encoder;
     std::string m_name;
@@ -90,8 +118,8 @@ private:
 
 class CHidRelayBackend final : public CDeviceBackend {
 public:
-    CHidRelayBackend(std::string wanted, CReporter& reporter)
-        : CDeviceBackend(reporter), m_wanted(std::move(wanted)) {}
+    CHidRelayBackend(const HidSystem& system, std::string wanted, CReporter& reporter)
+        : CDeviceBackend(reporter), m_system(system), m_wanted(std::move(wanted)) {}
 
     // The board chosen among what the system reports now; nullopt with notes when none.
     std::optional<RelayBoard> Choose(const std::vector<HidDeviceAnswer>& answers,
@@ -112,7 +140,7 @@ public:
 protected:
     std::unique_ptr<CDevice> Connect() override {
         std::wstring why;
-        const auto answers = AskAll();
+        const auto answers = AskAll(m_system);
         const auto board = Choose(answers, why);
         auto device = board ? OpenHid(answers[board->index].path) : CFileHandle();
         if (board && !device) {
@@ -126,10 +154,11 @@ protected:
         }
         m_reporter.TraceNote("hidrelay: " + Describe(*board));
         m_reporter.PortNote(0, UnusedLinesNote(board->relays));
-        return std::make_unique<CRelayDevice>(std::move(device), *board);
+        return std::make_unique<CRelayDevice>(m_system.hid, std::move(device), *board);
     }
 
 private:
+    const HidSystem m_system;
     const std::string m_wanted;
 };
 
@@ -145,8 +174,15 @@ std::unique_ptr<CBackend> MakeHidRelayBackend(CSettings& settings, CReporter& re
         why = L"ошибка настройки реле";
         return nullptr;
     }
-    auto backend = std::make_unique<CHidRelayBackend>(wanted, reporter);
-    if (!backend->Choose(AskAll(), why)) return nullptr;
+    const auto* setup = SystemApi<SetupApi>(reporter, "hidrelay");
+    const auto* hid = SystemApi<HidApi>(reporter, "hidrelay");
+    if (!setup || !hid) {
+        why = L"нет USB-реле";
+        return nullptr;
+    }
+    const HidSystem system{*setup, *hid};
+    auto backend = std::make_unique<CHidRelayBackend>(system, wanted, reporter);
+    if (!backend->Choose(AskAll(system), why)) return nullptr;
     return backend;
 }
 

@@ -58,7 +58,7 @@ class CInpoutBackend final : public CBackend {
 public:
     CInpoutBackend(CLibraryModule library, PortWriter write, CReporter& reporter)
         : m_library(std::move(library)), m_write(write), m_reporter(reporter),
-          m_devices(MakeSystemPortDevices()) {}
+          m_devices(MakeSystemPortDevices(reporter)) {}
 
     std::optional<LptAddresses> ReportedPorts() override {
         const auto ports = LptFromDevices(m_devices->Present());

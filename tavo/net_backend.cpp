@@ -1,10 +1,7 @@
 // The network lighting back ends: every W_P becomes one E1.31 or Art-Net datagram, sent
 // on a non-blocking UDP socket; a thread of the library repeats the last frame of each
 // open port, since receivers drop a source that falls silent.
-#include <winsock2.h>
-#include <ws2tcpip.h>
-
-#include <windows.h>
+#include "winsock_api.h"
 
 #include <bcrypt.h>
 
@@ -29,9 +26,16 @@ struct KeyCloser {
 };
 using CRegKey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
 
+// Only the first run of an installation needs it.
+struct BcryptApi {
+    static constexpr char kDll[] = "bcrypt.dll";
+    decltype(&::BCryptGenRandom) BCryptGenRandom;
+    bool Bind(CSystemExports& dll) { return dll.Find("BCryptGenRandom", BCryptGenRandom); }
+};
+
 // The source id of this installation, made at the first use and kept in the registry,
 // so receivers see one source across runs. nullopt when no random bytes can be had.
-std::optional<Cid> InstallationCid() {
+std::optional<Cid> InstallationCid(CReporter& reporter) {
     HKEY opened = nullptr;
     RegCreateKeyExW(HKEY_CURRENT_USER, kCidKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
                     nullptr, &opened, nullptr);
@@ -44,8 +48,9 @@ std::optional<Cid> InstallationCid() {
             ERROR_SUCCESS &&
         type == REG_BINARY && size == sizeof cid)
         return cid;
-    if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, cid.data(), ULONG(cid.size()),
-                                        BCRYPT_USE_SYSTEM_PREFERRED_RNG)))
+    const auto* bcrypt = SystemApi<BcryptApi>(reporter, "net");
+    if (!bcrypt || !BCRYPT_SUCCESS(bcrypt->BCryptGenRandom(nullptr, cid.data(), ULONG(cid.size()),
+                                                           BCRYPT_USE_SYSTEM_PREFERRED_RNG)))
         return std::nullopt;
     cid = MakeCid(cid);
     if (key) RegSetValueExW(key.get(), kCidValue, 0, REG_BINARY, cid.data(), DWORD(cid.size()));
@@ -55,9 +60,10 @@ std::optional<Cid> InstallationCid() {
 // Owns one UDP socket that never waits on a send.
 class CUdpSocket {
 public:
-    CUdpSocket() : m_socket(socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP)) {
+    explicit CUdpSocket(const WinsockApi& ws)
+        : m_ws(ws), m_socket(ws.socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP)) {
         u_long nonBlocking = 1;
-        if (IsOpen() && ioctlsocket(m_socket, FIONBIO, &nonBlocking) != 0) Reset();
+        if (IsOpen() && m_ws.ioctlsocket(m_socket, FIONBIO, &nonBlocking) != 0) Reset();
     }
     ~CUdpSocket() { Reset(); }
     CUdpSocket(const CUdpSocket&) = delete;
@@ -66,26 +72,27 @@ public:
     bool IsOpen() const { return m_socket != INVALID_SOCKET; }
 
     template <typename T> void Option(int level, int name, T value) {
-        setsockopt(m_socket, level, name, reinterpret_cast<const char*>(&value), sizeof value);
+        m_ws.setsockopt(m_socket, level, name, reinterpret_cast<const char*>(&value), sizeof value);
     }
 
     // 0, or the Winsock error.
     int Send(const Datagram& datagram) {
         sockaddr_in to{};
         to.sin_family = AF_INET;
-        to.sin_addr.s_addr = htonl(datagram.address);
-        to.sin_port = htons(datagram.port);
+        to.sin_addr.s_addr = m_ws.htonl(datagram.address);
+        to.sin_port = m_ws.htons(datagram.port);
         const int sent =
-            sendto(m_socket, reinterpret_cast<const char*>(datagram.bytes.data()),
-                   int(datagram.bytes.size()), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
-        return sent == SOCKET_ERROR ? WSAGetLastError() : 0;
+            m_ws.sendto(m_socket, reinterpret_cast<const char*>(datagram.bytes.data()),
+                        int(datagram.bytes.size()), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+        return sent == SOCKET_ERROR ? m_ws.WSAGetLastError() : 0;
     }
 
 private:
     void Reset() {
-        if (IsOpen()) closesocket(m_socket);
+        if (IsOpen()) m_ws.closesocket(m_socket);
         m_socket = INVALID_SOCKET;
     }
+    const WinsockApi& m_ws;
     SOCKET m_socket;
 };
 
@@ -119,8 +126,8 @@ private:
 
 class CNetBackend final : public CBackend {
 public:
-    CNetBackend(const NetConfig& config, const Cid& cid, CReporter& reporter)
-        : m_reporter(reporter), m_streams(config, cid) {}
+    CNetBackend(const WinsockApi& ws, const NetConfig& config, const Cid& cid, CReporter& reporter)
+        : m_reporter(reporter), m_socket(ws), m_streams(config, cid) {}
     // Let go after the last ClosePrt, outside the loader lock: the keep-alive thread has
     // no port left and ends at once; it uses this object until then.
     ~CNetBackend() override {
@@ -253,19 +260,17 @@ std::unique_ptr<CBackend> MakeNetBackend(BackendKind kind, CSettings& settings, 
         why = L"ошибка настройки сети";
         return nullptr;
     }
-    // Winsock stays started for the life of the process: stopping it at unload would
-    // run inside the loader lock.
-    WSADATA wsa;
-    const auto cid = InstallationCid();
-    if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0 || !cid) {
-        reporter.TraceNote("net: no Winsock or no random source for the source id");
-        why = L"сеть недоступна";
+    why = L"сеть недоступна"; // for each failure below
+    const auto* ws = StartWinsock(reporter, "net");
+    if (!ws) return nullptr;
+    const auto cid = InstallationCid(reporter);
+    if (!cid) {
+        reporter.TraceNote("net: no random source for the source id");
         return nullptr;
     }
-    auto backend = std::make_unique<CNetBackend>(*config, *cid, reporter);
+    auto backend = std::make_unique<CNetBackend>(*ws, *config, *cid, reporter);
     if (!backend->Ready()) {
-        reporter.TraceNote("net: no UDP socket, error " + std::to_string(WSAGetLastError()));
-        why = L"сеть недоступна";
+        reporter.TraceNote("net: no UDP socket, error " + std::to_string(ws->WSAGetLastError()));
         return nullptr;
     }
     backend->SetSocketOptions(config->e131);

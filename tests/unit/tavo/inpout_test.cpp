@@ -130,6 +130,38 @@ TEST(DriverLoader, TakesFullPathsOnlyWhenTheLoaderRefusesTheSearchFlags) {
     EXPECT_EQ(g_asked, (std::vector{own, own}));
 }
 
+// The driver stands in for a system DLL: it is in the current folder, not the system's.
+struct DriverApi {
+    static constexpr const char* kDll = sizeof(void*) == 8 ? "inpoutx64.dll" : "inpout32.dll";
+    void(WINAPI* out32)(short, short);
+    bool Bind(tavo::CSystemExports& dll) { return dll.Find("Out32", out32); }
+};
+struct KernelApi {
+    static constexpr char kDll[] = "kernel32.dll";
+    decltype(&::GetCurrentProcessId) id;
+    decltype(&::Sleep) sleep;
+    bool Bind(tavo::CSystemExports& dll) {
+        return dll.Find("GetCurrentProcessId", id) && dll.Find("NoSuchFunction", sleep);
+    }
+};
+
+TEST(DriverLoader, SystemDllsComeFromTheSystemFolderWithAllTheirFunctionsOrNotAtAll) {
+    struct : tavo::CReporter {
+        void TraceNote(std::string_view text) override { notes.emplace_back(text); }
+        void PortNote(std::uint32_t, std::wstring) override {}
+        std::vector<std::string> notes;
+    } reporter;
+    const auto here = std::filesystem::current_path();
+    std::filesystem::current_path(std::filesystem::path(kivdrv::ProgramFolder()) / "fake_inpout");
+    EXPECT_FALSE(tavo::SystemApi<DriverApi>(reporter, "a"));
+    std::filesystem::current_path(here);
+    EXPECT_FALSE(tavo::SystemApi<KernelApi>(reporter, "b"));
+    EXPECT_EQ(reporter.notes,
+              (std::vector<std::string>{"a: " + kDriver +
+                                            " does not load from the system folder (error 126)",
+                                        "b: kernel32.dll lacks NoSuchFunction"}));
+}
+
 TEST(DevicePorts, RecordedAnswersMapToLpt1ToLpt3) {
     using tavo::LptAddresses;
     const std::pair<std::vector<tavo::PortDevice>, std::optional<LptAddresses>> cases[] = {
