@@ -1,6 +1,9 @@
 // Time from launch to a visible window: kiv.exe against a bare window program, launched
 // in turn, medians and their ratio. Run it headless with a persistent wineserver:
 //   KIV_BUILD=<build> tools/headless tools/wine <build>/bin/startup_bench.exe [rounds [exe]]
+// Prefixed with `taskset -c 0`, every process (Xvfb, wineserver, both programs) shares one
+// CPU: the figures then show the work each program does rather than the cost of waking the
+// wineserver on another CPU, which on a small virtual machine dominates.
 // `exe` (a name in <build>/bin, kiv.exe by default) measures another build of the program.
 // kiv.exe starts as a user's second start does: the library's defaults, a folder that has
 // its port file, its file type registered by an earlier start (one warm-up launch of each
