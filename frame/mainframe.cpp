@@ -57,9 +57,8 @@ bool CMainFrame::PreCreateWindow(CREATESTRUCTW& cs) {
     cs.cy = kFrameHeight;
     // Placed where the start-up centres it, so that centring finds it there: moving a shown
     // window costs many round trips to the window server under Wine.
-    MONITORINFO mi{sizeof(mi), {}, {}, 0};
-    if (GetMonitorInfoW(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &mi)) {
-        const RECT& work = mi.rcWork;
+    RECT work; // the primary monitor's
+    if (SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) {
         cs.x = work.left + (work.right - work.left - cs.cx) / 2;
         cs.y = work.top + (work.bottom - work.top - cs.cy) / 2;
     }
