@@ -40,24 +40,20 @@ bool COXBitmapButton::PreCreateWindow(CREATESTRUCTW& cs) {
 bool COXBitmapButton::LoadIcon(UINT id, bool resize, int cx, int cy) {
     if (cx <= 0) cx = ::GetSystemMetrics(SM_CXICON);
     if (cy <= 0) cy = ::GetSystemMetrics(SM_CYICON);
-    // Nothing to paint yet while the window is hidden: it is drawn whole when shown.
-    const bool shown = IsWindowVisible();
-    if (resize && m_image.Load(::GetModuleHandleW(nullptr), id, cx, cy)) {
-        m_icon.Reset();
-        m_disabledIcon.Reset();
-        m_sizeImage = CSize(cx, cy);
-        if (shown) Invalidate();
-        return true;
+    const HMODULE module = ::GetModuleHandleW(nullptr);
+    HICON icon = nullptr;
+    if (!resize || !m_image.Load(module, id, cx, cy)) {
+        m_image.Reset();
+        icon = static_cast<HICON>(::LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_ICON,
+                                               resize ? cx : 0, resize ? cy : 0,
+                                               resize ? 0 : LR_DEFAULTSIZE));
+        if (!icon) return false;
     }
-    m_image.Reset();
-    auto icon = static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id),
-                                                IMAGE_ICON, resize ? cx : 0, resize ? cy : 0,
-                                                resize ? 0 : LR_DEFAULTSIZE));
-    if (!icon) return false;
-    m_icon.Reset(icon);
+    m_icon.Reset(icon); // none when the image holds it
     m_disabledIcon.Reset();
     m_sizeImage = CSize(cx, cy);
-    if (shown) Invalidate();
+    // Nothing to paint yet while the window is hidden: it is drawn whole when shown.
+    if (IsWindowVisible()) Invalidate();
     return true;
 }
 
