@@ -83,18 +83,23 @@ int CCommandPanel::OnCreate(LPCREATESTRUCT) {
 }
 
 bool CCommandPanel::CreateButtons() {
+    // Each caption is measured before its button exists, so the button is created at its
+    // final size: a window moved after its creation costs a round of messages and round trips.
+    CMemoryDC measure(1, 1);
     for (size_t i = 0; i < kButtonCount; ++i) {
         const ButtonSpec& spec = kButtons[i];
         auto button = std::make_unique<COXBitmapButton>();
         // Caption and alignment given at creation: each later change is another round trip.
         const DWORD style =
             WS_CHILD | WS_VISIBLE | BS_CENTER | BS_TOP | (i != kOneLineButton ? BS_MULTILINE : 0);
-        if (!button->Create(spec.caption, style, spec.rect, m_hWnd, spec.id)) return false;
-        button->SetFont(m_font, false); // not shown yet
         button->SetTrackLook(true);
         button->SetHyperLook(true);
         button->LoadIcon(spec.icon, true);
-        button->SizeToContent();
+        const CSize size = button->ContentSize(measure, m_font, style, spec.caption);
+        const CRect rect(spec.rect.left, spec.rect.top, spec.rect.left + size.cx,
+                         spec.rect.top + size.cy);
+        if (!button->Create(spec.caption, style, rect, m_hWnd, spec.id)) return false;
+        button->SetFont(m_font, false); // not shown yet
         m_buttons[i] = std::move(button);
     }
     return true;

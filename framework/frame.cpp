@@ -137,19 +137,40 @@ void CFrameWnd::ActivateFrame(int cmdShow) {
             app->m_nCmdShow = -1;
         }
     }
+    // A minimized frame about to be shown gets its bars laid out for its restored size while
+    // nothing of it is seen: restoring it then moves no child window.
+    CRect restored;
+    if (cmdShow != SW_HIDE && ::IsIconic(m_hWnd) && RestoredClientRect(restored)) LayOut(restored);
     ShowWindow(cmdShow);
     if (cmdShow != SW_HIDE && !::IsIconic(m_hWnd) && !GetParent()) ::BringWindowToTop(m_hWnd);
 }
 
+bool CFrameWnd::RestoredClientRect(CRect& rect) const {
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    if (!::GetWindowPlacement(m_hWnd, &placement)) return false;
+    CRect frame(placement.rcNormalPosition), edges;
+    if (!::AdjustWindowRectEx(&edges, GetStyle() & ~WS_MINIMIZE, ::GetMenu(m_hWnd) != nullptr,
+                              GetExStyle()))
+        return false;
+    rect = CRect(0, 0, frame.Width() - edges.Width(), frame.Height() - edges.Height());
+    return rect.Width() > 0 && rect.Height() > 0;
+}
+
 void CFrameWnd::RecalcLayout(bool) {
     // A minimized frame has no client area to share out; restoring it sends WM_SIZE.
-    if (m_bInRecalcLayout || !IsWindow() || ::IsIconic(m_hWnd)) return;
+    if (!IsWindow() || ::IsIconic(m_hWnd)) return;
+    LayOut(GetClientRect());
+}
+
+void CFrameWnd::LayOut(const CRect& client) {
+    if (m_bInRecalcLayout) return;
     m_bInRecalcLayout = true;
     std::vector<HWND> children;
     for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
         children.push_back(child);
     SizeParentParams layout{};
-    layout.rect = GetClientRect();
+    layout.rect = client;
     layout.stretch = TRUE;
     layout.hdwp = BeginDeferWindowPos(static_cast<int>(children.size()));
     HWND view = nullptr;

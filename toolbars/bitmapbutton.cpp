@@ -99,16 +99,20 @@ UINT COXBitmapButton::TextFormat() const {
 }
 
 CSize COXBitmapButton::CaptionSize() const {
-    if (m_strText.empty()) return {};
     CClientDC dc(m_hWnd);
-    ScopedSelectObject font(dc, GetFont());
+    return CaptionSize(dc, GetFont(), GetStyle(), m_strText);
+}
+
+CSize COXBitmapButton::CaptionSize(HDC dc, HFONT font, DWORD style, const std::wstring& caption) {
+    if (caption.empty()) return {};
+    ScopedSelectObject use(dc, font);
     auto measure = [&](int width, UINT format) {
         CRect r(0, 0, width, 0);
-        ::DrawTextW(dc, m_strText.c_str(), -1, &r, format | DT_CALCRECT | DT_NOPREFIX);
+        ::DrawTextW(dc, caption.c_str(), -1, &r, format | DT_CALCRECT | DT_NOPREFIX);
         return r;
     };
     CRect r = measure(0, DT_SINGLELINE);
-    if (!(GetStyle() & BS_MULTILINE)) return r.Size();
+    if (!(style & BS_MULTILINE)) return r.Size();
     // Balance the block: narrow a wide one by a third, widen a tall one by a quarter.
     CRect last;
     for (int step = 0; step < kMaxWrapSteps; ++step) {
@@ -127,15 +131,23 @@ CSize COXBitmapButton::CaptionSize() const {
     return last.IsRectEmpty() ? r.Size() : last.Size();
 }
 
+CSize COXBitmapButton::ContentSize(HDC dc, HFONT font, DWORD style,
+                                   const std::wstring& caption) const {
+    const CSize text = CaptionSize(dc, font, style, caption);
+    return {std::max(m_sizeImage.cx, text.cx) + m_rcMargins.left + m_rcMargins.right + 2 * kEdge,
+            m_rcMargins.top + m_sizeImage.cy + (text.cy ? m_nGap + text.cy : 0) +
+                m_rcMargins.bottom + 2 * kEdge};
+}
+
 void COXBitmapButton::SizeToContent() {
-    CSize text = CaptionSize();
-    int width =
-        std::max(m_sizeImage.cx, text.cx) + m_rcMargins.left + m_rcMargins.right + 2 * kEdge;
-    int height = m_rcMargins.top + m_sizeImage.cy + (text.cy ? m_nGap + text.cy : 0) +
-                 m_rcMargins.bottom + 2 * kEdge;
+    CSize size;
+    {
+        CClientDC dc(m_hWnd);
+        size = ContentSize(dc, GetFont(), GetStyle(), m_strText);
+    }
     const CRect now = GetWindowRect();
-    if (now.Width() != width || now.Height() != height)
-        SetWindowPos(nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (now.Size() != size)
+        SetWindowPos(nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void COXBitmapButton::EnableButton(bool enable) {

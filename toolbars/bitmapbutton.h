@@ -53,8 +53,12 @@ public:
     void SetVerticalAlignment(DWORD align);
     // Icon above caption, within the margins; keeps the top-left corner.
     void SizeToContent();
+    // The size SizeToContent gives for `caption`, measured on `dc` in `font` for a window of
+    // `style`: known before the window exists, so that it can be created at that size.
+    CSize ContentSize(HDC dc, HFONT font, DWORD style, const std::wstring& caption) const;
     // The caption's wrapped size for the current font and style.
     CSize CaptionSize() const;
+    static CSize CaptionSize(HDC dc, HFONT font, DWORD style, const std::wstring& caption);
     // The logical enabled state (hyperlink look); otherwise the window's.
     void EnableButton(bool enable);
     bool IsButtonEnabled() const;

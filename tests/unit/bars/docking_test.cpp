@@ -2,6 +2,7 @@
 // start; a bad saved layout leaves the default one.
 #include "test_frame.h"
 
+#include "app/resource.h"
 #include "framework/app.h"
 #include "framework/barstate.h"
 #include "framework/dockbar.h"
@@ -188,6 +189,46 @@ TEST_F(DockingTest, BadSavedLayoutsKeepTheDefault) {
     AfxGetApp()->WriteProfileBinary(kSection, L"BarState", corrupt);
     EXPECT_FALSE(frame->LoadBarState(kSection));
     EXPECT_EQ(Side(), AFX_IDW_DOCKBAR_RIGHT);
+}
+
+HWND g_watchedFrame;
+int g_movesWhileShown;
+
+LRESULT CALLBACK CountChildMoves(int code, WPARAM wp, LPARAM lp) {
+    const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lp);
+    if (code == HC_ACTION && call->message == WM_WINDOWPOSCHANGED &&
+        ::IsWindowVisible(g_watchedFrame) && ::IsChild(g_watchedFrame, call->hwnd)) {
+        const auto* pos = reinterpret_cast<const WINDOWPOS*>(call->lParam);
+        if ((pos->flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE))
+            ++g_movesWhileShown;
+    }
+    return ::CallNextHookEx(nullptr, code, wp, lp);
+}
+
+// Created minimized, as the program's frame is: its bars and view are laid out for the
+// restored size before it is seen, so showing it moves no child window.
+TEST(MinimizedFrame, IsLaidOutBeforeItIsShown) {
+    FreshWorkDir();
+    TestApp();
+    auto frame = std::make_unique<CTestFrame>();
+    ASSERT_TRUE(frame->LoadFrame(IDR_MAINFRAME, WS_MINIMIZE | WS_OVERLAPPED | WS_CAPTION |
+                                                    WS_SYSMENU | WS_MINIMIZEBOX));
+    ASSERT_TRUE(::IsIconic(frame->m_hWnd));
+    g_watchedFrame = frame->m_hWnd;
+    g_movesWhileShown = 0;
+    HHOOK hook =
+        ::SetWindowsHookExW(WH_CALLWNDPROCRET, CountChildMoves, nullptr, ::GetCurrentThreadId());
+    frame->ActivateFrame(SW_SHOWNORMAL);
+    Pump(50);
+    ::UnhookWindowsHookEx(hook);
+    EXPECT_FALSE(::IsIconic(frame->m_hWnd));
+    EXPECT_EQ(g_movesWhileShown, 0);
+    // The bars sit at the edges of the restored client area.
+    CRect status = frame->m_wndStatusBar.GetWindowRect();
+    frame->ScreenToClient(status);
+    EXPECT_EQ(status.bottom, frame->GetClientRect().bottom);
+    EXPECT_GT(status.Width(), 0);
+    DestroyFrame(frame);
 }
 
 TEST(BarStateCodec, RoundTripsAndRejectsPartialValues) {

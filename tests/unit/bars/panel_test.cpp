@@ -143,6 +143,13 @@ TEST_F(PanelTest, ButtonsKeepTheirCornersAndWrapCaptionsInBalance) {
     EXPECT_EQ(one.cy, word.cy);      // one line, never wrapped
     EXPECT_LT(two.cx, 2.6 * two.cy); // balanced
     EXPECT_GT(add->GetWindowRect().Height(), save->GetWindowRect().Height());
+    // Created at the size that fits their content: sizing them again changes nothing.
+    for (size_t i = 0; i < CCommandPanel::kButtonCount; ++i) {
+        COXBitmapButton* button = panel->GetButton(i);
+        const CSize before = button->GetWindowRect().Size();
+        button->SizeToContent();
+        EXPECT_EQ(button->GetWindowRect().Size(), before) << i;
+    }
 }
 
 TEST_F(PanelTest, GivesBackEveryGdiObjectItTook) {

@@ -23,15 +23,6 @@ const bool g_unmanaged = [] {
     return true;
 }();
 
-CWinApp& TestApp() {
-    static CWinApp app(L"KivBarsTest");
-    static bool keyed = [] {
-        app.SetRegistryKey(L"KivTests");
-        return true;
-    }();
-    (void)keyed;
-    return app;
-}
 constexpr UINT kIndicators[] = {ID_SEPARATOR, ID_INDICATOR_ROW, ID_INDICATOR_CAPS, ID_INDICATOR_NUM,
                                 ID_INDICATOR_SCRL};
 } // namespace
@@ -63,6 +54,16 @@ int CTestFrame::OnCreate(LPCREATESTRUCT cs) {
 LRESULT CTestFrame::OnInitPopup(WPARAM wp, LPARAM lp) {
     if (!HIWORD(lp)) m_opened.push_back(reinterpret_cast<HMENU>(wp));
     return CFrameWnd::OnInitMenuPopup(wp, lp);
+}
+
+CWinApp& TestApp() {
+    static CWinApp app(L"KivBarsTest");
+    static bool keyed = [] {
+        app.SetRegistryKey(L"KivTests");
+        return true;
+    }();
+    (void)keyed;
+    return app;
 }
 
 std::unique_ptr<CTestFrame> MakeFrame(int x, int y) {

@@ -29,6 +29,8 @@ protected:
     DECLARE_MESSAGE_MAP()
 };
 
+// The tests' application object, made on first use.
+CWinApp& TestApp();
 // Creates, shows and lays out a test frame at (x, y).
 std::unique_ptr<CTestFrame> MakeFrame(int x = 100, int y = 100);
 void DestroyFrame(std::unique_ptr<CTestFrame>& frame);
