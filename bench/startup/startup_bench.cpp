@@ -1,7 +1,8 @@
-// Time from launch to a visible window: kiv.exe against a bare window program, launched
-// in turn, medians and their ratio. Run it headless with a persistent wineserver:
+// Time from launch to a visible window: kiv.exe against a bare window program and against
+// window_tree.exe (kiv.exe's windows made with plain Win32 calls), launched in turn, medians
+// and their ratios. Run it headless with a persistent wineserver:
 //   KIV_BUILD=<build> tools/headless tools/wine <build>/bin/startup_bench.exe [rounds [exe]]
-// Prefixed with `taskset -c 0`, every process (Xvfb, wineserver, both programs) shares one
+// Prefixed with `taskset -c 0`, every process (Xvfb, wineserver, the programs) shares one
 // CPU: the figures then show the work each program does rather than the cost of waking the
 // wineserver on another CPU, which on a small virtual machine dominates.
 // `exe` (a name in <build>/bin, kiv.exe by default) measures another build of the program.
@@ -57,6 +58,13 @@ double Median(std::vector<double> values) {
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
+struct Series {
+    const wchar_t* name;
+    kivdrv::StartOptions options;
+    std::wstring title;
+    std::vector<double> ms;
+};
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -64,30 +72,39 @@ int wmain(int argc, wchar_t** argv) {
     const kivdrv::CTempDir work;
     const std::wstring folder = kivdrv::ProgramFolder();
     const std::wstring exe = argc > 2 ? argv[2] : L"kiv.exe";
-    const kivdrv::StartOptions kiv{
-        folder + exe, {}, work.Path().wstring(), {{L"TAVO_TRACE", std::nullopt}}};
-    const kivdrv::StartOptions bare{folder + L"bare_window.exe", {}, work.Path().wstring(), {}};
     const std::wstring kivTitle = L"Автомат световых эффектов для WinNT, Win2000";
-    const std::wstring bareTitle = L"Голое окно";
-
-    TimeStart(bare, bareTitle);
-    TimeStart(kiv, kivTitle);
-    std::vector<double> kivMs, bareMs;
+    Series series[] = {
+        {L"bare", {folder + L"bare_window.exe", {}, work.Path().wstring(), {}}, L"Голое окно", {}},
+        {L"tree", {folder + L"window_tree.exe", {}, work.Path().wstring(), {}}, kivTitle, {}},
+        {L"kiv",
+         {folder + exe, {}, work.Path().wstring(), {{L"TAVO_TRACE", std::nullopt}}},
+         kivTitle,
+         {}},
+    };
+    for (Series& s : series)
+        TimeStart(s.options, s.title);
     for (int i = 0; i < rounds; ++i) {
-        bareMs.push_back(TimeStart(bare, bareTitle));
-        kivMs.push_back(TimeStart(kiv, kivTitle));
-        std::printf("round %2d: bare %6.1f ms, kiv %6.1f ms\n", i + 1, bareMs.back(), kivMs.back());
+        std::printf("round %2d:", i + 1);
+        for (Series& s : series) {
+            s.ms.push_back(TimeStart(s.options, s.title));
+            std::printf(" %ls %6.1f ms", s.name, s.ms.back());
+        }
+        std::printf("\n");
     }
-    if (std::min(*std::min_element(kivMs.begin(), kivMs.end()),
-                 *std::min_element(bareMs.begin(), bareMs.end())) < 0) {
-        std::printf("a program did not show its window\n");
-        return 1;
+    for (const Series& s : series) {
+        if (*std::min_element(s.ms.begin(), s.ms.end()) < 0) {
+            std::printf("%ls did not show its window\n", s.name);
+            return 1;
+        }
     }
-    const double k = Median(kivMs), b = Median(bareMs);
-    std::printf("medians of %d: bare %.1f ms, kiv %.1f ms, ratio %.2f\n", rounds, b, k, k / b);
+    const double b = Median(series[0].ms), t = Median(series[1].ms), k = Median(series[2].ms);
+    std::printf("medians of %d: bare %.1f ms, tree %.1f ms, kiv %.1f ms, ratio %.2f (tree %.2f, "
+                "kiv to tree %.2f)\n",
+                rounds, b, t, k, k / b, t / b, k / t);
     // The fastest launch of each suffers least from other work on the machine.
-    const double kMin = *std::min_element(kivMs.begin(), kivMs.end());
-    const double bMin = *std::min_element(bareMs.begin(), bareMs.end());
-    std::printf("fastest: bare %.1f ms, kiv %.1f ms, ratio %.2f\n", bMin, kMin, kMin / bMin);
+    auto fastest = [](const Series& s) { return *std::min_element(s.ms.begin(), s.ms.end()); };
+    const double bMin = fastest(series[0]), tMin = fastest(series[1]), kMin = fastest(series[2]);
+    std::printf("fastest: bare %.1f ms, tree %.1f ms, kiv %.1f ms, ratio %.2f (tree %.2f)\n", bMin,
+                tMin, kMin, kMin / bMin, tMin / bMin);
     return 0;
 }
