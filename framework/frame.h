@@ -43,9 +43,6 @@ public:
 
     // Lays out the bars (WM_SIZEPARENT to each child, in creation order), then the view.
     virtual void RecalcLayout(bool notify = true);
-    // The client rectangle the frame has when restored, from its normal placement and its
-    // style's edges.
-    bool RestoredClientRect(CRect& rect) const;
     virtual void OnUpdateFrameTitle(bool addToTitle);
     const std::wstring& GetTitle() const { return m_strTitle; }
     void SetTitle(const std::wstring& title) { m_strTitle = title; }
@@ -106,6 +103,9 @@ protected:
     UINT m_nIDTracking = 0; // command whose prompt the status bar shows
 
 private:
+    // The client rectangle the frame has when restored, from its normal placement and its
+    // style's edges.
+    bool RestoredClientRect(CRect& rect) const;
     // Bars in creation order, each taking its slice of `client`; the view gets what is left.
     void LayOut(const CRect& client);
 

@@ -58,7 +58,6 @@ public:
     CSize ContentSize(HDC dc, HFONT font, DWORD style, const std::wstring& caption) const;
     // The caption's wrapped size for the current font and style.
     CSize CaptionSize() const;
-    static CSize CaptionSize(HDC dc, HFONT font, DWORD style, const std::wstring& caption);
     // The logical enabled state (hyperlink look); otherwise the window's.
     void EnableButton(bool enable);
     bool IsButtonEnabled() const;
@@ -78,6 +77,8 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    static CSize CaptionSize(HDC dc, HFONT font, DWORD style, const std::wstring& caption);
+
     CIconImage m_image; // a 32-bit icon at its own size; otherwise the icon objects below
     CIconHandle m_icon;
     CIconHandle m_disabledIcon;
