@@ -23,6 +23,7 @@ CTraceLog::CTraceLog(const std::wstring& path) {
 
 void CTraceLog::Write(std::string_view line) const {
     if (!m_file) return;
+    const std::lock_guard lock(m_mutex);
     DWORD written = 0;
     WriteFile(m_file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,9 @@ public:
 
 private:
     CFileHandle m_file;
+    // Wine appends with a size query and a write at that offset, so two threads appending
+    // at once can write over each other's line; one write at a time keeps lines whole.
+    mutable std::mutex m_mutex;
 };
 
 // Microseconds since construction, from the performance counter.

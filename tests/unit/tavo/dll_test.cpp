@@ -4,10 +4,13 @@
 #include <windows.h>
 
 #include <array>
+#include <map>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "driver/driver.h"
+#include "tavo/trace_log.h"
 #include "tavo_copy.h"
 
 namespace {
@@ -148,6 +151,34 @@ TEST(TavoDll, TracesEveryCallInOrder) {
     const auto raw = kivdrv::ReadFileBytes(path);
     const std::string text(raw->begin(), raw->end());
     EXPECT_NE(text.find(" W_P " + std::to_string(a) + " 421 0\n"), std::string::npos) << text;
+}
+
+// The calls' lines and the writer threads' notes go to one file at once.
+TEST(TavoDll, LinesFromSeveralThreadsAtOnceStayWhole) {
+    const CTempDir dir;
+    const auto path = dir / "trace.txt";
+    std::map<std::string, int> written;
+    {
+        const tavo::CTraceLog log(path.wstring());
+        std::vector<std::jthread> threads;
+        for (int t = 0; t < 4; ++t) {
+            const std::string line = std::string(10 + t * 20, char('a' + t)) + "\n";
+            written[line] = 2000;
+            threads.emplace_back([&log, line] {
+                for (int i = 0; i < 2000; ++i)
+                    log.Write(line);
+            });
+        }
+    }
+    const auto raw = kivdrv::ReadFileBytes(path);
+    ASSERT_TRUE(raw);
+    std::map<std::string, int> read;
+    const std::string text(raw->begin(), raw->end());
+    for (std::size_t at = 0, end; at < text.size(); at = end + 1) {
+        end = std::min(text.find('\n', at), text.size());
+        ++read[text.substr(at, end - at + 1)];
+    }
+    EXPECT_EQ(read, written);
 }
 
 TEST(TavoDll, MalformedIniLinesAreNamedInTheTraceAndChangeNothingElse) {

@@ -99,6 +99,16 @@ States WithOffAround(States rows) {
     return rows;
 }
 
+// Every note of the trace, a line each, for a failure's message.
+std::string Notes(const std::filesystem::path& trace) {
+    const auto records = kivdrv::ReadTrace(trace);
+    if (!records) return "the trace does not parse";
+    std::string notes;
+    for (const auto& r : *records)
+        if (r.call == "note") notes += r.text + "\n";
+    return notes;
+}
+
 // A trace note holding `text`.
 bool Noted(const std::filesystem::path& trace, std::string_view text) {
     for (const auto& r : kivdrv::ReadTrace(trace).value_or(std::vector<tavo::TraceRecord>{}))
@@ -157,12 +167,14 @@ TEST(TavoSerial, ABoardThatStopsReadingDelaysNeitherWritesNorTheClose) {
     tavotest::CTavo tavo(
         {std::nullopt, "backend = serial\nserial_port = COM8\nserial_protocol = enttec\n", trace});
     const auto handle = tavo.OpenPrt(0x378, 1, 1);
+    // The pty's buffer holds a few thousand frames; a minute is a bound, not a measure.
+    const ULONGLONG start = GetTickCount64();
     bool stalled = false;
-    for (int i = 0; i < 1'000'000 && !stalled; ++i) {
+    for (int i = 0; !stalled && GetTickCount64() - start < 60'000; ++i) {
         tavo.W_P(handle, std::uint32_t(i), 0);
         if (i % 1000 == 0) stalled = Noted(trace, "not reading");
     }
-    ASSERT_TRUE(stalled);
+    ASSERT_TRUE(stalled) << Notes(trace);
     // A write that waited for the board would take the driver's timeout each.
     const ULONGLONG before = GetTickCount64();
     for (int i = 0; i < 1000; ++i)
