@@ -66,6 +66,11 @@ bool TypeText(std::wstring_view text) {
 }
 
 bool ClickClient(HWND window, POINT client) {
+    // The window's thread first takes in what it has queued, the pointer motion of an
+    // earlier click among it: taken in after the move below, that motion would put the
+    // pointer back where the earlier click was.
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &ignored);
     if (!ClientToScreen(window, &client) || !SetCursorPos(client.x, client.y)) return false;
     std::vector inputs{MouseInput(MOUSEEVENTF_LEFTDOWN), MouseInput(MOUSEEVENTF_LEFTUP)};
     return Send(inputs);

@@ -85,10 +85,20 @@ CProcess::CProcess(const StartOptions& options) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(options.path.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                        CREATE_UNICODE_ENVIRONMENT, environment.data(),
-                        options.workDir.empty() ? nullptr : options.workDir.c_str(), &startup,
-                        &info))
+    const auto start = [&] {
+        return CreateProcessW(options.path.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                              CREATE_UNICODE_ENVIRONMENT, environment.data(),
+                              options.workDir.empty() ? nullptr : options.workDir.c_str(), &startup,
+                              &info);
+    };
+    // Wine now and then loses a new process before any of its code runs, and says
+    // "internal error": the program never started, so it is started again.
+    bool started = start();
+    for (int retry = 0; !started && GetLastError() == ERROR_INTERNAL_ERROR && retry < 3; ++retry) {
+        Sleep(200);
+        started = start();
+    }
+    if (!started)
         throw std::runtime_error("cannot start " + Narrow(options.path) + ": " +
                                  Narrow(SystemErrorText(GetLastError())));
     CloseHandle(info.hThread);

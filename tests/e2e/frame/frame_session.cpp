@@ -42,6 +42,16 @@ private:
 
 } // namespace
 
+std::vector<std::uint8_t> CmbFile(const std::vector<std::uint8_t>& lines) {
+    std::vector<std::uint8_t> bytes{10, 0, 0, 0, static_cast<std::uint8_t>(lines.size()), 0};
+    for (std::uint8_t row : lines)
+        for (int j = 0; j < 8; ++j) {
+            bytes.push_back((row >> j) & 1);
+            bytes.insert(bytes.end(), 3, 0);
+        }
+    return bytes;
+}
+
 void ClearKivRegistry() {
     DeleteRegTree(L"Software\\Автомат световых эффектов");
     DeleteRegTree(L"Software\\Classes\\.cmb");

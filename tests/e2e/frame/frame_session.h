@@ -54,6 +54,10 @@ private:
     HWND m_frame = nullptr;
 };
 
+// A combination file: version 10, short row count, then 8 cells of 4 bytes per row; row i
+// of `lines` has the lines of its bits ticked.
+std::vector<std::uint8_t> CmbFile(const std::vector<std::uint8_t>& lines);
+
 // Profile and shell registration of the program, removed before and after each test.
 void ClearKivRegistry();
 

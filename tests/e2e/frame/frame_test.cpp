@@ -18,18 +18,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// A combination file: version 10, short row count, then 8 cells of 4 bytes per row; row i
-// of `lines` has the lines of its bits ticked.
-Bytes CmbFile(const std::vector<std::uint8_t>& lines) {
-    Bytes bytes{10, 0, 0, 0, static_cast<std::uint8_t>(lines.size()), 0};
-    for (std::uint8_t row : lines)
-        for (int j = 0; j < 8; ++j) {
-            bytes.push_back((row >> j) & 1);
-            bytes.insert(bytes.end(), 3, 0);
-        }
-    return bytes;
-}
-
 class Frame : public ::testing::Test {
 protected:
     CTempDir work;

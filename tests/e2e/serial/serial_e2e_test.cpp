@@ -19,21 +19,17 @@ TEST(SerialRun, TheBoardSeesEveryRowInOrderThenEveryLineOff) {
     const CTempDir work;
     const CScopedEnv backend(L"TAVO_BACKEND", L"serial");
     const CScopedEnv port(L"TAVO_SERIAL_PORT", L"COM7");
+    const std::vector<std::uint8_t> rows = {0x09, 0x80, 0x00};
+    ASSERT_TRUE(WriteFileBytes(work.Path() / L"p.cmb", CmbFile(rows)));
     const std::size_t before = Captured().size();
     {
-        CKivSession kiv(work);
+        CKivSession kiv(work, L"378,0,0", {(work.Path() / L"p.cmb").wstring()});
         ASSERT_TRUE(kiv.Frame());
-        kiv.ClickCell(0, 0);
-        kiv.ClickCell(3, 0);
-        kiv.ClickCell(7, 1); // rows 09, 80, 00
-        ASSERT_TRUE(kiv.WaitForRowPane(1));
         kiv.Press({VK_F4});
         ASSERT_TRUE(WaitUntil([&] { return Calls(kiv.Trace(), "W_P").size() >= 8; }));
         kiv.Press({VK_F5});
         ASSERT_TRUE(WaitUntil([&] { return !Calls(kiv.Trace(), "ClosePrt").empty(); }));
-        PostMessageW(kiv.Frame(), WM_CLOSE, 0, 0);
-        if (HWND box = kiv.WaitForBox()) PressButton(box, IDNO); // save the ticks? no
-        EXPECT_EQ(kiv.Process().Wait(10s), 0u);
+        EXPECT_TRUE(kiv.CloseAndWait());
     }
     ClearKivRegistry();
     std::vector<std::uint8_t> got;
@@ -44,7 +40,6 @@ TEST(SerialRun, TheBoardSeesEveryRowInOrderThenEveryLineOff) {
     std::vector<int> shown; // each state once, as the lamps would change
     for (std::size_t i = before; i < got.size(); ++i)
         if (shown.empty() || shown.back() != got[i]) shown.push_back(got[i]);
-    const int rows[] = {0x09, 0x80, 0x00};
     ASSERT_GE(shown.size(), 7u) << "two rounds";
     EXPECT_EQ(shown.front(), 0) << "all off at the open";
     for (std::size_t i = 1; i < shown.size(); ++i)
@@ -62,9 +57,9 @@ TEST(SerialRun, ABoardThatStopsReadingDelaysNeitherStopNorClosing) {
     const CScopedEnv port(L"TAVO_SERIAL_PORT", L"COM8");
     const CScopedEnv protocol(L"TAVO_SERIAL_PROTOCOL", L"enttec");
     const CScopedEnv channel(L"TAVO_CHANNEL", L"505"); // 518 bytes a row
-    CKivSession kiv(work);
+    ASSERT_TRUE(WriteFileBytes(work.Path() / L"p.cmb", CmbFile({0x01, 0x00})));
+    CKivSession kiv(work, L"378,0,0", {(work.Path() / L"p.cmb").wstring()});
     ASSERT_TRUE(kiv.Frame());
-    kiv.ClickCell(0, 0);
     kiv.Press({VK_F4});
     const auto stalled = [&] {
         for (const auto& record : kiv.Trace())
@@ -75,7 +70,6 @@ TEST(SerialRun, ABoardThatStopsReadingDelaysNeitherStopNorClosing) {
     kiv.Press({VK_F5});
     EXPECT_TRUE(WaitUntil([&] { return !Calls(kiv.Trace(), "ClosePrt").empty(); }, 5s));
     PostMessageW(kiv.Frame(), WM_CLOSE, 0, 0);
-    if (HWND box = kiv.WaitForBox()) PressButton(box, IDNO);
     EXPECT_EQ(kiv.Process().Wait(5s), 0u);
     ClearKivRegistry();
 }
