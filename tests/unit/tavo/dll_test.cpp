@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "driver/driver.h"
+#include "tavo/trace_format.h"
 #include "tavo/trace_log.h"
 #include "tavo_copy.h"
 
@@ -162,22 +163,19 @@ TEST(TavoDll, LinesFromSeveralThreadsAtOnceStayWhole) {
         const tavo::CTraceLog log(path.wstring());
         std::vector<std::jthread> threads;
         for (int t = 0; t < 4; ++t) {
-            const std::string line = std::string(10 + t * 20, char('a' + t)) + "\n";
-            written[line] = 2000;
-            threads.emplace_back([&log, line] {
+            const std::string text(10 + t * 20, char('a' + t));
+            written[text] = 2000;
+            threads.emplace_back([&log, text] {
                 for (int i = 0; i < 2000; ++i)
-                    log.Write(line);
+                    log.Write(tavo::FormatTraceNote(i, text));
             });
         }
     }
-    const auto raw = kivdrv::ReadFileBytes(path);
-    ASSERT_TRUE(raw);
+    const auto trace = kivdrv::ReadTrace(path);
+    ASSERT_TRUE(trace);
     std::map<std::string, int> read;
-    const std::string text(raw->begin(), raw->end());
-    for (std::size_t at = 0, end; at < text.size(); at = end + 1) {
-        end = std::min(text.find('\n', at), text.size());
-        ++read[text.substr(at, end - at + 1)];
-    }
+    for (const auto& r : *trace)
+        ++read[r.text];
     EXPECT_EQ(read, written);
 }
 
