@@ -11,10 +11,10 @@ FUZZ_SECONDS ?= 120
 # The 32-bit build (i686): the programs of the win32 zip and the tests that run them under
 # Wine's 32-bit part.
 WIN32 = $(BUILD)/win32
-WIN32_TARGETS = kiv tavo tavo_inpout_tests kiv_startup_e2e
+WIN32_TARGETS = kiv tavo tavo_outputs tavo_inpout_tests kiv_startup_e2e
 WIN32_TESTS = ^(tavo_inpout_tests|kiv_startup_e2e|release_imports)$$
 
-.PHONY: all build build32 native test run fuzz deps dist clean
+.PHONY: all build build32 native test test-vm run fuzz deps dist clean fresh-check
 
 all: build
 
@@ -49,6 +49,12 @@ test: build build32 native
 	tools/test-run $(WIN32) -R '$(WIN32_TESTS)'
 	ctest --test-dir $(NATIVE) --output-on-failure
 	ctest --test-dir $(HOST) --output-on-failure
+	$(MAKE) test-vm
+
+# tavo.dll and kiv-parport against real drivers in a virtual PC (tools/testpc); skipped,
+# with one line saying why, where that PC cannot run.
+test-vm: build
+	tests/vm/run $(BUILD)
 
 fuzz: native
 	tools/fuzz $(NATIVE) $(FUZZ_SECONDS)
@@ -59,6 +65,14 @@ run: build
 # The release zips, dist/kiv-<version>-win64.zip and -win32.zip, and SHA256SUMS (tools/dist).
 dist: build build32
 	tools/dist $(BUILD) $(WIN32)
+	@echo "Before releasing: sudo make fresh-check (README, Fresh machines), too long for CI."
 
+# `make test` on minimal Debian 12 and 13 systems made under $(BUILD)/fresh, as a new user
+# would run it (tools/fresh-check; as root). FRESH_SYSTEMS picks the releases.
+FRESH_SYSTEMS ?= bookworm trixie
+fresh-check:
+	tools/fresh-check $(FRESH_SYSTEMS)
+
+# Never through a chroot's mounted /dev, /proc or /sys (tools/safe-rm).
 clean:
-	rm -rf $(BUILD)
+	tools/safe-rm $(BUILD)

@@ -10,7 +10,7 @@
 
 #include "driver/files.h"
 #include "driver/program.h"
-#include "tavo/tavo.h"
+#include "tavo/exports/tavo.h"
 
 namespace tavobench {
 

@@ -21,15 +21,23 @@ void Complain(const char* what, const std::string& name) {
     LogLine(std::string(what) + " " + name + ": " + std::strerror(errno));
 }
 
+// The device is open only while a client drives it: ppdev keeps an exclusive
+// registration until the descriptor closes, and no other program (nor lp) could then use
+// the port while the helper waits for the next client.
 class CPpdevLines final : public CLines {
 public:
-    CPpdevLines(int fd, std::string device, std::string procPort)
-        : m_fd(fd), m_device(std::move(device)), m_procPort(std::move(procPort)) {}
+    CPpdevLines(std::string device, std::string procPort)
+        : m_device(std::move(device)), m_procPort(std::move(procPort)) {}
     ~CPpdevLines() override { Release(); }
 
     ClaimResult Claim() override {
+        CFd fd(open(m_device.c_str(), O_RDWR | O_CLOEXEC));
+        if (!fd.IsOpen()) {
+            Complain("cannot open", m_device);
+            return ClaimResult::Failed;
+        }
         // Exclusive: no other driver may share the port while we drive it.
-        if (ioctl(m_fd.Get(), PPEXCL) != 0 || ioctl(m_fd.Get(), PPCLAIM) != 0) {
+        if (ioctl(fd.Get(), PPEXCL) != 0 || ioctl(fd.Get(), PPCLAIM) != 0) {
             Complain("cannot claim", m_device);
             // Debian's printing packages load lp, which registers on every port and so
             // makes an exclusive claim fail; the user can only mend it by unloading lp.
@@ -38,7 +46,7 @@ public:
                        ? ClaimResult::HeldByPrinterDriver
                        : ClaimResult::Failed;
         }
-        m_claimed = true;
+        m_fd = std::move(fd);
         return ClaimResult::Claimed;
     }
 
@@ -50,15 +58,14 @@ public:
     }
 
     void Release() override {
-        if (m_claimed) ioctl(m_fd.Get(), PPRELEASE);
-        m_claimed = false;
+        if (m_fd.IsOpen()) ioctl(m_fd.Get(), PPRELEASE);
+        m_fd.Reset();
     }
 
 private:
-    CFd m_fd;
     std::string m_device;
     std::string m_procPort;
-    bool m_claimed = false;
+    CFd m_fd; // open while claimed
 };
 
 class CFakeLines final : public CLines {
@@ -83,12 +90,12 @@ private:
 } // namespace
 
 std::unique_ptr<CLines> OpenPpdevLines(const std::string& device, const std::string& procPort) {
-    const int fd = open(device.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) {
+    // Opened once here, so a device that cannot be opened stops the helper at its start.
+    if (!CFd(open(device.c_str(), O_RDWR | O_CLOEXEC)).IsOpen()) {
         Complain("cannot open", device);
         return nullptr;
     }
-    return std::make_unique<CPpdevLines>(fd, device, procPort);
+    return std::make_unique<CPpdevLines>(device, procPort);
 }
 
 std::unique_ptr<CLines> OpenFakeLines(const std::string& path) {

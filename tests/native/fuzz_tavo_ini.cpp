@@ -1,8 +1,10 @@
 // Any bytes as tavo.ini: every setting is read or noted as ignored, never more; the notes,
-// which go to the trace one per line, hold no line break or control character; and an
-// environment twin set for every key stands over the whole file.
+// which go to the trace one per line, hold no line break or control character; an
+// environment twin set for every key stands over the whole file; and the window's edits
+// read back as made, every other key as it was.
 #include "fuzz_check.h"
-#include "tavo/settings.h"
+#include "tavo/settings/ini_text.h"
+#include "tavo/settings/settings.h"
 
 #include <cstdint>
 
@@ -34,6 +36,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& key : tavo::kSettingKeys) {
         const auto& raw = overridden.Raw(key.name);
         Check(raw && raw->text == "1" && raw->origin == key.env);
+    }
+
+    tavo::CIniText edited{std::string(ini)};
+    edited.Set("backend", "serial, e131");
+    edited.Remove("level");
+    tavo::CSettings after(none, edited.Text());
+    for (const auto& key : tavo::kSettingKeys) {
+        const auto& raw = after.Raw(key.name);
+        if (key.name == "backend")
+            Check(raw && raw->text == "serial, e131");
+        else if (key.name == "level")
+            Check(!raw);
+        else
+            Check(bool(raw) == bool(settings.Raw(key.name)) &&
+                  (!raw || raw->text == settings.Raw(key.name)->text));
     }
     return 0;
 }

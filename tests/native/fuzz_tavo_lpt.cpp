@@ -1,7 +1,7 @@
 // Any text as TAVO_LPT: the address list is read or refused; what is read prints back to a
 // list that reads the same, and the environment's value stands over tavo.ini's, good or bad.
 #include "fuzz_check.h"
-#include "tavo/settings.h"
+#include "tavo/settings/settings.h"
 
 #include <cstdint>
 #include <cstdio>

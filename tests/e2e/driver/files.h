@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "tavo/trace_format.h"
+#include "tavo/settings/trace_format.h"
 
 namespace kivdrv {
 

@@ -1,7 +1,7 @@
 #include "lamps.h"
 
 #include "screen_pixels.h"
-#include "tavo/lamp_layout.h"
+#include "tavo/lamps/lamp_layout.h"
 #include "window_find.h"
 
 namespace kivdrv {

@@ -13,8 +13,8 @@
 #include "driver/driver.h"
 #include "kiv_version.h"
 #include "release/samples.h"
-#include "tavo/serial_frames.h"
-#include "tavo/settings.h"
+#include "tavo/backends/serial_frames.h"
+#include "tavo/settings/settings.h"
 
 namespace {
 
@@ -56,10 +56,10 @@ std::wstring Widen(const char* text) {
     return std::wstring(text, text + std::strlen(text));
 }
 
-TEST(Release, BothBinariesCarryTheVersionFromOnePlace) {
+TEST(Release, EveryBinaryCarriesTheVersionFromOnePlace) {
     unsigned major = 0, minor = 0, patch = 0;
     ASSERT_EQ(std::sscanf(KIV_VERSION_TEXT, "%u.%u.%u", &major, &minor, &patch), 3);
-    for (const wchar_t* name : {L"kiv.exe", L"tavo.dll"}) {
+    for (const wchar_t* name : {L"kiv.exe", L"tavo.dll", L"tavo_outputs.exe"}) {
         SCOPED_TRACE(kivdrv::Narrow(name));
         const CVersionInfo info(kivdrv::ProgramFolder() + name);
         ASSERT_TRUE(info.Found());
@@ -75,6 +75,20 @@ TEST(Release, BothBinariesCarryTheVersionFromOnePlace) {
         EXPECT_EQ(info.Text(L"LegalCopyright").substr(0, 2), L"© ");
         for (const wchar_t* field : {L"FileDescription", L"CompanyName"})
             EXPECT_GT(info.Text(field).size(), 5u) << kivdrv::Narrow(field);
+    }
+}
+
+// Started from Explorer, a console program would open a console window beside its own.
+TEST(Release, ProgramsNeedNoConsole) {
+    for (const wchar_t* name : {L"kiv.exe", L"tavo_outputs.exe"}) {
+        const auto image = kivdrv::ReadFileBytes(kivdrv::ProgramFolder() + name);
+        ASSERT_TRUE(image && image->size() > sizeof(IMAGE_DOS_HEADER)) << kivdrv::Narrow(name);
+        IMAGE_DOS_HEADER dos;
+        std::memcpy(&dos, image->data(), sizeof dos);
+        IMAGE_NT_HEADERS nt;
+        ASSERT_GE(image->size(), dos.e_lfanew + sizeof nt);
+        std::memcpy(&nt, image->data() + dos.e_lfanew, sizeof nt);
+        EXPECT_EQ(nt.OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI) << kivdrv::Narrow(name);
     }
 }
 

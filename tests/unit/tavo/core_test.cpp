@@ -5,10 +5,10 @@
 #include <map>
 #include <tuple>
 
-#include "tavo/lpt_config.h"
-#include "tavo/settings.h"
-#include "tavo/port_table.h"
-#include "tavo/trace_format.h"
+#include "tavo/settings/lpt_config.h"
+#include "tavo/settings/settings.h"
+#include "tavo/exports/port_table.h"
+#include "tavo/settings/trace_format.h"
 
 namespace tavo {
 namespace {

@@ -10,8 +10,10 @@
 #include <thread>
 
 #include "driver/driver.h"
-#include "tavo/trace_format.h"
-#include "tavo/trace_log.h"
+#include "tavo/backends/output_claim.h"
+#include "tavo/settings/config_source.h"
+#include "tavo/settings/trace_format.h"
+#include "tavo/settings/trace_log.h"
 #include "tavo_copy.h"
 
 namespace {
@@ -37,7 +39,7 @@ Count CountPorts(const CTavo& tavo) {
     return c;
 }
 
-TEST(TavoDll, ExportsExactlyTheFourCalls) {
+TEST(TavoDll, ExportsTheFourCallsAndShowOutputs) {
     const CTavo tavo({});
     const auto base = reinterpret_cast<const BYTE*>(tavo.Module());
     const auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
@@ -48,8 +50,9 @@ TEST(TavoDll, ExportsExactlyTheFourCalls) {
     std::set<std::string> found;
     for (DWORD i = 0; i < exports->NumberOfNames; ++i)
         found.insert(reinterpret_cast<const char*>(base + names[i]));
-    EXPECT_EQ(found, (std::set<std::string>{"ClosePrt", "CountLPT", "OpenPrt", "W_P"}));
-    EXPECT_EQ(exports->NumberOfFunctions, 4u);
+    EXPECT_EQ(found,
+              (std::set<std::string>{"ClosePrt", "CountLPT", "OpenPrt", "ShowOutputs", "W_P"}));
+    EXPECT_EQ(exports->NumberOfFunctions, 5u);
 }
 
 TEST(TavoDll, PortsComeFromTheEnvironmentThenIniThenDefault) {
@@ -81,6 +84,83 @@ TEST(TavoDll, ReloadReadsTheConfigurationAfresh) {
     EXPECT_EQ(CountPorts(tavo), (Count{2, {0, 0x3BC, 0x278}}));
     tavo.Load({L"0,0,0"});
     EXPECT_EQ(CountPorts(tavo), (Count{0, {0, 0, 0}}));
+}
+
+// A change saved while the program runs drives the next session (the first OpenPrt after
+// the last ClosePrt, or a CountLPT); the program keeps what CountLPT told it, so its LPT1
+// is the new LPT1. Settings read again unchanged are not noted again.
+TEST(TavoDll, SettingsAreReadAgainAsEachSessionBegins) {
+    const CTempDir dir;
+    const auto path = dir / "trace.txt";
+    CTavo tavo({std::nullopt, "colour = red\n278,0,0\n", path.wstring()});
+    EXPECT_EQ(CountPorts(tavo), (Count{1, {0x278, 0, 0}}));
+    const auto first = tavo.OpenPrt(0x278, 1, 1);
+    tavo.WriteIni("colour = red\n3bc,0,0\n");
+    EXPECT_EQ(CountPorts(tavo), (Count{1, {0x278, 0, 0}})) << "a port is open";
+    tavo.ClosePrt(first);
+    for (int start = 0; start < 3; ++start)
+        tavo.ClosePrt(tavo.OpenPrt(0x278, 1, 1));
+    EXPECT_EQ(CountPorts(tavo), (Count{1, {0x3BC, 0, 0}}));
+
+    const auto trace = kivdrv::ReadTrace(path);
+    ASSERT_TRUE(trace);
+    std::vector<std::string> notes;
+    for (const auto& r : *trace)
+        if (r.call == "note") notes.push_back(r.text);
+    EXPECT_EQ(notes, (std::vector<std::string>{
+                         "tavo.ini line 1: ignored: colour = red", "settings changed: read again",
+                         "tavo.ini line 1: ignored: colour = red",
+                         "ports known only now: lpt = 3bc,0,0; CountLPT told 278,0,0",
+                         "LPT1 278h as CountLPT told it drives LPT1 3bch"}));
+}
+
+TEST(TavoDll, APerUserFileStandsInPlaceOfTheOneBeside) {
+    const CTempDir appData;
+    std::filesystem::create_directory(appData / "kiv");
+    const std::string_view user = "0,278,0\r\n";
+    ASSERT_TRUE(kivdrv::WriteFileBytes(appData / "kiv" / "tavo.ini",
+                                       {reinterpret_cast<const std::uint8_t*>(user.data()),
+                                        user.size()}));
+    const kivdrv::CScopedEnv env(L"APPDATA", appData.Path().wstring());
+    EXPECT_EQ(CountPorts(CTavo({std::nullopt, "3bc,0,0"})), (Count{1, {0, 0x278, 0}}));
+    EXPECT_EQ(CountPorts(CTavo({L"2bc,0,0", "3bc,0,0"})), (Count{1, {0x2BC, 0, 0}}));
+}
+
+std::string FileText(const std::filesystem::path& path) {
+    const auto bytes = kivdrv::ReadFileBytes(path);
+    return bytes ? std::string(bytes->begin(), bytes->end()) : "(none)";
+}
+
+TEST(TavoDll, SettingsAreSavedWhereTheyAreRead) {
+    const CTempDir dir;
+    std::filesystem::create_directory(dir / "kiv");
+    const tavo::SettingsFiles files{(dir / "kiv" / "tavo.ini").wstring(),
+                                    (dir / "AppData" / "kiv" / "tavo.ini").wstring()};
+    DWORD error = 0;
+    // Beside the DLL while that folder takes it; no temporary file stays.
+    EXPECT_EQ(tavo::SaveSettingsText(files, "lamps = 1\r\n", error), files.beside);
+    EXPECT_EQ(FileText(files.beside), "lamps = 1\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "kiv"), {}), 1);
+    EXPECT_FALSE(std::filesystem::exists(files.user));
+    // A folder that does not take it: a per-user file, read from then on.
+    const tavo::SettingsFiles elsewhere{(dir / "gone" / "tavo.ini").wstring(), files.user};
+    EXPECT_EQ(tavo::SaveSettingsText(elsewhere, "lamps = 0\r\n", error), files.user);
+    EXPECT_EQ(tavo::FileRead(files), files.user);
+    // Then it is the one edited, and the file beside stays.
+    EXPECT_EQ(tavo::SaveSettingsText(files, "level = 9\r\n", error), files.user);
+    EXPECT_EQ(FileText(files.user), "level = 9\r\n");
+    EXPECT_EQ(FileText(files.beside), "lamps = 1\r\n");
+}
+
+// The window checks no output a session drives, in this process or in another.
+TEST(TavoDll, ASessionClaimsTheRealOutputsItDrives) {
+    const CTavo tavo({std::nullopt, "backend = e131, virtual\nnet_target = 127.0.0.1:5568\n"});
+    const std::wstring claim = L"Local\\tavo-output-e131";
+    EXPECT_FALSE(tavo::OutputClaimed(claim));
+    const auto h = tavo.OpenPrt(0x378, 0, 0);
+    EXPECT_TRUE(tavo::OutputClaimed(claim));
+    tavo.ClosePrt(h);
+    EXPECT_FALSE(tavo::OutputClaimed(claim));
 }
 
 TEST(TavoDll, NullPointersAndUnknownHandlesAreHarmless) {

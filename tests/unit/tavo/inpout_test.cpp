@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "tavo/device_ports.h"
-#include "tavo/driver_loader.h"
+#include "tavo/backends/device_ports.h"
+#include "tavo/backends/driver_loader.h"
 #include "tavo_copy.h"
 
 namespace {
@@ -182,3 +182,33 @@ TEST(DevicePorts, RecordedAnswersMapToLpt1ToLpt3) {
 }
 
 } // namespace
+
+// What Windows answers for COM ports on real machines: only USB adapters count as boards.
+TEST(DevicePorts, UsbSerialAdaptersAreKnownByTheirHardwareIds) {
+    const std::pair<tavo::PortDevice, bool> cases[] = {
+        {{L"COM3",
+          std::nullopt,
+          L"USB-SERIAL CH340 (COM3)",
+          {L"USB\\VID_1A86&PID_7523&REV_0264", L"USB\\VID_1A86&PID_7523"}},
+         true},
+        {{L"COM5",
+          std::nullopt,
+          L"USB Serial Port (COM5)",
+          {L"FTDIBUS\\COMPORT&VID_0403&PID_6001"}},
+         true},
+        {{L"com12", std::nullopt, L"", {L"usb\\vid_2341&pid_0043&rev_0001"}}, true},
+        {{L"COM1", 0x3F8, L"Communications Port (COM1)", {L"ACPI\\PNP0501", L"*PNP0501"}}, false},
+        {{L"COM6",
+          std::nullopt,
+          L"Standard Serial over Bluetooth link (COM6)",
+          {L"BTHENUM\\{00001101-0000-1000-8000-00805f9b34fb}_LOCALMFG&0002"}},
+         false},
+        {{L"CNCA0", std::nullopt, L"com0com - serial port emulator CNCA0", {L"com0com\\port"}},
+         false},
+        {{L"LPT2", std::nullopt, L"", {L"USB\\VID_067B&PID_2305"}}, false},
+        {{L"COM4", std::nullopt, L"USB Serial Device (COM4)", {}}, false},
+    };
+    for (const auto& [device, known] : cases)
+        EXPECT_EQ(tavo::IsUsbSerialAdapter(device), known)
+            << kivdrv::Narrow(device.friendlyName) << " " << kivdrv::Narrow(device.portName);
+}

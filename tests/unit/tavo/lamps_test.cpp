@@ -7,7 +7,7 @@
 
 #include "driver/driver.h"
 #include "driver/lamps.h"
-#include "tavo/lamp_layout.h"
+#include "tavo/lamps/lamp_layout.h"
 #include "tavo_copy.h"
 
 namespace {
@@ -106,6 +106,52 @@ TEST_F(LampPanel, SwitchedByTheEnvironmentOrTavoIniAndOnWithVirtualPorts) {
             << " tavo.ini=" << c.ini.value_or("(none)");
         TearDown();
     }
+}
+
+HWND WaitForOutputsWindow(DWORD process) {
+    return kivdrv::WaitForWindow({L"Выходы", std::nullopt, process, true});
+}
+
+// Right-clicks the panel and picks the menu's only item, as a user would.
+void ChooseOutputs(HWND panel) {
+    PostMessageW(panel, WM_RBUTTONUP, 0, MAKELPARAM(5, 5));
+    const HWND menu = kivdrv::WaitForWindow({std::nullopt, L"#32768", kSelf, true});
+    ASSERT_TRUE(menu);
+    const auto items = reinterpret_cast<HMENU>(SendMessageW(menu, MN_GETHMENU, 0, 0));
+    wchar_t text[32] = {};
+    GetMenuStringW(items, 0, text, int(std::size(text)), MF_BYPOSITION);
+    EXPECT_EQ(std::wstring(text), L"Выходы…");
+    PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+}
+
+// The window opens on a thread of its own, so the lamps go on while it is open; a second
+// choice brings it forward rather than open another.
+TEST_F(LampPanel, RightClickOpensTheOutputsWindowOnce) {
+    CTavo tavo({L"378,0,0", std::nullopt, std::nullopt, L"1"});
+    const auto handle = tavo.OpenPrt(0x378, 1, 1);
+    const HWND panel = WaitForPanel(L"LPT1 378h");
+    ASSERT_TRUE(panel);
+    ChooseOutputs(panel);
+    const HWND window = WaitForOutputsWindow(kSelf);
+    ASSERT_TRUE(window);
+    tavo.W_P(handle, 0x24, 0);
+    EXPECT_TRUE(Shows(panel, 0x24));
+    ChooseOutputs(panel);
+    Sleep(300);
+    EXPECT_EQ(kivdrv::FindTopLevelWindows({L"Выходы", std::nullopt, kSelf}).size(), 1u);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(window); }));
+}
+
+TEST(OutputsProgram, OpensTheWindowOnItsOwn) {
+    kivdrv::StartOptions start;
+    start.path = kivdrv::ProgramFolder() + L"tavo_outputs.exe";
+    const kivdrv::CProcess program(start);
+    const HWND window = WaitForOutputsWindow(program.Id());
+    ASSERT_TRUE(window);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.Wait(), 0u);
 }
 
 TEST_F(LampPanel, ComesBackWhereTheUserLeftItOrOnScreenWhenThatIsGone) {

@@ -9,94 +9,18 @@
 #include <cstdlib>
 
 #include "driver/driver.h"
+#include "serial_decode.h"
 #include "tavo_copy.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-using States = std::vector<int>;
+using namespace tavotest;
 
 const States kRows = {0x01, 0x80, 0x5A, 0xFF, 0x09};
 
-Bytes Captured() {
-    const wchar_t* path = _wgetenv(L"KIV_SERIAL_CAPTURE");
-    return path ? kivdrv::ReadFileBytes(path).value_or(Bytes{}) : Bytes{};
-}
-
-// Plays the rows as the program does, a pause each, then 0 and the close; returns what
-// came out of COM7 meanwhile, once it has stopped coming.
 Bytes PlayRun(const std::string& settings) {
-    const std::size_t before = Captured().size();
-    {
-        tavotest::CTavo tavo({std::nullopt, "backend = serial\nserial_port = com7\n" + settings});
-        const auto handle = tavo.OpenPrt(0x378, 1, 1);
-        for (const int row : kRows) {
-            tavo.W_P(handle, row, 0);
-            Sleep(80);
-        }
-        tavo.W_P(handle, 0, 0);
-        tavo.ClosePrt(handle);
-    }
-    Bytes got;
-    for (std::size_t size = SIZE_MAX, quiet = 0; quiet < 3; size = got.size()) {
-        Sleep(200);
-        got = Captured();
-        quiet = got.size() == size ? quiet + 1 : 0;
-    }
-    return Bytes(got.begin() + std::ptrdiff_t(std::min(before, got.size())), got.end());
-}
-
-States Distinct(const States& states) {
-    States out;
-    for (const int state : states)
-        if (out.empty() || out.back() != state) out.push_back(state);
-    return out;
-}
-
-// The lines after each 4-byte relay frame; `relays` gets the relay each frame names.
-States DecodeLcus(const Bytes& b, States& relays) {
-    EXPECT_EQ(b.size() % 4, 0u);
-    States states;
-    for (std::size_t i = 0, state = 0; i + 4 <= b.size(); i += 4) {
-        const int relay = b[i + 1], on = b[i + 2];
-        EXPECT_TRUE(b[i] == 0xA0 && relay >= 1 && relay <= 8 && on <= 1) << i;
-        EXPECT_EQ(b[i + 3], (0xA0 + relay + on) & 0xFF) << "checksum at " << i;
-        const std::size_t bit = std::size_t(1) << (relay - 1);
-        state = on ? state | bit : state & ~bit;
-        states.push_back(int(state));
-        relays.push_back(relay);
-    }
-    return states;
-}
-
-// The lines of each DMX USB Pro packet: `level` on channel..channel+7, every other
-// channel 0.
-States DecodeEnttec(const Bytes& b, int channel, int level) {
-    States states;
-    for (std::size_t i = 0; i + 5 <= b.size();) {
-        const std::size_t length = b[i + 2] | b[i + 3] << 8;
-        EXPECT_TRUE(b[i] == 0x7E && b[i + 1] == 6 && b[i + 4] == 0) << "header at " << i;
-        EXPECT_EQ(length, std::size_t(std::max(24, channel + 7) + 1));
-        if (i + 5 + length > b.size()) return ADD_FAILURE() << "cut short", states;
-        EXPECT_EQ(b[i + 4 + length], 0xE7) << "end at " << i;
-        int lines = 0;
-        for (std::size_t c = 1; c < length; ++c) {
-            const int line = int(c) - channel, value = b[i + 4 + c];
-            if (line >= 0 && line < 8 && value == level)
-                lines |= 1 << line;
-            else
-                EXPECT_EQ(value, 0) << "channel " << c;
-        }
-        states.push_back(lines);
-        i += 5 + length;
-    }
-    return states;
-}
-
-States WithOffAround(States rows) {
-    rows.insert(rows.begin(), 0);
-    rows.push_back(0);
-    return rows;
+    return tavotest::PlayRun("backend = serial\nserial_port = com7\n" + settings, kRows,
+                   _wgetenv(L"KIV_SERIAL_CAPTURE"));
 }
 
 // Every note of the trace, a line each, for a failure's message.
@@ -107,13 +31,6 @@ std::string Notes(const std::filesystem::path& trace) {
     for (const auto& r : *records)
         if (r.call == "note") notes += r.text + "\n";
     return notes;
-}
-
-// A trace note holding `text`.
-bool Noted(const std::filesystem::path& trace, std::string_view text) {
-    for (const auto& r : kivdrv::ReadTrace(trace).value_or(std::vector<tavo::TraceRecord>{}))
-        if (r.call == "note" && r.text.find(text) != std::string::npos) return true;
-    return false;
 }
 
 TEST(TavoSerial, EachProtocolShowsTheRowsInOrderThenEveryLineOff) {
@@ -150,6 +67,7 @@ TEST(TavoSerial, WithoutTheirDeviceOrWithABadSettingUsbBackEndsGiveWayToVirtualP
         {"serial\nserial_port = COM8\nserial_protocol = dmx", "not byte, lcus or enttec"},
         {"hidrelay", "no USBRelay board"},
         {"hidrelay\nhid_serial = ABCDEF", "not a board id"},
+        {"hidrelay\nhid_serial = ABC", "not a board id"},
     };
     for (const auto& [settings, note] : cases) {
         const kivdrv::CTempDir dir;
@@ -159,6 +77,23 @@ TEST(TavoSerial, WithoutTheirDeviceOrWithABadSettingUsbBackEndsGiveWayToVirtualP
         EXPECT_TRUE(Noted(trace, note)) << settings;
         EXPECT_TRUE(Noted(trace, "falling back to virtual ports")) << settings;
     }
+}
+
+// The serial port opening fine must not wipe the note of the bridge beside it.
+TEST(TavoSerial, InAListEachBackEndsNotesStandBesideTheOthers) {
+    const kivdrv::CScopedEnv token(L"KIV_PARPORT_TOKEN", std::wstring(32, L'0'));
+    tavotest::CTavo tavo(
+        {std::nullopt, "backend = bridge, serial\nbridge = 127.0.0.1:1\nserial_port = COM7\n"});
+    const auto handle = tavo.OpenPrt(0x378, 1, 1);
+    const kivdrv::WindowQuery panels{std::nullopt, tavo::kLampPanelClass, GetCurrentProcessId(),
+                                     true};
+    EXPECT_TRUE(kivdrv::WaitUntil([&] {
+        return std::ranges::any_of(kivdrv::FindTopLevelWindows(panels), [](HWND panel) {
+            return kivdrv::WindowText(panel).find(L"(нет связи с kiv-parport") !=
+                   std::wstring::npos;
+        });
+    }));
+    tavo.ClosePrt(handle);
 }
 
 TEST(TavoSerial, ABoardThatStopsReadingDelaysNeitherWritesNorTheClose) {

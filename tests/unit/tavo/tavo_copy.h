@@ -11,8 +11,8 @@
 #include <string>
 
 #include "driver/driver.h"
-#include "tavo/lamp_layout.h"
-#include "tavo/tavo.h"
+#include "tavo/lamps/lamp_layout.h"
+#include "tavo/exports/tavo.h"
 
 namespace tavotest {
 
@@ -37,15 +37,10 @@ public:
     CTavo(const CTavo&) = delete;
     CTavo& operator=(const CTavo&) = delete;
 
-    // The configuration is read as the library loads, so a reload reads it afresh.
+    // Loads the library afresh with `config`.
     void Load(const TavoConfig& config) {
         Unload();
-        if (config.ini) {
-            const std::string& text = *config.ini;
-            kivdrv::WriteFileBytes(
-                m_dir / "tavo.ini",
-                {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
-        }
+        if (config.ini) WriteIni(*config.ini);
         const kivdrv::CScopedEnv lpt(L"TAVO_LPT", config.lpt);
         const kivdrv::CScopedEnv trace(L"TAVO_TRACE", config.trace);
         const kivdrv::CScopedEnv lamps(L"TAVO_LAMPS", config.lamps);
@@ -56,6 +51,12 @@ public:
         W_P = Find<decltype(::W_P)>("W_P");
         ClosePrt = Find<decltype(::ClosePrt)>("ClosePrt");
         ASSERT_TRUE(CountLPT && OpenPrt && W_P && ClosePrt);
+    }
+
+    // tavo.ini beside the copy, as a user saves it while the program runs.
+    void WriteIni(const std::string& text) const {
+        kivdrv::WriteFileBytes(m_dir / "tavo.ini",
+                               {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
     }
 
     HMODULE Module() const { return m_module; }

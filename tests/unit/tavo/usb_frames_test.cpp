@@ -2,8 +2,10 @@
 // enumeration answers. No Windows here: also built natively under the sanitizers.
 #include <gtest/gtest.h>
 
-#include "tavo/hid_relays.h"
-#include "tavo/serial_frames.h"
+#include <algorithm>
+
+#include "tavo/backends/hid_relays.h"
+#include "tavo/backends/serial_frames.h"
 
 namespace tavo {
 namespace {
@@ -54,6 +56,8 @@ TEST(SerialFrames, SettingsDefaultsAndRefusals) {
     EXPECT_EQ(ReadSerialConfig(lcus)->baud, 9600u);
     auto dmx = Ini("serial_port=COM1\nserial_protocol=enttec\nserial_baud=250000\nchannel=9");
     EXPECT_EQ(ReadSerialConfig(dmx)->Describe(), "COM1, enttec, 250000 baud, channel 9, level 255");
+    auto dtr = Ini("serial_port = COM1\nserial_dtr = High");
+    EXPECT_EQ(ReadSerialConfig(dtr)->dtr, SerialDtr::High);
 
     for (const char* port : {"COM0", "COM257", "COM01", "COM", "LPT1", "COM-1"}) {
         auto settings = Ini(std::string("serial_port = ") + port);
@@ -61,10 +65,32 @@ TEST(SerialFrames, SettingsDefaultsAndRefusals) {
     }
     auto unset = Ini("serial_protocol = byte");
     EXPECT_EQ(ReadSerialConfig(unset), std::nullopt);
-    auto bad = Ini("serial_port = COM2\nserial_protocol = dmx\nserial_baud = 0");
+    auto bad = Ini("serial_port = COM2\nserial_protocol = dmx\nserial_baud = 0\nserial_dtr = on");
     EXPECT_EQ(ReadSerialConfig(bad), std::nullopt);
-    ASSERT_EQ(bad.Notes().size(), 2u);
+    ASSERT_EQ(bad.Notes().size(), 3u);
     EXPECT_NE(bad.Notes()[0].find("not byte, lcus or enttec"), std::string::npos);
+}
+
+// After a write cut short the relay module meets a whole frame it refuses (a wrong sum), then
+// every line; the driver's bound covers every relay at once even at 1200 baud (267 ms).
+TEST(SerialFrames, AFrameCutShortIsMadeUpAndTheTimeoutFollowsTheBaud) {
+    CSerialEncoder lcus({1, SerialProtocol::Lcus});
+    const auto all = lcus.Show(0x01);
+    lcus.Cut(6);
+    lcus.Forget();
+    const auto again = lcus.Show(0x01);
+    EXPECT_EQ(Bytes(again.begin(), again.begin() + 2), (Bytes{0, 0}));
+    EXPECT_EQ(Bytes(again.begin() + 2, again.end()), all);
+    EXPECT_GT(WriteTimeoutMs({1, SerialProtocol::Lcus, 1200}), 32u * 10 * 1000 / 1200 + 200);
+    EXPECT_LE(WriteTimeoutMs({1, SerialProtocol::Byte, 115200}), 210u);
+}
+
+// D2 to D0 must not close relays 1 and 3 together, as a motor's two directions (the HID
+// boards' reports below likewise).
+TEST(SerialFrames, EveryLineGoingOffIsSentBeforeAnyGoingOn) {
+    CSerialEncoder lcus({1, SerialProtocol::Lcus});
+    lcus.Show(0x04);
+    EXPECT_EQ(lcus.Show(0x01), (Bytes{0xA0, 3, 0, 0xA3, 0xA0, 1, 1, 0xA2}));
 }
 
 HidDeviceAnswer Answer(std::uint16_t vendor, std::wstring product, const char* id) {
@@ -94,8 +120,8 @@ TEST(HidRelays, ChoosesTheFirstBoardOrTheOneWithTheId) {
 
 TEST(HidRelays, ReportsForTheBoardsRelaysOnly) {
     CRelayEncoder two(2);
-    const std::vector<RelayReport> all = {{0, 0xFF, 1}, {0, 0xFD, 2}};
-    EXPECT_EQ(two.Show(0xF1), all) << "D2..D7 have no relay";
+    const std::vector<RelayReport> all = {{0, 0xFD, 2}, {0, 0xFF, 1}};
+    EXPECT_EQ(two.Show(0xF1), all) << "D2..D7 have no relay; off before on";
     EXPECT_EQ(two.Show(0x02), (std::vector<RelayReport>{{0, 0xFD, 1}, {0, 0xFF, 2}}));
     EXPECT_TRUE(two.Show(0xFE).empty());
     EXPECT_EQ(UnusedLinesNote(2), L"D2\u2013D7 без реле");

@@ -1,0 +1,56 @@
+// The ports the system's device configuration knows. Each device of the Ports class
+// answers its port name ("LPT1", "COM3"), the first I/O range of its allocated
+// configuration, its friendly name and hardware ids; which of them are LPT1..LPT3, and
+// which COM ports are USB serial adapters, is decided here, in plain C++ without Windows
+// headers, so it is tested against answers recorded from real machines.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "tavo/settings/lpt_config.h"
+
+namespace tavo {
+
+// One device's answers.
+struct PortDevice {
+    std::wstring portName;                   // its "PortName" value; empty when it has none
+    std::optional<std::uint64_t> ioBase;     // start of its first allocated I/O range, if any
+    std::wstring friendlyName{};             // "USB-SERIAL CH340 (COM3)"; may be empty
+    std::vector<std::wstring> hardwareIds{}; // "USB\VID_1A86&PID_7523&REV_0254", ...
+};
+
+// Where the answers come from: the system (MakeSystemPortDevices) or a recording.
+class CPortDevices {
+public:
+    virtual ~CPortDevices() = default;
+    // The present devices of the Ports class, in the system's order.
+    virtual std::vector<PortDevice> Present() const = 0;
+};
+
+// LPT1..LPT3 from the devices named so, each at the first I/O base it answers. A device
+// without an I/O range, or with one beyond the 16-bit I/O space, leaves its port absent;
+// of two devices with the same name the first counts. nullopt when no port is left.
+std::optional<LptAddresses> LptFromDevices(std::span<const PortDevice> devices);
+
+// A COM port whose device says it is a USB serial adapter: a hardware id from the USB bus
+// ("USB\VID_1A86&PID_7523", a CH340; "USB\VID_2341&PID_0043", an Arduino's own chip) or
+// from FTDI's bus driver ("FTDIBUS\COMPORT&VID_0403&PID_6001"). Built-in ports (ACPI\PNP0501),
+// Bluetooth links (BTHENUM\...) and ports made by software (ROOT\..., com0com) are not.
+// The friendly name is only shown: its words vary with the driver and the language.
+bool IsUsbSerialAdapter(const PortDevice& device);
+
+// "378,0,d100": the form TAVO_LPT and tavo.ini take.
+std::string LptListText(const LptAddresses& ports);
+
+class CReporter;
+
+// The system's own device configuration (SetupAPI, loaded when first asked; a note to
+// `reporter` when it cannot be); defined in tavo.dll only.
+std::unique_ptr<CPortDevices> MakeSystemPortDevices(CReporter& reporter);
+
+} // namespace tavo

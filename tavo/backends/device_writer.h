@@ -1,0 +1,91 @@
+// Back ends that drive one USB device for every open port. W_P only stores the latest
+// value; a thread of the library writes it, repeats it for boards that want a keep-alive,
+// and notes once when the device stops reading or goes away. The thread holds its own
+// reference to the module, so the program may free the library at any moment.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tavo/backends/backend.h"
+
+namespace tavo {
+
+// One open device as the writer thread drives it. The results are Windows error codes:
+// 0 when sent; ERROR_TIMEOUT or ERROR_OPERATION_ABORTED when the device did not take the
+// bytes in time (it is kept); anything else when it is gone.
+class CDevice {
+public:
+    virtual ~CDevice() = default;
+    // `all`: tell the device every line, not only those that changed.
+    virtual DWORD Show(std::uint8_t value, bool all) = 0;
+    // Called after a quiet while; for protocols whose boards want to hear from us.
+    virtual DWORD Repeat() { return 0; }
+    // "COM3", "USBRelay2 ABCDE": for the notes.
+    virtual std::string Name() const = 0;
+};
+
+class CDeviceWriter {
+public:
+    explicit CDeviceWriter(CReporter& reporter) : m_reporter(reporter) {}
+    // Never waits: a thread still finishing keeps what it uses.
+    ~CDeviceWriter() = default;
+    CDeviceWriter(const CDeviceWriter&) = delete;
+    CDeviceWriter& operator=(const CDeviceWriter&) = delete;
+
+    // Starts a thread that shows 0 on every line of `device`, then each latest value.
+    void Start(std::unique_ptr<CDevice> device);
+    void Set(std::uint8_t value);
+    // Shows 0 on every line and closes the device; waits for that a bounded while only.
+    void Stop();
+    // Started, and the device has not gone away.
+    bool Live() const;
+    // Before a device is opened: waits, a bounded while, for the threads whose Stop gave
+    // up to close theirs, so the port is free and no late all-off reaches the new run.
+    static void AwaitStopped();
+
+private:
+    struct Shared;
+    static DWORD WINAPI ThreadMain(void* ticket);
+    static void Run(Shared& shared);
+    // The threads whose Stop gave up, while they run.
+    struct Stopping {
+        std::mutex mutex;
+        std::vector<std::weak_ptr<Shared>> threads;
+    };
+    static Stopping& GaveUp();
+
+    CReporter& m_reporter;
+    std::shared_ptr<Shared> m_shared;
+};
+
+// The lines of every open port go to one device, connected at the first OpenPrt and again
+// at an OpenPrt after it was lost, shown 0 and closed at the last ClosePrt.
+class CDeviceBackend : public CBackend {
+public:
+    explicit CDeviceBackend(CReporter& reporter) : m_reporter(reporter), m_writer(reporter) {}
+
+    bool DrivesHardware() const override { return true; }
+    void Open(const PortRef& port) override;
+    void Write(const PortRef& port, std::uint8_t value) override;
+    void Close(const PortRef& port) override;
+
+protected:
+    // The device, or nullptr with notes on why not.
+    virtual std::unique_ptr<CDevice> Connect() = 0;
+
+    CReporter& m_reporter;
+
+private:
+    CDeviceWriter m_writer;
+    std::set<std::uint32_t> m_open; // handles
+};
+
+} // namespace tavo

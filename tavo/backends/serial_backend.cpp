@@ -1,0 +1,172 @@
+// The serial back end: a USB serial board on a COM port. The frames come from
+// serial_frames; here the port is opened, set up and written with a bound on every write,
+// so a board that stops reading cannot hold up the writer thread or the close.
+#include <windows.h>
+
+#include "tavo/backends/backends.h"
+#include "tavo/backends/device_writer.h"
+#include "tavo/settings/file_handle.h"
+#include "tavo/backends/serial_frames.h"
+
+namespace tavo {
+namespace {
+
+// Beyond the driver's own bound on a write (WriteTimeoutMs), ours in case a driver
+// ignores it, and then on its cancel.
+constexpr DWORD kWriteWaitSlackMs = 100;
+constexpr DWORD kCancelWaitMs = 500;
+
+std::wstring WidePortName(const SerialConfig& config) {
+    return L"COM" + std::to_wstring(config.port);
+}
+
+// 8 data bits, no parity, one stop bit, no flow control, DTR and RTS as serial_dtr says.
+// A virtual port (a pty under Wine) refuses some line settings; it is written all the
+// same, and the caption says so, since on real hardware nothing else would.
+void SetUpPort(HANDLE port, const SerialConfig& config, CReporter& reporter) {
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    GetCommState(port, &dcb);
+    dcb.BaudRate = config.baud;
+    dcb.ByteSize = 8;
+    dcb.Parity = NOPARITY;
+    dcb.StopBits = ONESTOPBIT;
+    dcb.fBinary = TRUE;
+    dcb.fParity = dcb.fOutxCtsFlow = dcb.fOutxDsrFlow = dcb.fDsrSensitivity = FALSE;
+    dcb.fOutX = dcb.fInX = dcb.fNull = dcb.fAbortOnError = FALSE;
+    // Low: an Arduino-class board resets when DTR rises (losing the first rows of every
+    // run to its boot loader), and ESP boards are held in reset by RTS. High: boards with
+    // USB of their own whose sketch waits for the port to be opened.
+    const bool high = config.dtr == SerialDtr::High;
+    dcb.fDtrControl = high ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
+    dcb.fRtsControl = high ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
+    if (!SetCommState(port, &dcb)) {
+        reporter.TraceNote("serial: " + config.PortName() + " refused the line settings, error " +
+                           std::to_string(GetLastError()) + "; writing anyway");
+        reporter.PortNote(0, WidePortName(config) + L" не принял настройки");
+    }
+    COMMTIMEOUTS timeouts{};
+    timeouts.WriteTotalTimeoutConstant = WriteTimeoutMs(config);
+    SetCommTimeouts(port, &timeouts);
+}
+
+// The port opened; empty, with notes and `why`, when it cannot be.
+CFileHandle OpenComPort(const SerialConfig& config, CReporter& reporter, std::wstring& why) {
+    const auto path = L"\\\\.\\" + WidePortName(config);
+    auto port = AdoptFile(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
+    if (!port) {
+        const DWORD error = GetLastError();
+        const bool taken = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
+        reporter.TraceNote("serial: cannot open " + config.PortName() + ", error " +
+                           std::to_string(error) + (taken ? " (in use by another program)" : ""));
+        why = WidePortName(config) + (taken ? L" занят" : L" недоступен");
+    }
+    return port;
+}
+
+// One overlapped write. The system writes into it until the write completes, so one that
+// does not complete even after its cancel is left behind rather than freed under it.
+struct PendingWrite {
+    OVERLAPPED overlapped{};
+    Bytes bytes;
+    const CFileHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+};
+
+class CSerialDevice final : public CDevice {
+public:
+    CSerialDevice(CFileHandle port, const SerialConfig& config)
+        : m_port(std::move(port)), m_encoder(config), m_name("serial: " + config.PortName()),
+          m_waitMs(WriteTimeoutMs(config) + kWriteWaitSlackMs) {}
+
+    DWORD Show(std::uint8_t value, bool all) override {
+        if (all) m_encoder.Forget();
+        return Send(m_encoder.Show(value));
+    }
+    DWORD Repeat() override { return Send(m_encoder.Repeat()); }
+    std::string Name() const override { return m_name; }
+
+private:
+    // A write cut short leaves the rest of its frame owed: see CSerialEncoder::Cut.
+    DWORD Send(Bytes bytes) {
+        const DWORD size = DWORD(bytes.size());
+        if (!size) return 0;
+        if (!m_write || !m_write->done) return ERROR_OUTOFMEMORY;
+        m_write->bytes = std::move(bytes);
+        m_write->overlapped = {};
+        m_write->overlapped.hEvent = m_write->done.get();
+        DWORD written = 0, error = 0;
+        if (!WriteFile(m_port.get(), m_write->bytes.data(), size, &written, &m_write->overlapped)) {
+            error = GetLastError();
+            if (error == ERROR_IO_PENDING) error = Finish(written);
+        }
+        if (written < size) m_encoder.Cut(written);
+        if (error) return error;
+        return written == size ? 0 : ERROR_TIMEOUT;
+    }
+
+    // Waits for the pending write, cancelling it when it outlasts its bound.
+    DWORD Finish(DWORD& written) {
+        const HANDLE done = m_write->done.get();
+        if (WaitForSingleObject(done, m_waitMs) == WAIT_TIMEOUT) {
+            CancelIoEx(m_port.get(), &m_write->overlapped);
+            if (WaitForSingleObject(done, kCancelWaitMs) == WAIT_TIMEOUT) {
+                (void)m_write.release();    // the driver still owns it
+                return ERROR_IO_INCOMPLETE; // a driver that cannot cancel: as gone
+            }
+        }
+        return GetOverlappedResult(m_port.get(), &m_write->overlapped, &written, FALSE)
+                   ? 0
+                   : GetLastError();
+    }
+
+    CFileHandle m_port;
+    std::unique_ptr<PendingWrite> m_write = std::make_unique<PendingWrite>();
+    CSerialEncoder m_encoder;
+    std::string m_name;
+    const DWORD m_waitMs;
+};
+
+class CSerialBackend final : public CDeviceBackend {
+public:
+    CSerialBackend(const SerialConfig& config, CFileHandle port, CReporter& reporter)
+        : CDeviceBackend(reporter), m_config(config), m_ready(std::move(port)) {}
+
+protected:
+    // The port opened when the back end was chosen serves the first OpenPrt, so a board
+    // that resets when its port opens does so once.
+    std::unique_ptr<CDevice> Connect() override {
+        std::wstring why;
+        auto port = m_ready ? std::move(m_ready) : OpenComPort(m_config, m_reporter, why);
+        if (!port) {
+            m_reporter.PortNote(0, why);
+            return nullptr;
+        }
+        SetUpPort(port.get(), m_config, m_reporter);
+        return std::make_unique<CSerialDevice>(std::move(port), m_config);
+    }
+
+private:
+    const SerialConfig m_config;
+    CFileHandle m_ready;
+};
+
+} // namespace
+
+std::unique_ptr<CBackend> MakeSerialBackend(CSettings& settings, CReporter& reporter,
+                                            std::wstring& why) {
+    const auto config = ReadSerialConfig(settings);
+    if (!config) {
+        const bool unset = !settings.Raw("serial_port");
+        if (unset) reporter.TraceNote("serial: serial_port is not set");
+        why = unset ? L"COM-порт не задан" : L"ошибка настройки COM";
+        return nullptr;
+    }
+    CDeviceWriter::AwaitStopped(); // a close that gave up may still hold the port
+    auto port = OpenComPort(*config, reporter, why);
+    if (!port) return nullptr;
+    reporter.TraceNote("serial: " + config->Describe());
+    return std::make_unique<CSerialBackend>(*config, std::move(port), reporter);
+}
+
+} // namespace tavo

@@ -1,0 +1,154 @@
+#include "tavo/settings/config_source.h"
+
+#include <algorithm>
+
+#include "tavo/settings/file_handle.h"
+
+#include <map>
+
+namespace tavo {
+namespace {
+
+// tavo.ini is a few short lines; anything beyond this is not ours.
+constexpr DWORD kMaxIniBytes = 64 * 1024;
+
+std::wstring ModulePath(HMODULE module) {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) return {};
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+bool Exists(const std::wstring& path) {
+    return !path.empty() && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The folders of `path` that are missing, outermost first.
+void CreateFoldersOf(const std::wstring& path) {
+    for (auto slash = path.find_first_of(L"\\/", 3); slash != std::wstring::npos;
+         slash = path.find_first_of(L"\\/", slash + 1))
+        CreateDirectoryW(path.substr(0, slash).c_str(), nullptr);
+}
+
+// Writes `text` to a new temporary file beside `path`, then puts it in the place of `path`:
+// a failure at any step leaves the old file as it was. 0, or the error.
+DWORD WriteSafely(const std::wstring& path, std::string_view text) {
+    const std::wstring temp = path + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+    DWORD error = 0;
+    {
+        const auto file = AdoptFile(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr,
+                                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) return GetLastError();
+        DWORD written = 0;
+        if (!WriteFile(file.get(), text.data(), DWORD(text.size()), &written, nullptr) ||
+            written != text.size() || !FlushFileBuffers(file.get()))
+            error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
+    }
+    if (!error && !MoveFileExW(temp.c_str(), path.c_str(),
+                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        error = GetLastError();
+    if (error) DeleteFileW(temp.c_str());
+    return error;
+}
+
+} // namespace
+
+std::string ToAscii(std::wstring_view text) {
+    std::string out(text.size(), '?');
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (text[i] < 0x80) out[i] = static_cast<char>(text[i]);
+    return out;
+}
+
+std::optional<std::wstring> ReadEnvironment(const wchar_t* name) {
+    SetLastError(ERROR_SUCCESS);
+    const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
+    if (size == 0) {
+        if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
+        return std::wstring{};
+    }
+    std::wstring value(size, L'\0');
+    const DWORD n = GetEnvironmentVariableW(name, value.data(), size);
+    value.resize(n < size ? n : 0);
+    return value;
+}
+
+std::wstring ModuleFolder(HMODULE module) {
+    auto path = ModulePath(module);
+    const auto slash = path.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) return {};
+    path.resize(slash + 1);
+    return path;
+}
+
+CSettings::EnvLookup SnapshotEnvironment() {
+    std::map<std::string_view, std::string> values;
+    for (const auto& key : kSettingKeys) {
+        const std::wstring wide(key.env.begin(), key.env.end());
+        if (const auto value = ReadEnvironment(wide.c_str())) values[key.env] = ToAscii(*value);
+    }
+    return [values = std::move(values)](std::string_view name) -> std::optional<std::string> {
+        const auto found = values.find(name);
+        if (found == values.end()) return std::nullopt;
+        return found->second;
+    };
+}
+
+SettingsFiles SettingsFilesOf(HMODULE self) {
+    SettingsFiles files;
+    if (const auto folder = ModuleFolder(self); !folder.empty())
+        files.beside = folder + L"tavo.ini";
+    if (const auto appData = ReadEnvironment(L"APPDATA"); appData && !appData->empty())
+        files.user = *appData + L"\\kiv\\tavo.ini";
+    return files;
+}
+
+const std::wstring& FileRead(const SettingsFiles& files) {
+    return Exists(files.user) ? files.user : files.beside;
+}
+
+std::optional<std::string> ReadSettingsFile(const std::wstring& path, bool& whole) {
+    whole = true;
+    if (path.empty()) return std::nullopt;
+    const auto file =
+        AdoptFile(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return std::nullopt;
+        whole = false;
+        return std::string{};
+    }
+    std::string text(kMaxIniBytes + 1, '\0');
+    DWORD read = 0;
+    whole =
+        ReadFile(file.get(), text.data(), kMaxIniBytes + 1, &read, nullptr) && read <= kMaxIniBytes;
+    text.resize(std::min<DWORD>(read, kMaxIniBytes));
+    return text;
+}
+
+std::wstring SaveSettingsText(const SettingsFiles& files, std::string_view text, DWORD& error) {
+    error = ERROR_PATH_NOT_FOUND;
+    if (!Exists(files.user) && !files.beside.empty()) {
+        error = WriteSafely(files.beside, text);
+        if (!error) return files.beside;
+    }
+    if (files.user.empty()) return {};
+    CreateFoldersOf(files.user);
+    error = WriteSafely(files.user, text);
+    return error ? std::wstring() : files.user;
+}
+
+CSettings LoadSettings(HMODULE self, const CSettings::EnvLookup& env) {
+    bool whole = true;
+    const auto ini = ReadSettingsFile(FileRead(SettingsFilesOf(self)), whole);
+    return CSettings(env, ini ? std::optional<std::string_view>(*ini) : std::nullopt);
+}
+
+} // namespace tavo

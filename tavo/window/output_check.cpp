@@ -1,0 +1,124 @@
+#include "tavo/window/output_check.h"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+
+#include "tavo/backends/backends.h"
+#include "tavo/backends/output_claim.h"
+#include "tavo/window/outputs_model.h"
+
+namespace tavo {
+namespace {
+
+// Each line is lit this long: the whole light runs two seconds an output.
+constexpr auto kStep = std::chrono::milliseconds(250);
+
+// What the back ends tell the user during a check: their caption notes. Never destroyed: a
+// device's writer thread stalled past the end of a check may still report here.
+class CCheckReporter final : public CReporter {
+public:
+    void TraceNote(std::string_view) override {}
+    void PortNote(std::uint32_t, std::wstring note) override {
+        const std::lock_guard lock(m_mutex);
+        if (note.empty())
+            m_notes.clear();
+        else if (std::ranges::find(m_notes, note) == m_notes.end())
+            m_notes.push_back(std::move(note));
+    }
+    std::vector<std::wstring> Take() {
+        const std::lock_guard lock(m_mutex);
+        return std::exchange(m_notes, {});
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<std::wstring> m_notes;
+};
+
+CCheckReporter& Reporter() {
+    static auto* const reporter = new CCheckReporter;
+    return *reporter;
+}
+
+// LPT1 as a session would address it: the setting, else what the hardware reports.
+std::uint32_t FirstPort(CBackend& backend, CSettings& settings) {
+    const auto ports = settings.Lpt() ? settings.Lpt() : backend.ReportedPorts();
+    for (const auto address : ports.value_or(kDefaultLpt))
+        if (address) return address;
+    return kDefaultLpt[0];
+}
+
+// Waits one step; false when asked to stop.
+bool Pause(const std::stop_token& stop) {
+    std::mutex mutex;
+    std::condition_variable_any wake;
+    std::unique_lock lock(mutex);
+    return !wake.wait_for(lock, stop, kStep, [] { return false; }) && !stop.stop_requested();
+}
+
+} // namespace
+
+COutputCheck::COutputCheck(HWND window, UINT message, std::string text,
+                           std::vector<CheckItem> items, HMODULE self)
+    : m_window(window), m_message(message), m_text(std::move(text)), m_items(std::move(items)),
+      m_self(self), m_thread([this](std::stop_token stop) { Run(stop); }) {}
+
+std::map<std::size_t, std::wstring> COutputCheck::Results() const {
+    const std::lock_guard lock(m_mutex);
+    return m_results;
+}
+
+bool COutputCheck::Done() const {
+    const std::lock_guard lock(m_mutex);
+    return m_done;
+}
+
+void COutputCheck::Report(std::size_t row, std::wstring result, bool done) {
+    {
+        const std::lock_guard lock(m_mutex);
+        if (!result.empty()) m_results[row] = std::move(result);
+        m_done = done;
+    }
+    PostMessageW(m_window, m_message, 0, 0);
+}
+
+void COutputCheck::Run(const std::stop_token& stop) {
+    try {
+        for (const auto& item : m_items) {
+            if (stop.stop_requested()) break;
+            Report(item.row, L"проверяется…");
+            Report(item.row, Check(item.kind, stop));
+        }
+    } catch (...) {
+        // Out of memory at worst: the results so far stand.
+    }
+    Report(0, {}, true);
+}
+
+std::wstring COutputCheck::Check(BackendKind kind, const std::stop_token& stop) {
+    auto settings = FileSettings(m_text);
+    const auto claimName = OutputClaimName(kind, settings);
+    if (OutputClaimed(claimName)) return L"занят показом: нажмите «Стоп»";
+    auto& reporter = Reporter();
+    reporter.Take();
+    std::wstring why;
+    auto backend = MakeBackend(kind, settings, reporter, m_self, why);
+    if (!backend) return why.empty() ? L"не работает" : why;
+    const COutputClaim claim(claimName);
+    const PortRef port{1, FirstPort(*backend, settings), 0};
+    backend->Open(port);
+    for (int line = 0; line < 8; ++line) {
+        backend->Write(port, std::uint8_t(1 << line));
+        if (!Pause(stop)) break;
+    }
+    backend->Write(port, 0);
+    backend->Close(port);
+    backend.reset();
+    std::wstring notes;
+    for (const auto& note : reporter.Take())
+        notes += (notes.empty() ? L"" : L", ") + note;
+    return notes.empty() ? L"работает" : notes;
+}
+
+} // namespace tavo

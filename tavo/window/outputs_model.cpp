@@ -1,0 +1,218 @@
+#include "tavo/window/outputs_model.h"
+
+#include <algorithm>
+#include <span>
+
+#include "tavo/backends/dmx_streams.h"
+#include "tavo/backends/serial_frames.h"
+
+namespace tavo {
+namespace {
+
+// The order of the rows: the lamps, LPT, the helper, COM ports, relay boards, network.
+constexpr BackendKind kRowOrder[] = {
+    BackendKind::Virtual,  BackendKind::Inpout, BackendKind::Bridge, BackendKind::Serial,
+    BackendKind::HidRelay, BackendKind::E131,   BackendKind::ArtNet};
+
+std::size_t Rank(BackendKind kind) {
+    return std::size_t(std::ranges::find(kRowOrder, kind) - std::begin(kRowOrder));
+}
+
+OutputRow* RowOf(std::vector<OutputRow>& rows, BackendKind kind, std::string_view value = {}) {
+    const auto row = std::ranges::find_if(rows, [&](const OutputRow& r) {
+        return r.kind == kind && (value.empty() || AsciiLower(r.value) == AsciiLower(value));
+    });
+    return row == rows.end() ? nullptr : &*row;
+}
+
+// A row for an output the settings name that is not there, among the rows of its kind.
+OutputRow& AddMissing(std::vector<OutputRow>& rows, OutputRow row) {
+    const auto after = std::ranges::find_if(
+        rows, [&](const OutputRow& r) { return Rank(r.kind) > Rank(row.kind); });
+    row.usable = false;
+    return *rows.insert(after, std::move(row));
+}
+
+void TickNamed(std::vector<OutputRow>& rows, BackendKind kind, CSettings& settings) {
+    if (kind == BackendKind::Serial) {
+        const auto& raw = settings.Raw("serial_port");
+        const auto number = raw ? ParseComPort(raw->text) : std::nullopt;
+        if (!number) return;
+        const auto port = "COM" + std::to_string(*number);
+        auto* row = RowOf(rows, kind, port);
+        if (!row)
+            row = &AddMissing(rows, {.kind = kind,
+                                     .name = WidenAscii(port),
+                                     .found = L"нет среди портов Windows",
+                                     .value = port});
+        row->ticked = true;
+        return;
+    }
+    const auto& raw = settings.Raw("hid_serial");
+    const std::string wanted = raw ? raw->text : "";
+    auto* row = RowOf(rows, kind, wanted);
+    if (!row)
+        row = &AddMissing(rows, {.kind = kind,
+                                 .name = L"USB-реле " + WidenAscii(wanted),
+                                 .found = L"не найдено",
+                                 .value = wanted});
+    row->ticked = true;
+}
+
+// The texts of "not a number from 1 to 63999" and the like.
+std::wstring InRussian(const CSettings::Rejection& rejection) {
+    constexpr std::string_view kNumber = "not a number from ";
+    if (rejection.why.starts_with(kNumber)) {
+        auto range = WidenAscii(std::string_view(rejection.why).substr(kNumber.size()));
+        if (const auto to = range.find(L" to "); to != std::wstring::npos)
+            range.replace(to, 4, L" до ");
+        return L"нужно число от " + range;
+    }
+    if (rejection.key == "net_target")
+        return L"нужен адрес вида 192.168.0.10 или 192.168.0.10:5568";
+    if (rejection.key == "serial_protocol") return L"выберите протокол";
+    return L"значение не подходит";
+}
+
+std::wstring Field(const Fields& fields, std::string_view key) {
+    const auto it = fields.find(key);
+    return it == fields.end() ? std::wstring() : WidenAscii(Trim(it->second));
+}
+
+std::wstring ChoiceText(std::span<const Choice> choices, const Fields& fields,
+                        std::string_view key) {
+    const auto value = Field(fields, key);
+    for (const auto& choice : choices)
+        if (WidenAscii(choice.value) == value) return std::wstring(choice.text);
+    return value;
+}
+
+bool Ticked(const std::vector<OutputRow>& rows, BackendKind kind) {
+    return std::ranges::any_of(rows,
+                               [&](const OutputRow& r) { return r.kind == kind && r.ticked; });
+}
+
+} // namespace
+
+CSettings FileSettings(std::string_view text) {
+    return CSettings([](std::string_view) { return std::optional<std::string>(); }, text);
+}
+
+void TickFromSettings(std::vector<OutputRow>& rows, CSettings& settings) {
+    const auto tick = [&](BackendKind kind) {
+        if (auto* row = RowOf(rows, kind)) row->ticked = true;
+    };
+    for (const auto kind : settings.Backends()) {
+        switch (kind) {
+        case BackendKind::Auto: {
+            // The port driver when it is there, else the lamps.
+            const auto* driver = RowOf(rows, BackendKind::Inpout);
+            tick(driver && driver->usable ? BackendKind::Inpout : BackendKind::Virtual);
+            break;
+        }
+        case BackendKind::Serial:
+        case BackendKind::HidRelay:
+            TickNamed(rows, kind, settings);
+            break;
+        default:
+            tick(kind);
+        }
+    }
+    if (settings.Lamps().value_or(false)) tick(BackendKind::Virtual);
+}
+
+std::string DefaultBaud(std::string_view protocol) {
+    auto settings = FileSettings("serial_port = COM1\nserial_protocol = " + std::string(protocol));
+    const auto config = ReadSerialConfig(settings);
+    return std::to_string(config ? config->baud : SerialConfig{}.baud);
+}
+
+Fields FieldsFromSettings(const CSettings& settings) {
+    const NetConfig net;
+    Fields fields = {{"serial_protocol", "byte"},
+                     {"serial_dtr", "low"},
+                     {"net_target", ""},
+                     {"universe", std::to_string(net.universe)},
+                     {"channel", std::to_string(net.channel)},
+                     {"level", std::to_string(net.level)}};
+    for (const auto key : kFieldKeys)
+        if (const auto& raw = settings.Raw(key)) fields[std::string(key)] = raw->text;
+    if (!settings.Raw("serial_baud"))
+        fields["serial_baud"] = DefaultBaud(fields["serial_protocol"]);
+    return fields;
+}
+
+void Tick(std::vector<OutputRow>& rows, std::size_t index, bool on) {
+    auto& row = rows.at(index);
+    row.ticked = on;
+    // One COM port and one relay board at a time: the settings name one of each.
+    if (on && (row.kind == BackendKind::Serial || row.kind == BackendKind::HidRelay))
+        for (auto& other : rows)
+            if (&other != &row && other.kind == row.kind) other.ticked = false;
+}
+
+WindowSettings SettingsOf(const std::vector<OutputRow>& rows, const Fields& fields) {
+    WindowSettings settings;
+    std::string list;
+    bool lamps = false;
+    for (const auto& row : rows) {
+        if (!row.ticked) continue;
+        if (row.kind == BackendKind::Virtual) {
+            lamps = true;
+            continue;
+        }
+        list += (list.empty() ? "" : ", ") + std::string(BackendName(row.kind));
+        if (row.kind == BackendKind::Serial) settings["serial_port"] = row.value;
+        if (row.kind == BackendKind::HidRelay && !row.value.empty())
+            settings["hid_serial"] = row.value;
+    }
+    settings["backend"] = list.empty() ? "virtual" : list;
+    settings["lamps"] = std::string(1, lamps ? '1' : '0');
+    for (const auto key : kFieldKeys) {
+        const auto it = fields.find(key);
+        const auto text = it == fields.end() ? std::string_view() : Trim(it->second);
+        settings[std::string(key)] =
+            text.empty() ? std::nullopt : std::optional<std::string>(std::string(text));
+    }
+    return settings;
+}
+
+std::wstring FoundText(const OutputRow& row, const Fields& fields) {
+    if (row.kind == BackendKind::Serial && row.ticked && row.usable)
+        return ChoiceText(kProtocols, fields, "serial_protocol") + L", " +
+               Field(fields, "serial_baud") + L" бод, DTR и RTS " +
+               (Field(fields, "serial_dtr") == L"high" ? L"подняты" : L"низкие");
+    if (row.kind != BackendKind::E131 && row.kind != BackendKind::ArtNet) return row.found;
+    auto target = Field(fields, "net_target");
+    if (target.empty()) target = row.kind == BackendKind::E131 ? L"многоадресно" : L"всем в сети";
+    return L"вселенная " + Field(fields, "universe") + L", канал " + Field(fields, "channel") +
+           L", уровень " + Field(fields, "level") + L", приёмник: " + target;
+}
+
+void ApplyChanges(CIniText& ini, const WindowSettings& before, const WindowSettings& after) {
+    for (const auto& [key, value] : after) {
+        const auto old = before.find(key);
+        if (old != before.end() && old->second == value) continue;
+        if (value)
+            ini.Set(key, *value);
+        else
+            ini.Remove(key);
+    }
+}
+
+std::map<std::string, std::wstring, std::less<>> Problems(std::string_view text,
+                                                          const std::vector<OutputRow>& rows) {
+    auto settings = FileSettings(text);
+    settings.Backends();
+    settings.Lamps();
+    ReadSerialConfig(settings);
+    // Universe 0 is Art-Net's alone.
+    ReadNetConfig(Ticked(rows, BackendKind::E131) ? BackendKind::E131 : BackendKind::ArtNet,
+                  settings);
+    std::map<std::string, std::wstring, std::less<>> problems;
+    for (const auto& rejection : settings.Rejections())
+        problems.try_emplace(rejection.key, InRussian(rejection));
+    return problems;
+}
+
+} // namespace tavo

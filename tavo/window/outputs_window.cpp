@@ -1,0 +1,362 @@
+#include "tavo/window/outputs_window.h"
+
+#include <commctrl.h>
+
+#include <memory>
+#include <span>
+
+#include "tavo/backends/driver_loader.h"
+#include "tavo/settings/config_source.h"
+#include "tavo/window/output_check.h"
+#include "tavo/window/output_search.h"
+#include "tavo/window/outputs_ids.h"
+
+namespace tavo {
+namespace {
+
+constexpr UINT kCheckNews = WM_APP + 1;
+constexpr COLORREF kProblemColour = RGB(192, 0, 0);
+
+// The list view, from comctl32.dll loaded when the window is first shown: tavo.dll
+// imports no more than a program's start needs.
+struct ComctlApi {
+    static constexpr char kDll[] = "comctl32.dll";
+    decltype(&::InitCommonControlsEx) InitCommonControlsEx;
+    bool Bind(CSystemExports& dll) {
+        return dll.Find("InitCommonControlsEx", InitCommonControlsEx);
+    }
+};
+
+// A field: its control, its key, its name in a problem, where its problem shows, and the
+// values of a list (empty for an edit box).
+struct FieldControl {
+    int id;
+    std::string_view key;
+    std::wstring_view label;
+    int problemId;
+    std::span<const Choice> choices;
+};
+constexpr FieldControl kFieldControls[] = {
+    {IDC_PROTOCOL, "serial_protocol", L"Протокол", IDC_SERIAL_PROBLEM, kProtocols},
+    {IDC_BAUD, "serial_baud", L"Скорость", IDC_SERIAL_PROBLEM, {}},
+    {IDC_DTR, "serial_dtr", L"DTR и RTS", IDC_SERIAL_PROBLEM, kDtrChoices},
+    {IDC_TARGET, "net_target", L"Приёмник", IDC_NET_PROBLEM, {}},
+    {IDC_UNIVERSE, "universe", L"Вселенная", IDC_NET_PROBLEM, {}},
+    {IDC_CHANNEL, "channel", L"Первый канал", IDC_NET_PROBLEM, {}},
+    {IDC_LEVEL, "level", L"Уровень", IDC_NET_PROBLEM, {}},
+};
+
+enum Column { kName, kFound, kResult };
+
+std::wstring SystemMessage(DWORD error) {
+    wchar_t* text = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message = text ? text : L"ошибка " + std::to_wstring(error);
+    LocalFree(text);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r'))
+        message.pop_back();
+    return message;
+}
+
+class COutputsDialog {
+public:
+    explicit COutputsDialog(HMODULE self) : m_self(self), m_files(SettingsFilesOf(self)) {
+        m_text = ReadSettingsFile(FileRead(m_files), m_whole).value_or("");
+        auto settings = FileSettings(m_text);
+        m_rows = FindOutputs(self, settings);
+        TickFromSettings(m_rows, settings);
+        m_fields = FieldsFromSettings(settings);
+        m_before = SettingsOf(m_rows, m_fields);
+    }
+
+    bool Show(HWND owner) {
+        return DialogBoxParamW(m_self, MAKEINTRESOURCEW(IDD_TAVO_OUTPUTS), owner, DialogProc,
+                               reinterpret_cast<LPARAM>(this)) == IDOK;
+    }
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_INITDIALOG) SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+        auto* self = reinterpret_cast<COutputsDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
+        if (!self) return FALSE;
+        try {
+            if (message == WM_INITDIALOG) self->m_dialog = dialog;
+            return self->Handle(message, wParam, lParam);
+        } catch (...) {
+            return FALSE;
+        }
+    }
+
+    INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+        switch (message) {
+        case WM_INITDIALOG:
+            OnInit();
+            return TRUE;
+        case WM_COMMAND:
+            OnCommand(LOWORD(wParam), HIWORD(wParam));
+            return TRUE;
+        case WM_NOTIFY: {
+            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (header->idFrom == IDC_OUTPUT_LIST && header->code == LVN_ITEMCHANGED)
+                OnItemChanged(*reinterpret_cast<const NMLISTVIEW*>(lParam));
+            return FALSE;
+        }
+        case WM_CTLCOLORSTATIC:
+            return OnStaticColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        case kCheckNews:
+            OnCheckNews();
+            return TRUE;
+        case WM_DESTROY:
+            m_check.reset();
+            return FALSE;
+        }
+        return FALSE;
+    }
+
+    void OnInit() {
+        m_list = GetDlgItem(m_dialog, IDC_OUTPUT_LIST);
+        SendMessageW(m_list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+                     LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP);
+        RECT client{};
+        GetClientRect(m_list, &client);
+        const int width = client.right - GetSystemMetrics(SM_CXVSCROLL);
+        const std::pair<const wchar_t*, int> columns[] = {{L"Выход", width * 30 / 100},
+                                                          {L"Что найдено", width * 50 / 100},
+                                                          {L"Проверка", width * 20 / 100}};
+        for (int i = 0; i < 3; ++i) {
+            LVCOLUMNW column{};
+            column.mask = LVCF_TEXT | LVCF_WIDTH;
+            column.pszText = const_cast<wchar_t*>(columns[i].first);
+            column.cx = columns[i].second;
+            SendMessageW(m_list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
+        }
+        m_filling = true;
+        for (std::size_t i = 0; i < m_rows.size(); ++i) {
+            LVITEMW item{};
+            item.mask = LVIF_TEXT;
+            item.iItem = int(i);
+            item.pszText = const_cast<wchar_t*>(m_rows[i].name.c_str());
+            SendMessageW(m_list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        }
+        for (const auto& field : kFieldControls) {
+            const auto control = GetDlgItem(m_dialog, field.id);
+            const auto value = m_fields[std::string(field.key)];
+            if (field.choices.empty()) {
+                SetWindowTextW(control, WidenAscii(value).c_str());
+                continue;
+            }
+            int selected = -1;
+            for (std::size_t i = 0; i < field.choices.size(); ++i) {
+                SendMessageW(control, CB_ADDSTRING, 0,
+                             reinterpret_cast<LPARAM>(std::wstring(field.choices[i].text).c_str()));
+                if (field.choices[i].value == value) selected = int(i);
+            }
+            SendMessageW(control, CB_SETCURSEL, selected, 0);
+        }
+        m_filling = false;
+        ShowRows();
+        Validate();
+        SetDlgItemTextW(m_dialog, IDC_SETTINGS_FILE,
+                        (L"Файл настроек: " + FileRead(m_files)).c_str());
+        SetDlgItemTextW(m_dialog, IDC_CHECK_SUMMARY, EnvironmentNote().c_str());
+        SetFocus(m_list);
+        ListView_SetItemState(m_list, 0, LVIS_FOCUSED | LVIS_SELECTED,
+                              LVIS_FOCUSED | LVIS_SELECTED);
+    }
+
+    // The variables that stand over the file, which the window does not change.
+    static std::wstring EnvironmentNote() {
+        std::wstring names;
+        for (const auto& key : kSettingKeys) {
+            const auto env = WidenAscii(key.env);
+            if (ReadEnvironment(env.c_str())) names += (names.empty() ? L"" : L", ") + env;
+        }
+        return names.empty() ? names : L"Переменные окружения перекрывают файл: " + names;
+    }
+
+    void SetCell(std::size_t row, int column, const std::wstring& text) {
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = const_cast<wchar_t*>(text.c_str());
+        SendMessageW(m_list, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+    }
+
+    // Ticks, what was found and the check's results, as the rows have them now.
+    void ShowRows() {
+        m_filling = true;
+        for (std::size_t i = 0; i < m_rows.size(); ++i) {
+            ListView_SetCheckState(m_list, i, m_rows[i].ticked);
+            SetCell(i, kFound, FoundText(m_rows[i], m_fields));
+            const auto result = m_results.find(i);
+            SetCell(i, kResult, result == m_results.end() ? L"" : result->second);
+        }
+        m_filling = false;
+    }
+
+    void OnItemChanged(const NMLISTVIEW& change) {
+        if (m_filling || !(change.uChanged & LVIF_STATE) ||
+            !((change.uNewState ^ change.uOldState) & LVIS_STATEIMAGEMASK) || change.iItem < 0)
+            return;
+        Tick(m_rows, std::size_t(change.iItem), ListView_GetCheckState(m_list, change.iItem));
+        ShowRows();
+        Validate();
+    }
+
+    void OnCommand(int id, int code) {
+        if (id == IDOK) return OnOk();
+        if (id == IDCANCEL) return (void)EndDialog(m_dialog, IDCANCEL);
+        if (id == IDC_CHECK) return OnCheck();
+        for (const auto& field : kFieldControls)
+            if (field.id == id && !m_filling && (code == EN_CHANGE || code == CBN_SELCHANGE))
+                OnFieldChanged(field);
+    }
+
+    void OnFieldChanged(const FieldControl& field) {
+        const auto control = GetDlgItem(m_dialog, field.id);
+        std::string value;
+        if (field.choices.empty()) {
+            std::wstring text(std::size_t(GetWindowTextLengthW(control)) + 1, L'\0');
+            text.resize(std::size_t(GetWindowTextW(control, text.data(), int(text.size()))));
+            value = ToAscii(text);
+        } else {
+            const auto index = SendMessageW(control, CB_GETCURSEL, 0, 0);
+            if (index < 0 || std::size_t(index) >= field.choices.size()) return;
+            value = field.choices[std::size_t(index)].value;
+        }
+        auto& current = m_fields[std::string(field.key)];
+        // The baud follows the protocol while it is the protocol's default.
+        if (field.key == "serial_protocol" && Trim(m_fields["serial_baud"]) == DefaultBaud(current))
+            SetDlgItemTextW(m_dialog, IDC_BAUD, WidenAscii(DefaultBaud(value)).c_str());
+        current = std::move(value);
+        ShowRows();
+        Validate();
+    }
+
+    std::string EditedText() const {
+        CIniText ini(m_text);
+        ApplyChanges(ini, m_before, SettingsOf(m_rows, m_fields));
+        return ini.Text();
+    }
+
+    // Each field's problem under its group; true when there is none.
+    bool Validate() {
+        m_problems = Problems(EditedText(), m_rows);
+        std::map<int, std::wstring> texts{{IDC_SERIAL_PROBLEM, L""}, {IDC_NET_PROBLEM, L""}};
+        for (const auto& field : kFieldControls)
+            if (const auto problem = m_problems.find(field.key); problem != m_problems.end()) {
+                auto& text = texts[field.problemId];
+                text += (text.empty() ? L"" : L"\n") + std::wstring(field.label) + L": " +
+                        problem->second;
+            }
+        for (const auto& [id, text] : texts)
+            SetDlgItemTextW(m_dialog, id, text.c_str());
+        return texts[IDC_SERIAL_PROBLEM].empty() && texts[IDC_NET_PROBLEM].empty();
+    }
+
+    INT_PTR OnStaticColour(HDC dc, HWND control) {
+        const int id = GetDlgCtrlID(control);
+        if (id != IDC_SERIAL_PROBLEM && id != IDC_NET_PROBLEM) return FALSE;
+        SetTextColor(dc, kProblemColour);
+        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+        return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
+    }
+
+    void OnOk() {
+        if (!Validate()) {
+            for (const auto& field : kFieldControls)
+                if (m_problems.contains(field.key)) {
+                    SetFocus(GetDlgItem(m_dialog, field.id));
+                    break;
+                }
+            MessageBeep(MB_ICONWARNING);
+            SetDlgItemTextW(m_dialog, IDC_CHECK_SUMMARY,
+                            L"Не сохранено: исправьте значения, отмеченные красным.");
+            return;
+        }
+        const auto text = EditedText();
+        if (text == m_text) return (void)EndDialog(m_dialog, IDCANCEL);
+        if (!m_whole)
+            return Refuse(L"Файл настроек " + FileRead(m_files) +
+                          L" не прочитан целиком; он оставлен как есть.");
+        DWORD error = 0;
+        if (SaveSettingsText(m_files, text, error).empty())
+            return Refuse(L"Настройки не сохранены: " + SystemMessage(error));
+        EndDialog(m_dialog, IDOK);
+    }
+
+    void Refuse(const std::wstring& why) {
+        MessageBoxW(m_dialog, why.c_str(), L"Выходы", MB_OK | MB_ICONERROR);
+    }
+
+    void OnCheck() {
+        std::vector<CheckItem> items;
+        for (std::size_t i = 0; i < m_rows.size(); ++i)
+            if (m_rows[i].ticked && m_rows[i].kind != BackendKind::Virtual)
+                items.push_back({i, m_rows[i].kind});
+        if (items.empty()) {
+            SetDlgItemTextW(m_dialog, IDC_CHECK_SUMMARY, L"Отметьте выход, который проверить.");
+            return;
+        }
+        for (const auto& item : items)
+            m_results.erase(item.row);
+        EnableWindow(GetDlgItem(m_dialog, IDC_CHECK), FALSE);
+        SetDlgItemTextW(m_dialog, IDC_CHECK_SUMMARY, L"Идёт проверка: бегущий огонь D0–D7…");
+        m_checked = items;
+        m_check = std::make_unique<COutputCheck>(m_dialog, kCheckNews, EditedText(),
+                                                 std::move(items), m_self);
+    }
+
+    void OnCheckNews() {
+        if (!m_check) return;
+        for (auto& [row, result] : m_check->Results())
+            m_results[row] = std::move(result);
+        ShowRows();
+        if (!m_check->Done()) return;
+        std::wstring summary = L"Проверено: ";
+        for (std::size_t i = 0; i < m_checked.size(); ++i) {
+            const auto row = m_checked[i].row;
+            summary += (i ? L"; " : L"") + m_rows[row].name + L" — " + m_results[row];
+        }
+        SetDlgItemTextW(m_dialog, IDC_CHECK_SUMMARY, summary.c_str());
+        EnableWindow(GetDlgItem(m_dialog, IDC_CHECK), TRUE);
+    }
+
+    const HMODULE m_self;
+    const SettingsFiles m_files;
+    std::string m_text; // as read
+    bool m_whole = true;
+    std::vector<OutputRow> m_rows;
+    Fields m_fields;
+    WindowSettings m_before;
+    std::map<std::string, std::wstring, std::less<>> m_problems;
+    std::map<std::size_t, std::wstring> m_results;
+    std::vector<CheckItem> m_checked;
+    HWND m_dialog = nullptr;
+    HWND m_list = nullptr;
+    bool m_filling = false;
+    std::unique_ptr<COutputCheck> m_check;
+};
+
+} // namespace
+
+bool ShowOutputsWindow(HWND owner) {
+    try {
+        HMODULE self = nullptr;
+        if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                    GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                reinterpret_cast<LPCWSTR>(&ShowOutputsWindow), &self))
+            return false;
+        CQuietReporter quiet;
+        const auto* comctl = SystemApi<ComctlApi>(quiet, "window");
+        INITCOMMONCONTROLSEX classes{sizeof classes, ICC_LISTVIEW_CLASSES};
+        if (!comctl || !comctl->InitCommonControlsEx(&classes)) return false;
+        COutputsDialog dialog(self);
+        return dialog.Show(owner);
+    } catch (...) {
+        return false;
+    }
+}
+
+} // namespace tavo

@@ -1,0 +1,103 @@
+// The device back ends with a stand-in board: what it is told after a write that failed,
+// and at a Start right after a close that gave up.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+
+#include "driver/driver.h"
+#include "tavo/backends/device_writer.h"
+
+namespace tavo {
+namespace {
+
+// Open once at a time, as a COM port. Its first Show of `failing` stalls; the all-off at
+// the close takes `closeMs`.
+struct Board final : CReporter {
+    std::mutex mutex;
+    std::vector<std::pair<int, bool>> shows; // value, every line
+    int failing = -1;
+    DWORD closeMs = 0;
+    std::atomic<int> open{0}, opened{0};
+
+    DWORD Show(std::uint8_t value, bool all) {
+        std::unique_lock lock(mutex);
+        shows.emplace_back(value, all);
+        if (value == failing) {
+            failing = -1;
+            return ERROR_TIMEOUT;
+        }
+        const bool closing = value == 0 && all && shows.size() > 1;
+        lock.unlock();
+        if (closing) Sleep(closeMs);
+        return 0;
+    }
+    bool Saw(int value, bool all) {
+        const std::lock_guard lock(mutex);
+        return std::ranges::count(shows, std::pair(value, all)) > 0;
+    }
+    bool Closed() {
+        return kivdrv::WaitUntil([&] { return open == 0; });
+    }
+    void TraceNote(std::string_view) override {}
+    void PortNote(std::uint32_t, std::wstring) override {}
+};
+
+// Connects `board` when it is not open already.
+class CBoardBackend final : public CDeviceBackend {
+public:
+    explicit CBoardBackend(Board& board) : CDeviceBackend(board), m_board(board) {}
+
+protected:
+    std::unique_ptr<CDevice> Connect() override {
+        struct Handle final : CDevice {
+            Board& board;
+            explicit Handle(Board& b) : board(b) {
+                ++board.open;
+                ++board.opened;
+            }
+            ~Handle() override { --board.open; }
+            DWORD Show(std::uint8_t value, bool all) override { return board.Show(value, all); }
+            std::string Name() const override { return "board"; }
+        };
+        return m_board.open ? nullptr : std::make_unique<Handle>(m_board);
+    }
+
+private:
+    Board& m_board;
+};
+
+const PortRef kPort{1, 0x378, 0};
+
+TEST(DeviceBackend, AValueWhoseWriteFailedIsSentAgainWithEveryLine) {
+    Board board;
+    board.failing = 5;
+    CBoardBackend backend(board);
+    backend.Open(kPort);
+    backend.Write(kPort, 5);
+    // No new value comes, and relay boards hear no keep-alive: it is sent again.
+    EXPECT_TRUE(kivdrv::WaitUntil([&] { return board.Saw(5, true); }));
+    backend.Close(kPort);
+    EXPECT_TRUE(board.Closed());
+}
+
+TEST(DeviceBackend, AStartRightAfterACloseThatGaveUpDrivesTheBoard) {
+    Board board;
+    board.closeMs = 1500; // longer than the close waits
+    {
+        CBoardBackend first(board);
+        first.Open(kPort);
+        first.Close(kPort);
+    }
+    CBoardBackend second(board);
+    second.Open(kPort);
+    second.Write(kPort, 2);
+    EXPECT_TRUE(kivdrv::WaitUntil([&] { return board.Saw(2, false); }));
+    EXPECT_EQ(board.opened, 2);
+    second.Close(kPort);
+    EXPECT_TRUE(board.Closed());
+}
+
+} // namespace
+} // namespace tavo

@@ -1,0 +1,111 @@
+// The window "Выходы" without Windows: tavo.ini edited in place, and the settings the
+// window's ticks and fields stand for.
+#include <gtest/gtest.h>
+
+#include "tavo/settings/ini_text.h"
+#include "tavo/window/outputs_model.h"
+
+namespace tavo {
+namespace {
+
+TEST(IniText, EditsOnlyTheLinesOfTheKeysItChanges) {
+    CIniText ini("\xEF\xBB\xBF; my lamps\r\n378,0,0\r\n\r\nbackend = virtual\r\ncolour = red\r\n"
+                 "  Universe=3  \r\nlevel = 9\r\nlevel = 10\r\n; backend = e131\r\n# end");
+    ini.Set("backend", "serial");
+    ini.Set("universe", "4");
+    ini.Remove("level");
+    ini.Set("serial_port", "COM7");
+    EXPECT_EQ(ini.Text(), "\xEF\xBB\xBF; my lamps\r\n378,0,0\r\n\r\nbackend = serial\r\n"
+                          "colour = red\r\n  Universe=4  \r\n; backend = e131\r\n# end\r\n"
+                          "serial_port = COM7\r\n");
+}
+
+TEST(IniText, NewLinesFollowTheFileAndTheLastLineCounts) {
+    CIniText lf("lamps = 1\nlevel = 9\nlevel =");
+    lf.Set("level", "7");
+    lf.Set("channel", "5");
+    EXPECT_EQ(lf.Text(), "lamps = 1\nlevel = 9\nlevel = 7\nchannel = 5\n");
+    for (const std::string start : {"", "\xEF\xBB\xBF"}) {
+        CIniText fresh(start);
+        fresh.Set("lamps", "1");
+        EXPECT_EQ(fresh.Text(), start + "lamps = 1\r\n");
+    }
+}
+
+// The outputs as the window lists them on a machine with COM3 and COM7 and no driver.
+std::vector<OutputRow> Found() {
+    return {{.kind = BackendKind::Virtual},
+            {.kind = BackendKind::Inpout, .usable = false},
+            {.kind = BackendKind::Serial, .value = "COM3"},
+            {.kind = BackendKind::Serial, .value = "COM7"},
+            {.kind = BackendKind::E131},
+            {.kind = BackendKind::ArtNet}};
+}
+
+std::vector<bool> Ticks(const std::vector<OutputRow>& rows) {
+    std::vector<bool> ticks;
+    for (const auto& row : rows)
+        ticks.push_back(row.ticked);
+    return ticks;
+}
+
+TEST(OutputsWindow, TicksWhatTheFileChoosesAndWritesOnlyWhatTheUserChanged) {
+    const std::string file = "; boards in the hall\r\nbackend = hidrelay, e131\r\n"
+                             "hid_serial = QWERT\r\nuniverse = 7\r\n";
+    auto settings = FileSettings(file);
+    auto rows = Found();
+    TickFromSettings(rows, settings);
+    // The board the file names is not there: a row of its own says so.
+    ASSERT_EQ(rows.size(), 7u);
+    EXPECT_EQ(rows[4].kind, BackendKind::HidRelay);
+    EXPECT_FALSE(rows[4].usable);
+    EXPECT_EQ(Ticks(rows), (std::vector<bool>{0, 0, 0, 0, 1, 1, 0}));
+    auto fields = FieldsFromSettings(settings);
+    EXPECT_EQ(fields["serial_baud"], "115200");
+    EXPECT_EQ(fields["universe"], "7");
+
+    const auto before = SettingsOf(rows, fields);
+    CIniText unchanged(file);
+    ApplyChanges(unchanged, before, before);
+    EXPECT_EQ(unchanged.Text(), file);
+
+    Tick(rows, 2, true);
+    Tick(rows, 3, true); // one COM port at a time
+    Tick(rows, 4, false);
+    fields["serial_protocol"] = "lcus";
+    fields["serial_baud"] = DefaultBaud("lcus");
+    fields["universe"] = std::string(2, ' ');
+    CIniText ini(file);
+    ApplyChanges(ini, before, SettingsOf(rows, fields));
+    EXPECT_EQ(ini.Text(), "; boards in the hall\r\nbackend = serial, e131\r\nhid_serial = QWERT\r\n"
+                          "serial_baud = 9600\r\nserial_port = COM7\r\nserial_protocol = lcus\r\n");
+}
+
+TEST(OutputsWindow, TheDefaultIsTheDriverWhenItWorksElseTheLamps) {
+    for (const bool driver : {false, true}) {
+        auto rows = Found();
+        rows[1].usable = driver;
+        auto settings = FileSettings("; nothing chosen\n");
+        TickFromSettings(rows, settings);
+        EXPECT_EQ(Ticks(rows), (std::vector<bool>{!driver, driver, 0, 0, 0, 0}));
+    }
+}
+
+TEST(OutputsWindow, ProblemsSayWhatIsWrongInTheField) {
+    auto rows = Found();
+    rows[4].ticked = true; // E1.31
+    const auto problems =
+        Problems("serial_baud = fast\nuniverse = 0\nlevel = 300\nnet_target = 10.0.0\n", rows);
+    EXPECT_EQ(problems,
+              (std::map<std::string, std::wstring, std::less<>>{
+                  {"serial_baud", L"нужно число от 50 до 4000000"},
+                  {"universe", L"нужно число от 1 до 63999"},
+                  {"level", L"нужно число от 0 до 255"},
+                  {"net_target", L"нужен адрес вида 192.168.0.10 или 192.168.0.10:5568"}}));
+    rows[4].ticked = false; // universe 0 is Art-Net's
+    EXPECT_FALSE(Problems("universe = 0\n", rows).contains("universe"));
+    EXPECT_TRUE(Problems("backend = serial\nserial_port = COM7\nlevel = 255\n", rows).empty());
+}
+
+} // namespace
+} // namespace tavo

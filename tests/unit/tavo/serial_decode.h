@@ -1,0 +1,119 @@
+// What boards on the far end of a serial port receive, decoded; and the trace's notes.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string_view>
+#include <vector>
+
+#include "driver/driver.h"
+#include "tavo_copy.h"
+
+namespace tavotest {
+
+using Bytes = std::vector<std::uint8_t>;
+using States = std::vector<int>;
+
+// Plays `rows` on LPT1 as the program does: a pause after each, then 0 and the close;
+// `opened` runs between the open and the first row.
+inline void Play(CTavo& tavo, const States& rows, DWORD pauseMs,
+                 const std::function<void()>& opened = nullptr) {
+    const auto handle = tavo.OpenPrt(0x378, 1, 1);
+    if (opened) opened();
+    for (const int row : rows) {
+        tavo.W_P(handle, row, 0);
+        Sleep(pauseMs);
+    }
+    tavo.W_P(handle, 0, 0);
+    tavo.ClosePrt(handle);
+}
+
+// Plays `rows` as the program does, a pause each, then 0 and the close; returns what
+// came to the file `capture` meanwhile, once it has stopped coming.
+inline Bytes PlayRun(const std::string& ini, const States& rows, const wchar_t* capture) {
+    const auto captured = [&] {
+        return capture ? kivdrv::ReadFileBytes(capture).value_or(Bytes{}) : Bytes{};
+    };
+    const std::size_t before = captured().size();
+    {
+        CTavo tavo({std::nullopt, ini});
+        // The rows start once the opening all-off has come: were that first write slower
+        // than a row, only the newest row would be sent after it.
+        Play(tavo, rows, 80, [&] { kivdrv::WaitUntil([&] { return captured().size() > before; }); });
+    }
+    Bytes got;
+    for (std::size_t size = SIZE_MAX, quiet = 0; quiet < 3; size = got.size()) {
+        Sleep(200);
+        got = captured();
+        quiet = got.size() == size ? quiet + 1 : 0;
+    }
+    return Bytes(got.begin() + std::ptrdiff_t(std::min(before, got.size())), got.end());
+}
+
+inline States Distinct(const States& states) {
+    States out;
+    for (const int state : states)
+        if (out.empty() || out.back() != state) out.push_back(state);
+    return out;
+}
+
+// The lines after each 4-byte relay frame; `relays` gets the relay each frame names.
+inline States DecodeLcus(const Bytes& b, States& relays) {
+    EXPECT_EQ(b.size() % 4, 0u);
+    States states;
+    for (std::size_t i = 0, state = 0; i + 4 <= b.size(); i += 4) {
+        const int relay = b[i + 1], on = b[i + 2];
+        EXPECT_TRUE(b[i] == 0xA0 && relay >= 1 && relay <= 8 && on <= 1) << i;
+        EXPECT_EQ(b[i + 3], (0xA0 + relay + on) & 0xFF) << "checksum at " << i;
+        const std::size_t bit = std::size_t(1) << (relay - 1);
+        state = on ? state | bit : state & ~bit;
+        states.push_back(int(state));
+        relays.push_back(relay);
+    }
+    return states;
+}
+
+// The lines of each DMX USB Pro packet: `level` on channel..channel+7, every other
+// channel 0.
+inline States DecodeEnttec(const Bytes& b, int channel, int level) {
+    States states;
+    for (std::size_t i = 0; i + 5 <= b.size();) {
+        const std::size_t length = b[i + 2] | b[i + 3] << 8;
+        EXPECT_TRUE(b[i] == 0x7E && b[i + 1] == 6 && b[i + 4] == 0) << "header at " << i;
+        EXPECT_EQ(length, std::size_t(std::max(24, channel + 7) + 1));
+        if (i + 5 + length > b.size()) return ADD_FAILURE() << "cut short", states;
+        EXPECT_EQ(b[i + 4 + length], 0xE7) << "end at " << i;
+        int lines = 0;
+        for (std::size_t c = 1; c < length; ++c) {
+            const int line = int(c) - channel, value = b[i + 4 + c];
+            if (line >= 0 && line < 8 && value == level)
+                lines |= 1 << line;
+            else
+                EXPECT_EQ(value, 0) << "channel " << c;
+        }
+        states.push_back(lines);
+        i += 5 + length;
+    }
+    return states;
+}
+
+inline States WithOffAround(States rows) {
+    rows.insert(rows.begin(), 0);
+    rows.push_back(0);
+    return rows;
+}
+
+// A trace note holding `text`.
+inline bool Noted(const std::filesystem::path& trace, std::string_view text) {
+    for (const auto& r : kivdrv::ReadTrace(trace).value_or(std::vector<tavo::TraceRecord>{}))
+        if (r.call == "note" && r.text.find(text) != std::string::npos) return true;
+    return false;
+}
+
+} // namespace tavotest
