@@ -184,8 +184,10 @@ TEST(RealSerial, AnAdapterUnpluggedMidRunIsNotedOnceAndDrivenAgainOncePluggedBac
     EXPECT_TRUE(kivdrv::WaitForLampPanel(GetCurrentProcessId(), L"LPT1 378h (устройство отключено)", kSlow));
 
     // Wine 10 (Debian 13) keeps \\.\COMn of an adapter that vanished under an open handle:
-    // it still opens, to nothing, after the library has closed it, and the adapter plugged
-    // back is not reached. Wine 8 lets go of it.
+    // it still opens, to nothing, after the library has closed it. Plugged back, Linux's
+    // ttyUSB0 works again (stty, a write), nobody holds it, and Wine opens COMn as a
+    // character device, yet every serial call on it fails until Wine's server restarts.
+    // Wine 8 lets go of it.
     const auto wine = reinterpret_cast<const char* (*)()>(reinterpret_cast<void (*)()>(
         GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")));
     if (wine && std::atoi(wine()) >= 10 && ComOpens())
