@@ -29,6 +29,7 @@ bool CAddRowsDlg::OnInitDialog() {
     m_wndPosition.SetFont(m_fontLabel);
     if (g_nRowCount.load() == 0) {
         // Nothing to insert before: the rows can only be appended.
+        ::CheckDlgButton(m_hWnd, IDC_ADD_TO_END, BST_CHECKED);
         ::EnableWindow(GetDlgItem(IDC_ADD_TO_END), FALSE);
     } else {
         ShowPositionFor(IsDlgButtonChecked(m_hWnd, IDC_ADD_TO_END) == BST_CHECKED);
@@ -37,11 +38,12 @@ bool CAddRowsDlg::OnInitDialog() {
 }
 
 void CAddRowsDlg::DoDataExchange(CDataExchange* dx) {
-    DDX_Check(dx, IDC_ADD_TO_END, m_bAddToEnd);
-    DDX_Text(dx, IDC_COUNT, m_nCount);
     // Adding never changes or removes existing rows, so fewer than one row is refused here,
-    // where the user can correct it; more than the grid can hold never fits either.
+    // where the user can correct it; more than the grid can hold never fits either. The
+    // count comes first, so a refused box stores nothing and Cancel leaves the tick as it was.
+    DDX_Text(dx, IDC_COUNT, m_nCount);
     DDV_MinMaxInt(dx, m_nCount, 1, ORV_MAX_ROWS);
+    DDX_Check(dx, IDC_ADD_TO_END, m_bAddToEnd);
 }
 
 void CAddRowsDlg::OnAddToEnd() {

@@ -73,6 +73,9 @@ int CMainFrame::OnCreate(LPCREATESTRUCT cs) {
     if (!m_wndStatusBar.SetIndicators(kIndicators)) return -1;
     m_wndStatusBar.SetPaneInfo(1, ID_INDICATOR_ROW, SBPS_NORMAL, kRowPaneWidth);
     if (!m_wndCommandPanel.Create(this)) return -1;
+    // Nothing in the program hides them, so a saved layout never does either.
+    m_wndStatusBar.m_bKeepVisible = true;
+    m_wndCommandPanel.m_bKeepVisible = true;
     // "Готово" once the frame is up, as after every menu or prompt.
     PostMessage(WM_SETMESSAGESTRING, AFX_IDS_IDLEMESSAGE);
     return 0;

@@ -24,13 +24,20 @@ void AfterRowChange(CKIVView& view, CKIVDoc& doc) {
 void CMainFrame::OnAddRows() {
     // The dialog's label and the insert position need the cursor as it is now.
     RefreshSharedValues();
+    const int addToEndBefore = m_dlgAddRows.m_bAddToEnd;
     if (m_dlgAddRows.DoModal() != IDOK) return;
     CKIVView* view = PatternView();
     CKIVDoc* doc = view ? view->GetDocument() : nullptr;
     if (!doc) return;
     const int rows = static_cast<int>(doc->m_arrRows.size());
     const int at = m_dlgAddRows.m_bAddToEnd ? rows : std::clamp(g_nCurRow, 0, rows);
-    InsertPatternRows(doc->m_arrRows, *view, at, m_dlgAddRows.m_nCount);
+    try {
+        InsertPatternRows(doc->m_arrRows, *view, at, m_dlgAddRows.m_nCount);
+    } catch (...) {
+        // A count that does not fit adds nothing: the box opens again as it was.
+        m_dlgAddRows.m_bAddToEnd = addToEndBefore;
+        throw;
+    }
     m_dlgAddRows.m_bAddToEnd = 1;
     AfterRowChange(*view, *doc);
     RefreshSharedValues();

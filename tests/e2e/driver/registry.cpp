@@ -107,6 +107,11 @@ bool WriteRegDword(const std::wstring& subKey, const std::wstring& value, DWORD 
     return WriteValue(subKey, value, REG_DWORD, &data, sizeof data);
 }
 
+bool WriteRegBinary(const std::wstring& subKey, const std::wstring& value,
+                    const std::vector<std::uint8_t>& data) {
+    return WriteValue(subKey, value, REG_BINARY, data.data(), data.size());
+}
+
 bool DeleteRegTree(const std::wstring& subKey) {
     // With a sub-key named, the key itself goes too.
     const LSTATUS status = RegDeleteTreeW(HKEY_CURRENT_USER, subKey.c_str());

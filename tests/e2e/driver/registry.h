@@ -22,6 +22,8 @@ std::vector<std::wstring> RegValueNames(const std::wstring& subKey);
 bool WriteRegString(const std::wstring& subKey, const std::wstring& value,
                     const std::wstring& data);
 bool WriteRegDword(const std::wstring& subKey, const std::wstring& value, DWORD data);
+bool WriteRegBinary(const std::wstring& subKey, const std::wstring& value,
+                    const std::vector<std::uint8_t>& data);
 
 // Deletes the key with everything below it; true also when it did not exist.
 bool DeleteRegTree(const std::wstring& subKey);

@@ -87,8 +87,16 @@ TEST_F(Frame, RowPaneFollowsTheCursorAndAddRowsInsertsBeforeOrAppends) {
 TEST_F(Frame, CountsThatCannotBeAddedAreRefusedAndNothingChanges) {
     CKivSession kiv(work);
     ASSERT_TRUE(kiv.Frame());
-    kiv.Press({VK_F2});
-    HWND dialog = kiv.WaitForDialog(kAddRowsTitle);
+    // Each refused box, unticked first, opens ticked again afterwards.
+    const auto openUnticked = [&] {
+        kiv.Press({VK_F2});
+        HWND box = kiv.WaitForDialog(kAddRowsTitle);
+        if (!box) return box;
+        EXPECT_EQ(SendMessageW(GetDlgItem(box, IDC_ADD_TO_END), BM_GETCHECK, 0, 0), BST_CHECKED);
+        SendMessageW(GetDlgItem(box, IDC_ADD_TO_END), BM_CLICK, 0, 0);
+        return box;
+    };
+    HWND dialog = openUnticked();
     ASSERT_TRUE(dialog);
     SendMessageW(GetDlgItem(dialog, IDC_COUNT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"0"));
     PressButton(dialog, IDOK);
@@ -98,12 +106,15 @@ TEST_F(Frame, CountsThatCannotBeAddedAreRefusedAndNothingChanges) {
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
 
     // The largest count the dialog takes does not fit beside the three rows.
-    kiv.Press({VK_F2});
-    dialog = kiv.WaitForDialog(kAddRowsTitle);
+    dialog = openUnticked();
     ASSERT_TRUE(dialog);
     ConfirmAddRows(dialog, L"10000000");
     EXPECT_EQ(AnswerBox(kiv, IDOK), L"Недостаточно памяти.");
     EXPECT_TRUE(kiv.WaitForRowPane(1));
+    dialog = openUnticked();
+    ASSERT_TRUE(dialog);
+    PressButton(dialog, IDCANCEL);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
     // Nothing was changed, so the close asks nothing.
     EXPECT_TRUE(kiv.CloseAndWait());
 }
@@ -273,11 +284,15 @@ TEST_F(Frame, FileThatReadsNothingOnTheCommandLineStartsWithThreeShownRows) {
     }
 }
 
-// The menu bar, wherever it is docked (a child of a dock bar).
-HWND MenuBar(HWND frame) {
+// A bar by its id, wherever it is docked (a child of a dock bar).
+HWND Bar(HWND frame, int id) {
     for (HWND dock : ChildWindows(frame))
-        if (HWND bar = GetDlgItem(dock, AFX_IDW_TOOLBAR)) return bar;
-    return GetDlgItem(frame, AFX_IDW_TOOLBAR);
+        if (HWND bar = GetDlgItem(dock, id)) return bar;
+    return GetDlgItem(frame, id);
+}
+
+HWND MenuBar(HWND frame) {
+    return Bar(frame, AFX_IDW_TOOLBAR);
 }
 
 void Drag(POINT from, POINT to) {
@@ -323,6 +338,27 @@ TEST_F(Frame, MenuBarDockedOnTheLeftIsThereAtTheNextStart) {
     ASSERT_TRUE(again.Frame());
     EXPECT_TRUE(
         WaitUntil([&] { return MenuBar(again.Frame()) && Upright(MenuBar(again.Frame())); }, 3s));
+    EXPECT_TRUE(again.CloseAndWait());
+}
+
+TEST_F(Frame, ASavedLayoutNeverHidesThePanelOrTheStatusBar) {
+    const std::wstring layoutKey = kKivProfileKey + L"\\FrameworkBarState";
+    {
+        CKivSession kiv(work);
+        ASSERT_TRUE(kiv.Frame());
+        EXPECT_TRUE(kiv.CloseAndWait());
+    }
+    auto layout = ReadRegBinary(layoutKey, L"BarState");
+    ASSERT_TRUE(layout && layout->size() > 6);
+    for (size_t visible = 6 + 4; visible < layout->size(); visible += 15)
+        (*layout)[visible] = 0; // every bar saved hidden, as a damaged profile may say
+    ASSERT_TRUE(WriteRegBinary(layoutKey, L"BarState", *layout));
+
+    CKivSession again(work);
+    ASSERT_TRUE(again.Frame());
+    EXPECT_TRUE(IsWindowVisible(Bar(again.Frame(), IDD_COMMAND_PANEL)));
+    EXPECT_TRUE(IsWindowVisible(Bar(again.Frame(), AFX_IDW_STATUS_BAR)));
+    EXPECT_TRUE(IsWindowVisible(MenuBar(again.Frame())));
     EXPECT_TRUE(again.CloseAndWait());
 }
 
