@@ -14,19 +14,19 @@ WIN32 = $(BUILD)/win32
 WIN32_TARGETS = kiv tavo tavo_outputs tavo_inpout_tests kiv_startup_e2e
 WIN32_TESTS = ^(tavo_inpout_tests|kiv_startup_e2e|release_imports)$$
 
-.PHONY: all build build32 native test test-vm run fuzz deps dist clean fresh-check
+.PHONY: all build build32 native test test-win64 test-rest test-vm run fuzz deps dist clean fresh-check
 
 all: build
 
 deps:
-	@tools/deps
+	@tools/timed deps tools/deps
 
 $(BUILD)/build.ninja: | deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake $(CMAKE_FLAGS)
 
 build: deps $(BUILD)/build.ninja $(HOST)/build.ninja
-	cmake --build $(BUILD)
-	cmake --build $(HOST)
+	@tools/timed "win64 build" cmake --build $(BUILD)
+	@tools/timed "kiv-parport build" cmake --build $(HOST)
 
 $(HOST)/build.ninja: | deps
 	cmake -S parport -B $(HOST) -G Ninja -DCMAKE_CXX_COMPILER=g++ -DKIV_BIN_DIR=$(abspath $(BUILD))/bin
@@ -36,25 +36,33 @@ $(WIN32)/build.ninja: | deps
 	  -DKIV_UNIT_DIRS="tavo;release" $(CMAKE_FLAGS)
 
 build32: deps $(WIN32)/build.ninja
-	cmake --build $(WIN32) --target $(WIN32_TARGETS)
+	@tools/timed "win32 build" cmake --build $(WIN32) --target $(WIN32_TARGETS)
 
 $(NATIVE)/build.ninja: | deps
 	cmake -S tests/native -B $(NATIVE) -G Ninja -DCMAKE_CXX_COMPILER=clang++
 
 native: deps $(NATIVE)/build.ninja
-	cmake --build $(NATIVE)
+	@tools/timed "native build" cmake --build $(NATIVE)
 
+# The 64-bit build's Wine tests (two groups, each on a display of its own: tools/test-run)
+# run beside the rest; the test PC comes last, alone, as its guest needs the CPUs. Each
+# part prints its time ("time: ..."); a part's output shows when it ends.
 test: build build32 native
-	tools/test-run $(BUILD)
-	tools/test-run $(WIN32) -R '$(WIN32_TESTS)'
-	ctest --test-dir $(NATIVE) --output-on-failure
-	ctest --test-dir $(HOST) --output-on-failure
-	$(MAKE) test-vm
+	@$(MAKE) --no-print-directory -j2 --output-sync=target test-win64 test-rest
+	@$(MAKE) --no-print-directory test-vm
+
+test-win64:
+	@tools/timed "win64 tests" tools/test-run $(BUILD)
+
+test-rest:
+	@tools/timed "win32 tests" tools/test-run $(WIN32) -R '$(WIN32_TESTS)'
+	@tools/timed "native tests" ctest --test-dir $(NATIVE) -j2 --output-on-failure
+	@tools/timed "kiv-parport tests" ctest --test-dir $(HOST) --output-on-failure
 
 # tavo.dll and kiv-parport against real drivers in a virtual PC (tools/testpc); skipped,
 # with one line saying why, where that PC cannot run.
 test-vm: build
-	tests/vm/run $(BUILD)
+	@tools/timed "test PC" tests/vm/run $(BUILD)
 
 fuzz: native
 	tools/fuzz $(NATIVE) $(FUZZ_SECONDS)
