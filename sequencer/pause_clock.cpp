@@ -52,17 +52,15 @@ std::int64_t CPauseClock::Now() const {
 }
 
 void CPauseClock::Restart() {
-    m_deadline = Now();
+    m_schedule.Restart(Now());
 }
 
 void CPauseClock::WaitNext(int ms) {
-    m_deadline += static_cast<std::int64_t>(ms < 0 ? 0 : ms) * m_frequency / 1000;
-    const std::int64_t now = Now();
-    if (m_deadline <= now) {
-        m_deadline = now;
-        return;
-    }
-    WaitTicks(m_deadline - now);
+    const std::int64_t deadline = m_schedule.NextDeadline(std::int64_t{ms} * m_frequency / 1000);
+    // A timer that fires a little early is waited on again: no row may end short.
+    for (std::int64_t now = Now(); now < deadline; now = Now())
+        WaitTicks(deadline - now);
+    m_schedule.WokeAt(Now());
 }
 
 void CPauseClock::WaitTicks(std::int64_t ticks) const {
