@@ -56,11 +56,12 @@ void CPauseClock::Restart() {
 }
 
 void CPauseClock::WaitNext(int ms) {
-    const std::int64_t deadline = m_schedule.NextDeadline(std::int64_t{ms} * m_frequency / 1000);
+    std::int64_t now = Now();
+    const std::int64_t deadline =
+        m_schedule.NextDeadline(now, std::int64_t{ms} * m_frequency / 1000);
     // A timer that fires a little early is waited on again: no row may end short.
-    for (std::int64_t now = Now(); now < deadline; now = Now())
+    for (; now < deadline; now = Now())
         WaitTicks(deadline - now);
-    m_schedule.WokeAt(Now());
 }
 
 void CPauseClock::WaitTicks(std::int64_t ticks) const {

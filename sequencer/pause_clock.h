@@ -32,7 +32,7 @@ public:
     CPauseClock& operator=(const CPauseClock&) = delete;
 
     void Restart() override;
-    // Waits until the row that began at the last wake-up has lasted its share of `ms`.
+    // Waits until the row just written has lasted its share of `ms`.
     void WaitNext(int ms) override;
 
     Kind TimerKind() const { return m_kind; }

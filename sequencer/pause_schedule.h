@@ -13,20 +13,17 @@ public:
     static constexpr std::int64_t kStallPauses = 3;
 
     // The first row begins now.
-    void Restart(std::int64_t now) { m_rowStart = m_ideal = now; }
+    void Restart(std::int64_t now) { m_ideal = now; }
 
-    // The end of the row that began at the last wake-up, for a pause of `pause` ticks.
-    std::int64_t NextDeadline(std::int64_t pause) {
+    // The end of the row written just before `now`, for a pause of `pause` ticks. The row is
+    // taken to begin at `now`, so even a write held up after the wake-up keeps its share.
+    std::int64_t NextDeadline(std::int64_t now, std::int64_t pause) {
         pause = std::max<std::int64_t>(pause, 0);
-        if (m_rowStart - m_ideal > kStallPauses * pause) m_ideal = m_rowStart;
+        if (now - m_ideal > kStallPauses * pause) m_ideal = now;
         m_ideal += pause;
-        return std::max(m_ideal, m_rowStart + pause - pause / 10);
+        return std::max(m_ideal, now + pause - pause / 10);
     }
 
-    // The next row begins at `now`.
-    void WokeAt(std::int64_t now) { m_rowStart = now; }
-
 private:
-    std::int64_t m_rowStart = 0; // when the current row began
-    std::int64_t m_ideal = 0;    // when it should have begun
+    std::int64_t m_ideal = 0; // when the next row should begin
 };

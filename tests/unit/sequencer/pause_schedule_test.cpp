@@ -13,16 +13,17 @@ namespace {
 
 constexpr std::int64_t kPause = 10'000; // 10 ms in microseconds
 
-// Row lengths of `rows` rows when the wake-up ending row i comes `late(i)` after its deadline.
+// Row lengths of `rows` rows when the write ending row i comes `late(i)` after its deadline
+// (a late wake-up, or a write held up after it).
 std::vector<std::int64_t> Play(int rows, const std::function<std::int64_t(int)>& late) {
     CPauseSchedule schedule;
-    std::int64_t now = 0;
-    schedule.Restart(now);
+    std::int64_t written = 0;
+    schedule.Restart(written);
     std::vector<std::int64_t> lengths;
     for (int i = 0; i < rows; ++i) {
-        const std::int64_t woke = std::max(now, schedule.NextDeadline(kPause)) + late(i);
-        lengths.push_back(woke - now);
-        schedule.WokeAt(now = woke);
+        const std::int64_t next = schedule.NextDeadline(written, kPause) + late(i);
+        lengths.push_back(next - written);
+        written = next;
     }
     return lengths;
 }
