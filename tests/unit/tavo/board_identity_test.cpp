@@ -3,6 +3,7 @@
 // a CH340 without one (known by its socket), a built-in port.
 #include "tavo/backends/board_identity.h"
 #include "tavo/backends/serial_frames.h"
+#include "tavo/window/outputs_model.h"
 
 #include <gtest/gtest.h>
 
@@ -80,6 +81,18 @@ TEST(BoardIdentity, ASavedBoardCountsOnlyForItsPortAndOnlyWhenItParses) {
     for (const char* bad : {"0403:6001 on COM3", "0403-6001 A50285BI on COM3",
                             "1a86:7523 at USB(2) on COM999", "0403:6001 A50285BI COM3"})
         EXPECT_FALSE(tavo::ParseBoardChoice(bad)) << bad;
+}
+
+// The window saves the board with the port ticked, and drops it for a port without one.
+TEST(BoardIdentity, TheWindowSavesWhichBoardWasTicked) {
+    const std::string x = "0403:6001 A50285BI on COM3";
+    std::vector<tavo::OutputRow> rows = {
+        {.kind = tavo::BackendKind::Serial, .value = "COM3", .board = x},
+        {.kind = tavo::BackendKind::Serial, .value = "COM7"}};
+    tavo::Tick(rows, 0, true);
+    EXPECT_EQ(tavo::SettingsOf(rows, {})["serial_board"], x);
+    tavo::Tick(rows, 1, true);
+    EXPECT_EQ(tavo::SettingsOf(rows, {})["serial_board"], std::nullopt);
 }
 
 } // namespace
