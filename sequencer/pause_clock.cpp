@@ -52,17 +52,16 @@ std::int64_t CPauseClock::Now() const {
 }
 
 void CPauseClock::Restart() {
-    m_deadline = Now();
+    m_schedule.Restart(Now());
 }
 
 void CPauseClock::WaitNext(int ms) {
-    m_deadline += static_cast<std::int64_t>(ms < 0 ? 0 : ms) * m_frequency / 1000;
-    const std::int64_t now = Now();
-    if (m_deadline <= now) {
-        m_deadline = now;
-        return;
-    }
-    WaitTicks(m_deadline - now);
+    std::int64_t now = Now();
+    const std::int64_t deadline =
+        m_schedule.NextDeadline(now, std::int64_t{ms} * m_frequency / 1000);
+    // A timer that fires a little early is waited on again: no row may end short.
+    for (; now < deadline; now = Now())
+        WaitTicks(deadline - now);
 }
 
 void CPauseClock::WaitTicks(std::int64_t ticks) const {

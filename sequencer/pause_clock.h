@@ -1,8 +1,10 @@
-// Pauses of a run measured against absolute deadlines: each pause ends `ms` after the end
-// of the previous one, not after the moment it began, so the time spent writing to the
-// port and waking up is not added row after row. Waits on a high-resolution waitable
-// timer where the system has one, else on a normal one with the system timer at 1 ms.
+// Pauses of a run measured against absolute deadlines (CPauseSchedule), so the time spent
+// writing to the port and waking up is not added row after row. Waits on a high-resolution
+// waitable timer where the system has one, else on a normal one with the system timer at
+// 1 ms.
 #pragma once
+
+#include "sequencer/pause_schedule.h"
 
 #include <windows.h>
 
@@ -30,9 +32,7 @@ public:
     CPauseClock& operator=(const CPauseClock&) = delete;
 
     void Restart() override;
-    // Moves the deadline on by `ms` and waits until it. A deadline already past (the
-    // caller was held up for longer than the whole pause) counts from now instead, so
-    // late rows are not hurried out one after another to catch up.
+    // Waits until the row just written has lasted its share of `ms`.
     void WaitNext(int ms) override;
 
     Kind TimerKind() const { return m_kind; }
@@ -45,5 +45,5 @@ private:
     Kind m_kind = Kind::Sleep;
     bool m_raisedPeriod = false;
     std::int64_t m_frequency = 1;
-    std::int64_t m_deadline = 0;
+    CPauseSchedule m_schedule;
 };

@@ -31,6 +31,9 @@ struct SetupApi {
     decltype(&::CM_Free_Res_Des_Handle) CM_Free_Res_Des_Handle;
     decltype(&::CM_Get_Res_Des_Data_Size) CM_Get_Res_Des_Data_Size;
     decltype(&::CM_Get_Res_Des_Data) CM_Get_Res_Des_Data;
+    decltype(&::CM_Get_Parent) CM_Get_Parent;
+    decltype(&::CM_Get_Device_IDW) CM_Get_Device_IDW;
+    decltype(&::CM_Get_DevNode_Registry_PropertyW) CM_Get_DevNode_Registry_PropertyW;
 
     bool Bind(CSystemExports& dll) {
         return dll.Find("SetupDiGetClassDevsW", SetupDiGetClassDevsW) &&
@@ -45,7 +48,10 @@ struct SetupApi {
                dll.Find("CM_Get_Next_Res_Des", CM_Get_Next_Res_Des) &&
                dll.Find("CM_Free_Res_Des_Handle", CM_Free_Res_Des_Handle) &&
                dll.Find("CM_Get_Res_Des_Data_Size", CM_Get_Res_Des_Data_Size) &&
-               dll.Find("CM_Get_Res_Des_Data", CM_Get_Res_Des_Data);
+               dll.Find("CM_Get_Res_Des_Data", CM_Get_Res_Des_Data) &&
+               dll.Find("CM_Get_Parent", CM_Get_Parent) &&
+               dll.Find("CM_Get_Device_IDW", CM_Get_Device_IDW) &&
+               dll.Find("CM_Get_DevNode_Registry_PropertyW", CM_Get_DevNode_Registry_PropertyW);
     }
 };
 

@@ -1,5 +1,6 @@
 #include "tavo/backends/device_ports.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace tavo {
@@ -21,22 +22,31 @@ wchar_t LowerAscii(wchar_t c) {
     return c >= L'A' && c <= L'Z' ? wchar_t(c - L'A' + L'a') : c;
 }
 
-// `text` begins with `prefix` (lower case), in any letter case.
-bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (LowerAscii(text[i]) != prefix[i]) return false;
-    return true;
-}
-
-bool IsComName(std::wstring_view name) {
-    if (!StartsWithNoCase(name, L"com") || name.size() == 3) return false;
-    for (const wchar_t c : name.substr(3))
-        if (c < L'0' || c > L'9') return false;
-    return true;
-}
-
 } // namespace
+
+bool StartsWithNoCase(std::wstring_view text, std::wstring_view lowerPrefix) {
+    if (text.size() < lowerPrefix.size()) return false;
+    for (std::size_t i = 0; i < lowerPrefix.size(); ++i)
+        if (LowerAscii(text[i]) != lowerPrefix[i]) return false;
+    return true;
+}
+
+bool SameNoCase(std::wstring_view a, std::wstring_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(),
+                      [](wchar_t x, wchar_t y) { return LowerAscii(x) == LowerAscii(y); });
+}
+
+int ComNumber(std::wstring_view portName) {
+    if (!StartsWithNoCase(portName, L"com") || portName.size() == 3 || portName.size() > 6)
+        return 0;
+    int number = 0;
+    for (const wchar_t c : portName.substr(3)) {
+        if (c < L'0' || c > L'9') return 0;
+        number = number * 10 + (c - L'0');
+    }
+    return number;
+}
 
 std::optional<LptAddresses> LptFromDevices(std::span<const PortDevice> devices) {
     LptAddresses ports{};
@@ -53,7 +63,7 @@ std::optional<LptAddresses> LptFromDevices(std::span<const PortDevice> devices) 
 }
 
 bool IsUsbSerialAdapter(const PortDevice& device) {
-    if (!IsComName(device.portName)) return false;
+    if (!ComNumber(device.portName)) return false;
     for (const auto& id : device.hardwareIds)
         if (StartsWithNoCase(id, L"usb\\") || StartsWithNoCase(id, L"ftdibus\\")) return true;
     return false;

@@ -10,6 +10,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tavo/settings/lpt_config.h"
@@ -22,6 +23,11 @@ struct PortDevice {
     std::optional<std::uint64_t> ioBase;     // start of its first allocated I/O range, if any
     std::wstring friendlyName{};             // "USB-SERIAL CH340 (COM3)"; may be empty
     std::vector<std::wstring> hardwareIds{}; // "USB\VID_1A86&PID_7523&REV_0254", ...
+    // The USB device it belongs to (itself, or the one above it): its instance id
+    // ("USB\VID_0403&PID_6001\A50285BI") and the socket it is plugged in
+    // ("PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(2)"); empty when it is no USB device.
+    std::wstring usbDevice{};
+    std::wstring usbLocation{};
 };
 
 // Where the answers come from: the system (MakeSystemPortDevices) or a recording.
@@ -43,6 +49,14 @@ std::optional<LptAddresses> LptFromDevices(std::span<const PortDevice> devices);
 // Bluetooth links (BTHENUM\...) and ports made by software (ROOT\..., com0com) are not.
 // The friendly name is only shown: its words vary with the driver and the language.
 bool IsUsbSerialAdapter(const PortDevice& device);
+
+// 3 for "COM3" in any letter case; 0 for any name of another kind.
+int ComNumber(std::wstring_view portName);
+
+// `text` begins with `lowerPrefix`, in any letter case of A-Z.
+bool StartsWithNoCase(std::wstring_view text, std::wstring_view lowerPrefix);
+// The same text, in any letter case of A-Z.
+bool SameNoCase(std::wstring_view a, std::wstring_view b);
 
 // "378,0,d100": the form TAVO_LPT and tavo.ini take.
 std::string LptListText(const LptAddresses& ports);

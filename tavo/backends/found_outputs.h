@@ -16,6 +16,7 @@ namespace tavo {
 struct ComPort {
     int number = 0;         // 3 for COM3
     std::wstring name = {}; // "USB-SERIAL CH340 (COM3)", or "COM3" for a port without a device
+    std::string board = {}; // serial_board for a USB board: "1a86:7523 at ... on COM3"
 };
 
 // The devices of the Ports class that are COM ports, with their names, and the ports only

@@ -4,7 +4,9 @@
 #include <windows.h>
 
 #include "tavo/backends/backends.h"
+#include "tavo/backends/device_ports.h"
 #include "tavo/backends/device_writer.h"
+#include "tavo/settings/config_source.h"
 #include "tavo/settings/file_handle.h"
 #include "tavo/backends/serial_frames.h"
 
@@ -64,6 +66,35 @@ CFileHandle OpenComPort(const SerialConfig& config, CReporter& reporter, std::ws
     }
     return port;
 }
+
+// The port of the board: the COM number set, or where the board chosen for it is now. Said
+// in the trace when that changes, not at every try.
+class CBoardPort {
+public:
+    explicit CBoardPort(const SerialConfig& config) : m_config(config) {}
+
+    // The port opened, as Config() then names it; empty, with notes and `why`, when not.
+    CFileHandle Open(CReporter& reporter, std::wstring& why) {
+        if (!m_config.board) return OpenComPort(m_config, reporter, why);
+        std::wstring said;
+        const auto devices = MakeSystemPortDevices(reporter)->Present();
+        const auto port = FindBoardPort(*m_config.board, devices,
+                                        [&](std::wstring note) { said = std::move(note); });
+        if (!said.empty() && said != m_said) reporter.TraceNote("serial: " + ToAscii(said));
+        m_said = std::move(said);
+        if (!port) {
+            why = L"нет выбранной платы (" + WidePortName(m_config) + L")";
+            return {};
+        }
+        m_config.port = *port;
+        return OpenComPort(m_config, reporter, why);
+    }
+    const SerialConfig& Config() const { return m_config; }
+
+private:
+    SerialConfig m_config;
+    std::wstring m_said;
+};
 
 // One overlapped write. The system writes into it until the write completes, so one that
 // does not complete even after its cancel is left behind rather than freed under it.
@@ -129,25 +160,25 @@ private:
 
 class CSerialBackend final : public CDeviceBackend {
 public:
-    CSerialBackend(const SerialConfig& config, CFileHandle port, CReporter& reporter)
-        : CDeviceBackend(reporter), m_config(config), m_ready(std::move(port)) {}
+    CSerialBackend(CBoardPort board, CFileHandle port, CReporter& reporter)
+        : CDeviceBackend(reporter), m_board(std::move(board)), m_ready(std::move(port)) {}
 
 protected:
     // The port opened when the back end was chosen serves the first OpenPrt, so a board
     // that resets when its port opens does so once.
     std::unique_ptr<CDevice> Connect() override {
         std::wstring why;
-        auto port = m_ready ? std::move(m_ready) : OpenComPort(m_config, m_reporter, why);
+        auto port = m_ready ? std::move(m_ready) : m_board.Open(m_reporter, why);
         if (!port) {
             m_reporter.PortNote(0, why);
             return nullptr;
         }
-        SetUpPort(port.get(), m_config, m_reporter);
-        return std::make_unique<CSerialDevice>(std::move(port), m_config);
+        SetUpPort(port.get(), m_board.Config(), m_reporter);
+        return std::make_unique<CSerialDevice>(std::move(port), m_board.Config());
     }
 
 private:
-    const SerialConfig m_config;
+    CBoardPort m_board;
     CFileHandle m_ready;
 };
 
@@ -163,10 +194,11 @@ std::unique_ptr<CBackend> MakeSerialBackend(CSettings& settings, CReporter& repo
         return nullptr;
     }
     CDeviceWriter::AwaitStopped(); // a close that gave up may still hold the port
-    auto port = OpenComPort(*config, reporter, why);
+    CBoardPort board(*config);
+    auto port = board.Open(reporter, why);
     if (!port) return nullptr;
-    reporter.TraceNote("serial: " + config->Describe());
-    return std::make_unique<CSerialBackend>(*config, std::move(port), reporter);
+    reporter.TraceNote("serial: " + board.Config().Describe());
+    return std::make_unique<CSerialBackend>(std::move(board), std::move(port), reporter);
 }
 
 } // namespace tavo

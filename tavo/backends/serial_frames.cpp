@@ -64,6 +64,20 @@ std::optional<SerialDtr> ReadDtr(CSettings& settings) {
     return dtr;
 }
 
+// serial_board when it names a board chosen for serial_port; a value that does not parse,
+// or one left from another port, counts as unset.
+std::optional<BoardChoice> ReadBoard(CSettings& settings, int port) {
+    const auto& raw = settings.Raw("serial_board");
+    if (!raw) return std::nullopt;
+    auto choice = ParseBoardChoice(raw->text);
+    if (!choice) settings.Reject("serial_board", "not a board as the outputs window saves it");
+    if (!choice || choice->port == port) return choice;
+    settings.AddNote(raw->origin + ": serial_board was chosen on COM" +
+                     std::to_string(choice->port) + ", serial_port is COM" + std::to_string(port) +
+                     ": the port as set");
+    return std::nullopt;
+}
+
 } // namespace
 
 std::string SerialConfig::Describe() const {
@@ -72,6 +86,10 @@ std::string SerialConfig::Describe() const {
     if (protocol == SerialProtocol::Enttec)
         text += ", channel " + std::to_string(channel) + ", level " + std::to_string(level);
     if (dtr == SerialDtr::High) text += ", DTR and RTS high";
+    if (board) {
+        const auto id = BoardIdText(board->board);
+        text += ", board " + std::string(id.begin(), id.end());
+    }
     return text;
 }
 
@@ -112,6 +130,7 @@ std::optional<SerialConfig> ReadSerialConfig(CSettings& settings) {
     config.channel = *channel;
     config.level = std::uint8_t(*level);
     config.dtr = *dtr;
+    config.board = ReadBoard(settings, config.port);
     return config;
 }
 

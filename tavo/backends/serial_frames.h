@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tavo/backends/board_identity.h"
 #include "tavo/backends/device_lines.h"
 #include "tavo/settings/settings.h"
 
@@ -25,6 +26,8 @@ struct SerialConfig {
     int channel = 1; // enttec: the DMX channel of D0
     std::uint8_t level = 255;
     SerialDtr dtr = SerialDtr::Low;
+    // The board chosen for the port (serial_board), looked for by what it is.
+    std::optional<BoardChoice> board = std::nullopt;
 
     std::string PortName() const { return "COM" + std::to_string(port); }
     std::string Describe() const; // for the trace

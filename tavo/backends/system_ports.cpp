@@ -10,6 +10,7 @@
 #include <cwchar>
 #include <type_traits>
 
+#include "tavo/backends/board_identity.h"
 #include "tavo/backends/device_list.h"
 #include "tavo/backends/device_ports.h"
 #include "tavo/backends/found_outputs.h"
@@ -116,6 +117,40 @@ std::optional<std::uint64_t> FirstIoBase(const SetupApi& setup, DEVINST device) 
     return io.IOD_Alloc_Base;
 }
 
+// The first of a device's location paths: which socket of which hub of which controller.
+std::wstring LocationPath(const SetupApi& setup, DEVINST node) {
+    wchar_t paths[1024] = {};
+    ULONG size = sizeof paths - 2 * sizeof *paths; // two nulls end it in any case
+    if (setup.CM_Get_DevNode_Registry_PropertyW(node, CM_DRP_LOCATION_PATHS, nullptr, paths, &size,
+                                                0) != CR_SUCCESS)
+        return {};
+    return paths;
+}
+
+// The USB device a port belongs to: the port's own device, or one above it (an FTDI port
+// sits under its bus driver's device, a CDC port under its composite device).
+void FindUsbDevice(const SetupApi& setup, DEVINST node, PortDevice& port) {
+    constexpr int kLevels = 3;
+    for (int level = 0; level < kLevels; ++level) {
+        wchar_t id[MAX_DEVICE_ID_LEN + 1] = {};
+        if (setup.CM_Get_Device_IDW(node, id, MAX_DEVICE_ID_LEN, 0) != CR_SUCCESS) return;
+        if (IsUsbDeviceId(id)) {
+            port.usbDevice = id;
+            port.usbLocation = LocationPath(setup, node);
+            return;
+        }
+        if (setup.CM_Get_Parent(&node, node, 0) != CR_SUCCESS) return;
+    }
+}
+
+PortDevice ReadPortDevice(const SetupApi& setup, HDEVINFO list, SP_DEVINFO_DATA& device) {
+    PortDevice port{PortName(setup, list, device), FirstIoBase(setup, device.DevInst),
+                    FriendlyName(setup, list, device),
+                    Property(setup, list, device, SPDRP_HARDWAREID)};
+    FindUsbDevice(setup, device.DevInst, port);
+    return port;
+}
+
 // Calls `each(setup, list, device)` for every present device of the Ports class.
 template <typename Each>
 void ForEachPortDevice(CReporter& reporter, std::string_view who, Each each) {
@@ -138,10 +173,7 @@ public:
         std::vector<PortDevice> devices;
         ForEachPortDevice(m_reporter, "device configuration",
                           [&](const SetupApi& setup, HDEVINFO list, SP_DEVINFO_DATA& device) {
-                              devices.push_back({PortName(setup, list, device),
-                                                 FirstIoBase(setup, device.DevInst),
-                                                 FriendlyName(setup, list, device),
-                                                 Property(setup, list, device, SPDRP_HARDWAREID)});
+                              devices.push_back(ReadPortDevice(setup, list, device));
                           });
         return devices;
     }
@@ -158,17 +190,20 @@ std::unique_ptr<CPortDevices> MakeSystemPortDevices(CReporter& reporter) {
 
 std::vector<ComPort> FindComPorts(CReporter& reporter) {
     std::vector<ComPort> ports;
-    const auto add = [&](const std::wstring& portName, const std::wstring& name) {
-        const auto number = ParseComPort(Trim(ToAscii(portName)));
+    const auto add = [&](const PortDevice& device) {
+        const auto number = ParseComPort(Trim(ToAscii(device.portName)));
         if (!number || std::ranges::find(ports, *number, &ComPort::number) != ports.end()) return;
-        ports.push_back({*number, name.empty() ? L"COM" + std::to_wstring(*number) : name});
+        const auto& name = device.friendlyName;
+        const auto board = BoardIdOf(device);
+        ports.push_back({*number, name.empty() ? L"COM" + std::to_wstring(*number) : name,
+                         board ? ToAscii(BoardChoiceText({*board, *number})) : std::string()});
     };
     ForEachPortDevice(reporter, "COM ports",
                       [&](const SetupApi& setup, HDEVINFO list, SP_DEVINFO_DATA& device) {
-                          add(PortName(setup, list, device), FriendlyName(setup, list, device));
+                          add(ReadPortDevice(setup, list, device));
                       });
     for (const auto& port : ListedSerialPorts())
-        add(port, {});
+        add({port, std::nullopt});
     std::ranges::sort(ports, {}, &ComPort::number);
     return ports;
 }

@@ -42,6 +42,7 @@ inline constexpr SettingKey kSettingKeys[] = {
     {"serial_protocol", "TAVO_SERIAL_PROTOCOL"},
     {"serial_baud", "TAVO_SERIAL_BAUD"},
     {"serial_dtr", "TAVO_SERIAL_DTR"},
+    {"serial_board", "TAVO_SERIAL_BOARD"},
     {"hid_serial", "TAVO_HID_SERIAL"},
 };
 

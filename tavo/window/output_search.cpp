@@ -51,7 +51,8 @@ std::vector<OutputRow> FindOutputs(HMODULE self, const CSettings& settings) {
         rows.push_back({.kind = BackendKind::Serial,
                         .name = port.name,
                         .found = L"есть",
-                        .value = "COM" + std::to_string(port.number)});
+                        .value = "COM" + std::to_string(port.number),
+                        .board = port.board});
     for (const auto& board : FindRelayBoards(quiet))
         rows.push_back(
             {.kind = BackendKind::HidRelay,

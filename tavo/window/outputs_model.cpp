@@ -162,7 +162,12 @@ WindowSettings SettingsOf(const std::vector<OutputRow>& rows, const Fields& fiel
             continue;
         }
         list += (list.empty() ? "" : ", ") + std::string(BackendName(row.kind));
-        if (row.kind == BackendKind::Serial) settings["serial_port"] = row.value;
+        if (row.kind == BackendKind::Serial) {
+            settings["serial_port"] = row.value;
+            // Which board it is, so the library finds it again under another number.
+            settings["serial_board"] =
+                row.board.empty() ? std::nullopt : std::optional<std::string>(row.board);
+        }
         if (row.kind == BackendKind::HidRelay && !row.value.empty())
             settings["hid_serial"] = row.value;
     }

@@ -20,6 +20,7 @@ struct OutputRow {
     std::wstring name = {};  // "USB-SERIAL CH340 (COM3)"
     std::wstring found = {}; // what was found of it
     std::string value = {};  // serial: "COM3"; hidrelay: the board's id
+    std::string board = {};  // serial: which USB board it is (serial_board), when known
     bool usable = true;      // found, and able to drive (the port driver loads and is open)
     bool ticked = false;
 };

@@ -145,3 +145,19 @@ TEST(TavoSerial, ABoardThatGoesAwayIsNotedOnceAndTheNextOpenTriesAgain) {
 }
 
 } // namespace
+
+// A board chosen in the window on Windows, and Wine lists no device behind COM7: the port is
+// opened as chosen, and the trace says why.
+TEST(TavoSerial, AChosenBoardThatTheSystemDoesNotListPlaysOnItsPort) {
+    const std::string board = "serial_board = 1a86:7523 at USB(2) on COM7\n";
+    const auto bytes = PlayRun(board);
+    EXPECT_EQ(Distinct(States(bytes.begin(), bytes.end())), WithOffAround(kRows));
+    const kivdrv::CTempDir dir;
+    const auto trace = dir / "trace.txt";
+    {
+        tavotest::CTavo tavo(
+            {std::nullopt, "backend = serial\nserial_port = COM7\n" + board, trace});
+        tavo.ClosePrt(tavo.OpenPrt(0x378, 1, 1));
+    }
+    EXPECT_TRUE(Noted(trace, "is not among the system's ports; COM7 as set")) << Notes(trace);
+}

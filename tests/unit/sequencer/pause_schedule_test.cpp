@@ -1,0 +1,53 @@
+// The pause schedule on a fake clock: wake-ups come late by set amounts, and each row's
+// length is what the lines would show.
+#include "sequencer/pause_schedule.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <numeric>
+#include <vector>
+
+namespace {
+
+constexpr std::int64_t kPause = 10'000; // 10 ms in microseconds
+
+// Row lengths of `rows` rows when the write ending row i comes `late(i)` after its deadline
+// (a late wake-up, or a write held up after it).
+std::vector<std::int64_t> Play(int rows, const std::function<std::int64_t(int)>& late) {
+    CPauseSchedule schedule;
+    std::int64_t written = 0;
+    schedule.Restart(written);
+    std::vector<std::int64_t> lengths;
+    for (int i = 0; i < rows; ++i) {
+        const std::int64_t next = schedule.NextDeadline(written, kPause) + late(i);
+        lengths.push_back(next - written);
+        written = next;
+    }
+    return lengths;
+}
+
+std::int64_t Total(const std::vector<std::int64_t>& lengths) {
+    return std::accumulate(lengths.begin(), lengths.end(), std::int64_t{0});
+}
+
+TEST(PauseSchedule, LateWakeUpsAreMadeUpSlowlyAndTheMeanHolds) {
+    // Every tenth wake-up half a pause late, and once a stall of one and a half pauses.
+    const auto lengths = Play(600, [](int i) -> std::int64_t {
+        if (i == 100) return kPause * 3 / 2;
+        return i < 500 && i % 10 == 3 ? kPause / 2 : 0;
+    });
+    EXPECT_GE(*std::ranges::min_element(lengths), kPause * 9 / 10);
+    EXPECT_NEAR(Total(lengths), 600 * kPause, 600 * kPause / 1000);
+}
+
+TEST(PauseSchedule, AStallOfSeveralPausesStartsAfresh) {
+    const auto lengths = Play(100, [](int i) { return i == 10 ? 5 * kPause : 0; });
+    EXPECT_EQ(lengths[10], 6 * kPause);
+    EXPECT_TRUE(std::all_of(lengths.begin() + 11, lengths.end(), [](std::int64_t n) {
+        return n == kPause;
+    })) << "no row after the stall is hurried";
+}
+
+} // namespace
