@@ -113,7 +113,7 @@ const std::wstring& FileRead(const SettingsFiles& files) {
     return Exists(files.user) ? files.user : files.beside;
 }
 
-std::optional<std::string> ReadSettingsFile(const std::wstring& path, bool& whole) {
+std::optional<IniFileText> ReadSettingsFile(const std::wstring& path, bool& whole) {
     whole = true;
     if (path.empty()) return std::nullopt;
     const auto file =
@@ -123,32 +123,44 @@ std::optional<std::string> ReadSettingsFile(const std::wstring& path, bool& whol
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return std::nullopt;
         whole = false;
-        return std::string{};
+        return IniFileText{};
     }
-    std::string text(kMaxIniBytes + 1, '\0');
+    std::string bytes(kMaxIniBytes + 1, '\0');
     DWORD read = 0;
-    whole =
-        ReadFile(file.get(), text.data(), kMaxIniBytes + 1, &read, nullptr) && read <= kMaxIniBytes;
-    text.resize(std::min<DWORD>(read, kMaxIniBytes));
-    return text;
+    whole = ReadFile(file.get(), bytes.data(), kMaxIniBytes + 1, &read, nullptr) &&
+            read <= kMaxIniBytes;
+    bytes.resize(std::min<DWORD>(read, kMaxIniBytes));
+    return DecodeIni(bytes);
 }
 
-std::wstring SaveSettingsText(const SettingsFiles& files, std::string_view text, DWORD& error) {
-    error = ERROR_PATH_NOT_FOUND;
-    if (!Exists(files.user) && !files.beside.empty()) {
-        error = WriteSafely(files.beside, text);
-        if (!error) return files.beside;
-    }
-    if (files.user.empty()) return {};
-    CreateFoldersOf(files.user);
-    error = WriteSafely(files.user, text);
-    return error ? std::wstring() : files.user;
+DWORD SaveSettingsFile(const std::wstring& path, std::string_view text, IniEncoding encoding) {
+    if (path.empty()) return ERROR_PATH_NOT_FOUND;
+    // Replacing would go round the attribute (Wine lets it); Windows refuses too.
+    if (const DWORD attributes = GetFileAttributesW(path.c_str());
+        attributes != INVALID_FILE_ATTRIBUTES && attributes & FILE_ATTRIBUTE_READONLY)
+        return ERROR_ACCESS_DENIED;
+    CreateFoldersOf(path);
+    return WriteSafely(path, EncodeIni(text, encoding));
+}
+
+std::string Utf8(std::wstring_view text) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string out(std::size_t(std::max(size, 0)), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), out.data(), size, nullptr,
+                        nullptr);
+    return out;
 }
 
 CSettings LoadSettings(HMODULE self, const CSettings::EnvLookup& env) {
     bool whole = true;
-    const auto ini = ReadSettingsFile(FileRead(SettingsFilesOf(self)), whole);
-    return CSettings(env, ini ? std::optional<std::string_view>(*ini) : std::nullopt);
+    const auto files = SettingsFilesOf(self);
+    const auto& path = FileRead(files);
+    const auto ini = ReadSettingsFile(path, whole);
+    CSettings settings(env, ini ? std::optional<std::string_view>(ini->text) : std::nullopt);
+    settings.AddNote((ini ? "settings from " : "no settings file: ") + Utf8(path));
+    if (!whole) settings.AddNote("tavo.ini not read whole, locked or too long: " + Utf8(path));
+    return settings;
 }
 
 } // namespace tavo

@@ -62,9 +62,10 @@ std::wstring SystemMessage(DWORD error) {
 
 class COutputsDialog {
 public:
-    explicit COutputsDialog(HMODULE self) : m_self(self), m_files(SettingsFilesOf(self)) {
-        m_text = ReadSettingsFile(FileRead(m_files), m_whole).value_or("");
-        auto settings = FileSettings(m_text);
+    explicit COutputsDialog(HMODULE self)
+        : m_self(self), m_files(SettingsFilesOf(self)), m_path(FileRead(m_files)) {
+        m_file = ReadSettingsFile(m_path, m_whole).value_or(IniFileText{});
+        auto settings = FileSettings(m_file.text);
         m_rows = FindOutputs(self, settings);
         TickFromSettings(m_rows, settings);
         m_fields = FieldsFromSettings(settings);
@@ -147,19 +148,16 @@ private:
                 SetWindowTextW(control, WidenAscii(value).c_str());
                 continue;
             }
-            int selected = -1;
-            for (std::size_t i = 0; i < field.choices.size(); ++i) {
+            for (const auto& choice : field.choices)
                 SendMessageW(control, CB_ADDSTRING, 0,
-                             reinterpret_cast<LPARAM>(std::wstring(field.choices[i].text).c_str()));
-                if (field.choices[i].value == value) selected = int(i);
-            }
-            SendMessageW(control, CB_SETCURSEL, selected, 0);
+                             reinterpret_cast<LPARAM>(std::wstring(choice.text).c_str()));
+            const auto selected = ChoiceIndex(field.choices, value);
+            SendMessageW(control, CB_SETCURSEL, selected ? WPARAM(*selected) : WPARAM(-1), 0);
         }
         m_filling = false;
         ShowRows();
         Validate();
-        SetDlgItemTextW(m_dialog, IDC_SETTINGS_FILE,
-                        (L"Файл настроек: " + FileRead(m_files)).c_str());
+        SetDlgItemTextW(m_dialog, IDC_SETTINGS_FILE, (L"Файл настроек: " + m_path).c_str());
         SetDlgItemTextW(m_dialog, IDC_CHECK_SUMMARY, EnvironmentNote().c_str());
         SetFocus(m_list);
         ListView_SetItemState(m_list, 0, LVIS_FOCUSED | LVIS_SELECTED,
@@ -234,11 +232,13 @@ private:
         Validate();
     }
 
-    std::string EditedText() const {
-        CIniText ini(m_text);
-        ApplyChanges(ini, m_before, SettingsOf(m_rows, m_fields));
+    // `text` with the user's changes but those in `keep`.
+    std::string EditedText(std::string text, std::span<const std::string> keep = {}) const {
+        CIniText ini(std::move(text));
+        ApplyChanges(ini, m_before, SettingsOf(m_rows, m_fields), DriverWorks(m_rows), keep);
         return ini.Text();
     }
+    std::string EditedText() const { return EditedText(m_file.text); }
 
     // Each field's problem under its group; true when there is none.
     bool Validate() {
@@ -264,26 +264,73 @@ private:
     }
 
     void OnOk() {
+        if (!ShowsSomething(m_rows))
+            return Unsaved(L"Не сохранено: отметьте выход. Без него линии никуда не выводятся, "
+                           L"и панели ламп, чтобы открыть это окно, тоже не будет.");
         if (!Validate()) {
             for (const auto& field : kFieldControls)
                 if (m_problems.contains(field.key)) {
                     SetFocus(GetDlgItem(m_dialog, field.id));
                     break;
                 }
-            MessageBeep(MB_ICONWARNING);
-            SetDlgItemTextW(m_dialog, IDC_CHECK_SUMMARY,
-                            L"Не сохранено: исправьте значения, отмеченные красным.");
-            return;
+            return Unsaved(L"Не сохранено: исправьте значения, отмеченные красным.");
         }
-        const auto text = EditedText();
-        if (text == m_text) return (void)EndDialog(m_dialog, IDCANCEL);
-        if (!m_whole)
-            return Refuse(L"Файл настроек " + FileRead(m_files) +
+        // The file as it is now: what was written into it meanwhile stays.
+        bool whole = true;
+        const auto now = ReadSettingsFile(m_path, whole).value_or(IniFileText{{}, m_file.encoding});
+        if (!m_whole || !whole)
+            return Refuse(L"Файл настроек " + m_path +
                           L" не прочитан целиком; он оставлен как есть.");
-        DWORD error = 0;
-        if (SaveSettingsText(m_files, text, error).empty())
-            return Refuse(L"Настройки не сохранены: " + SystemMessage(error));
-        EndDialog(m_dialog, IDOK);
+        std::vector<std::string> keep;
+        if (!AskAboutClashes(now.text, keep)) return;
+        const auto text = EditedText(now.text, keep);
+        if (text == now.text) return (void)EndDialog(m_dialog, IDCANCEL);
+        if (Save(text, now.encoding)) EndDialog(m_dialog, IDOK);
+    }
+
+    void Unsaved(const wchar_t* why) {
+        MessageBeep(MB_ICONWARNING);
+        SetDlgItemTextW(m_dialog, IDC_CHECK_SUMMARY, why);
+    }
+
+    // Keys the user changed that the file changed too since the window read it: the user
+    // chooses whose values stay. False to go back to the window.
+    bool AskAboutClashes(const std::string& now, std::vector<std::string>& keep) {
+        const auto clashes = Clashes(m_file.text, now, m_before, SettingsOf(m_rows, m_fields));
+        if (clashes.empty()) return true;
+        std::wstring keys;
+        for (const auto& key : clashes)
+            keys += (keys.empty() ? L"" : L", ") + WidenAscii(key);
+        const auto question = L"Пока окно было открыто, файл " + m_path +
+                              L" изменили, и в нём по-другому: " + keys +
+                              L".\n\nДа — записать значения из окна.\nНет — оставить значения "
+                              L"файла, записать остальное.\nОтмена — вернуться в окно.";
+        const int answer =
+            MessageBoxW(m_dialog, question.c_str(), L"Выходы", MB_YESNOCANCEL | MB_ICONQUESTION);
+        if (answer == IDNO) keep = clashes;
+        return answer != IDCANCEL;
+    }
+
+    // Saves where the settings were read; when beside the DLL fails, the per-user file only
+    // if the user agrees, since it then stands for every copy of the program. True when saved.
+    bool Save(const std::string& text, IniEncoding encoding) {
+        DWORD error = SaveSettingsFile(m_path, text, encoding);
+        if (!error) return true;
+        const auto why = L"Не удалось записать " + m_path + L":\n" + SystemMessage(error);
+        if (m_path != m_files.beside || m_files.user.empty()) return Refuse(why), false;
+        const auto question =
+            why + L"\n\nЗаписать настройки в файл пользователя " + m_files.user +
+            L"?\nОн будет действовать для всех копий программы у этого пользователя Windows, "
+            L"а файл рядом с tavo.dll — нет, пока файл пользователя не удалён.";
+        if (MessageBoxW(m_dialog, question.c_str(), L"Выходы", MB_YESNO | MB_ICONWARNING) != IDYES)
+            return false;
+        error = SaveSettingsFile(m_files.user, text, encoding);
+        if (error)
+            return Refuse(L"Не удалось записать " + m_files.user + L":\n" + SystemMessage(error)),
+                   false;
+        MessageBoxW(m_dialog, (L"Настройки записаны в " + m_files.user + L".").c_str(), L"Выходы",
+                    MB_OK | MB_ICONINFORMATION);
+        return true;
     }
 
     void Refuse(const std::wstring& why) {
@@ -325,7 +372,8 @@ private:
 
     const HMODULE m_self;
     const SettingsFiles m_files;
-    std::string m_text; // as read
+    const std::wstring m_path; // the file the library reads
+    IniFileText m_file;        // as read
     bool m_whole = true;
     std::vector<OutputRow> m_rows;
     Fields m_fields;

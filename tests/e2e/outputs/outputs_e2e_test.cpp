@@ -10,6 +10,7 @@
 
 #include "driver/driver.h"
 #include "driver/lamps.h"
+#include "driver/message_box.h"
 #include "frame_session.h"
 #include "tavo/window/outputs_ids.h"
 
@@ -156,11 +157,9 @@ std::vector<int> RelayStates(std::span<const std::uint8_t> bytes) {
 
 class COutputsWindow {
 public:
-    explicit COutputsWindow(const std::filesystem::path& appData)
-        : m_process({ProgramFolder() + L"tavo_outputs_probe.exe",
-                     {},
-                     {},
-                     {{L"APPDATA", appData.wstring()}}}) {
+    explicit COutputsWindow(const std::filesystem::path& appData,
+                            std::wstring program = ProgramFolder() + L"tavo_outputs_probe.exe")
+        : m_process({std::move(program), {}, {}, {{L"APPDATA", appData.wstring()}}}) {
         m_dialog = WaitForWindow({L"Выходы", std::nullopt, m_process.Id(), true}, 30s);
     }
     HWND Dialog() const { return m_dialog; }
@@ -281,6 +280,92 @@ TEST(OutputsWindow, AUserChoosesTheRelayModuleOnCom7ThenChecksIt) {
     Click(window.Item(IDCANCEL));
     EXPECT_EQ(window.Process().Wait(10s), 0u);
     EXPECT_EQ(Text(ini.Path()).substr(0, CUserIni::kFirst.size()), CUserIni::kFirst);
+}
+
+// The window of a program alone in a folder, so tavo.ini beside it is the test's own; no
+// per-user file until the window writes one.
+class CAloneProgram {
+public:
+    explicit CAloneProgram(std::string_view ini) {
+        EXPECT_TRUE(CopyFileW((ProgramFolder() + L"tavo_outputs_probe.exe").c_str(),
+                              Program().c_str(), TRUE));
+        EXPECT_TRUE(WriteFileBytes(Ini(), Bytes(ini)));
+    }
+    static std::span<const std::uint8_t> Bytes(std::string_view text) {
+        return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+    }
+    std::filesystem::path Ini() const { return m_folder / "tavo.ini"; }
+    std::filesystem::path UserIni() const { return m_folder / "AppData" / "kiv" / "tavo.ini"; }
+    COutputsWindow Open() const { return COutputsWindow(m_folder / "AppData", Program()); }
+
+private:
+    std::wstring Program() const { return (m_folder / "outputs.exe").wstring(); }
+    CTempDir m_folder;
+};
+
+// A message box the window shows over itself.
+HWND WaitForBoxOver(HWND dialog) {
+    HWND box = nullptr;
+    WaitUntil([&] {
+        for (const HWND w :
+             FindTopLevelWindows({std::nullopt, L"#32770", WindowProcessId(dialog), true}))
+            if (GetWindow(w, GW_OWNER) == dialog) box = w;
+        return box != nullptr;
+    });
+    return box;
+}
+
+// The universe field gets one more digit, then OK.
+void ChangeUniverseThenOk(const COutputsWindow& window) {
+    Focus(window.Item(IDC_UNIVERSE));
+    X({L"key", L"End", L"5"});
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(window.Item(IDC_UNIVERSE)).ends_with(L"5"); }));
+    Click(window.Item(IDOK));
+}
+
+TEST(OutputsWindow, AReadOnlyFileIsSaidAndNothingMovesUnasked) {
+    const std::string_view ini = "backend = e131\r\nuniverse = 2\r\n";
+    const CAloneProgram alone(ini);
+    SetFileAttributesW(alone.Ini().c_str(), FILE_ATTRIBUTE_READONLY);
+    const auto window = alone.Open();
+    ASSERT_TRUE(window.Dialog());
+    ChangeUniverseThenOk(window);
+    const HWND box = WaitForBoxOver(window.Dialog());
+    ASSERT_TRUE(box);
+    const auto asked = ReadMessageBox(box);
+    EXPECT_NE(asked.text.find(alone.Ini().wstring()), std::wstring::npos) << Narrow(asked.text);
+    EXPECT_NE(asked.text.find(L"Записать настройки в файл пользователя"), std::wstring::npos);
+    EXPECT_TRUE(PressButton(box, IDNO));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+    EXPECT_FALSE(std::filesystem::exists(alone.UserIni()));
+    EXPECT_EQ(Text(alone.Ini()), ini);
+    Click(window.Item(IDCANCEL));
+    EXPECT_EQ(window.Process().Wait(10s), 0u);
+    SetFileAttributesW(alone.Ini().c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// Notepad's "Unicode" file, changed while the window is open: OK writes the user's change
+// onto the file as it is then, asks about the key both changed, and keeps UTF-16.
+TEST(OutputsWindow, AFileChangedMeanwhileKeepsItsChangesAndItsEncoding) {
+    const auto utf16 = [](std::string_view text) {
+        std::string bytes = "\xFF\xFE";
+        for (const char c : text)
+            bytes += {c, '\0'};
+        return bytes;
+    };
+    const CAloneProgram alone(utf16("backend = e131\r\nuniverse = 2\r\n"));
+    const auto window = alone.Open();
+    ASSERT_TRUE(window.Dialog());
+    EXPECT_EQ(WindowText(window.Item(IDC_UNIVERSE)), L"2");
+    const auto meanwhile = utf16("backend = e131\r\nuniverse = 3\r\nchannel = 9\r\n");
+    ASSERT_TRUE(WriteFileBytes(alone.Ini(), CAloneProgram::Bytes(meanwhile)));
+    ChangeUniverseThenOk(window);
+    const HWND box = WaitForBoxOver(window.Dialog());
+    ASSERT_TRUE(box);
+    EXPECT_NE(ReadMessageBox(box).text.find(L"universe"), std::wstring::npos);
+    EXPECT_TRUE(PressButton(box, IDYES));
+    EXPECT_EQ(window.Process().Wait(10s), 1u) << "saved";
+    EXPECT_EQ(Text(alone.Ini()), utf16("backend = e131\r\nuniverse = 25\r\nchannel = 9\r\n"));
 }
 
 // The relays' states, frame by frame, while `rows` play round and round from all off:

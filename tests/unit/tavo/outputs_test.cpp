@@ -66,7 +66,7 @@ TEST(OutputsWindow, TicksWhatTheFileChoosesAndWritesOnlyWhatTheUserChanged) {
 
     const auto before = SettingsOf(rows, fields);
     CIniText unchanged(file);
-    ApplyChanges(unchanged, before, before);
+    ApplyChanges(unchanged, before, before, false);
     EXPECT_EQ(unchanged.Text(), file);
 
     Tick(rows, 2, true);
@@ -76,7 +76,7 @@ TEST(OutputsWindow, TicksWhatTheFileChoosesAndWritesOnlyWhatTheUserChanged) {
     fields["serial_baud"] = DefaultBaud("lcus");
     fields["universe"] = std::string(2, ' ');
     CIniText ini(file);
-    ApplyChanges(ini, before, SettingsOf(rows, fields));
+    ApplyChanges(ini, before, SettingsOf(rows, fields), false);
     EXPECT_EQ(ini.Text(), "; boards in the hall\r\nbackend = serial, e131\r\nhid_serial = QWERT\r\n"
                           "serial_baud = 9600\r\nserial_port = COM7\r\nserial_protocol = lcus\r\n");
 }
@@ -89,6 +89,100 @@ TEST(OutputsWindow, TheDefaultIsTheDriverWhenItWorksElseTheLamps) {
         TickFromSettings(rows, settings);
         EXPECT_EQ(Ticks(rows), (std::vector<bool>{!driver, driver, 0, 0, 0, 0}));
     }
+}
+
+// The lamps row shows what the library does, and what OK saves makes it so: for each file
+// and each thing a user does, the file saved ticks the same rows again.
+TEST(OutputsWindow, TheLampsTickIsWhatTheLibraryShows) {
+    using Action = void (*)(std::vector<OutputRow>&);
+    const std::pair<const char*, Action> actions[] = {
+        {"OK alone", [](auto&) {}},
+        {"COM3 ticked", [](auto& rows) { Tick(rows, 2, true); }},
+        {"the lamps alone",
+         [](auto& rows) {
+             for (std::size_t i = 0; i < rows.size(); ++i)
+                 Tick(rows, i, i == 0);
+         }},
+        {"COM3 without the lamps",
+         [](auto& rows) {
+             Tick(rows, 2, true);
+             Tick(rows, 0, false);
+         }},
+        {"COM3 and the lamps",
+         [](auto& rows) {
+             Tick(rows, 2, true);
+             Tick(rows, 0, true);
+         }},
+    };
+    const std::string files[] = {"", "lamps = 0\r\n", "backend = virtual\r\nlamps = 0\r\n",
+                                 "backend = e131\r\n"};
+    for (const bool driver : {false, true})
+        for (const auto& file : files)
+            for (const auto& [name, act] : actions) {
+                SCOPED_TRACE(file + name + (driver ? ", driver" : ""));
+                auto rows = Found();
+                rows[1].usable = driver;
+                auto opened = FileSettings(file);
+                TickFromSettings(rows, opened);
+                EXPECT_EQ(rows[0].ticked, LampsShown(opened, driver));
+                const auto fields = FieldsFromSettings(opened);
+                const auto before = SettingsOf(rows, fields);
+                act(rows);
+                if (!ShowsSomething(rows)) continue; // not saved
+                CIniText ini(file);
+                ApplyChanges(ini, before, SettingsOf(rows, fields), driver);
+                auto saved = FileSettings(ini.Text());
+                auto again = Found();
+                again[1].usable = driver;
+                TickFromSettings(again, saved);
+                EXPECT_EQ(Ticks(again), Ticks(rows)) << ini.Text();
+            }
+    // Nothing ticked is nothing shown: `virtual` with the lamps off.
+    auto rows = Found();
+    auto dark = FileSettings("backend = virtual\nlamps = 0\n");
+    TickFromSettings(rows, dark);
+    EXPECT_FALSE(ShowsSomething(rows));
+}
+
+// OK applies the user's changes to the file as it is then: a line added in Notepad stays,
+// and a key both changed is a clash the user settles.
+TEST(OutputsWindow, ChangesGoOntoTheFileAsItIsNow) {
+    const std::string opened = "backend = e131\r\nuniverse = 2\r\n";
+    auto rows = Found();
+    auto settings = FileSettings(opened);
+    TickFromSettings(rows, settings);
+    auto fields = FieldsFromSettings(settings);
+    const auto before = SettingsOf(rows, fields);
+    fields["universe"] = "5";
+    fields["level"] = "200";
+    const auto after = SettingsOf(rows, fields);
+    const std::string now = "backend = e131\r\nuniverse = 3\r\nlevel = 200\r\nchannel = 9\r\n";
+    EXPECT_EQ(Clashes(opened, now, before, after), std::vector<std::string>{"universe"});
+    for (const bool theirs : {false, true}) {
+        CIniText ini(now);
+        const std::vector<std::string> keep{"universe"};
+        ApplyChanges(ini, before, after, false, theirs ? keep : std::vector<std::string>{});
+        EXPECT_EQ(ini.Text(), "backend = e131\r\nuniverse = " + std::string(theirs ? "3" : "5") +
+                                  "\r\nlevel = 200\r\nchannel = 9\r\n");
+    }
+}
+
+TEST(IniText, Utf16FilesReadAndSaveBackAsTheyCame) {
+    const std::string text = "; лампы \xF0\x9F\x92\xA1\r\nSerial_DTR = High\r\n";
+    for (const auto encoding : {IniEncoding::Utf16Le, IniEncoding::Utf16Be}) {
+        const auto bytes = EncodeIni(text, encoding);
+        EXPECT_EQ(bytes.size(), 2 + 2 * (text.size() - 5 - 2))
+            << "units: 5 Cyrillic, 2 for the lamp";
+        const auto read = DecodeIni(bytes);
+        EXPECT_EQ(read.encoding, encoding);
+        EXPECT_EQ(read.text, text);
+        EXPECT_EQ(FileSettings(read.text).Raw("serial_dtr")->text, "High");
+    }
+    EXPECT_EQ(DecodeIni("\xEF\xBB\xBFlamps = 1").encoding, IniEncoding::Bytes);
+    // A blank list and a wrong row for "High" no more.
+    EXPECT_EQ(ChoiceIndex(kDtrChoices, " High"), 1u);
+    const OutputRow com3{.kind = BackendKind::Serial, .ticked = true};
+    EXPECT_EQ(FoundText(com3, {{"serial_dtr", "High"}}).ends_with(L"подняты"), true);
 }
 
 TEST(OutputsWindow, ProblemsSayWhatIsWrongInTheField) {
