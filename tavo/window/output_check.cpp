@@ -23,17 +23,31 @@ public:
         const std::lock_guard lock(m_mutex);
         if (note.empty())
             m_notes.clear();
-        else if (std::ranges::find(m_notes, note) == m_notes.end())
-            m_notes.push_back(std::move(note));
+        else
+            Add(m_notes, std::move(note));
     }
+    // A note cleared does not take a failure with it.
+    void Failure(std::wstring_view what) override {
+        const std::lock_guard lock(m_mutex);
+        Add(m_failures, std::wstring(what));
+    }
+    // The notes standing and the failures met since the last call.
     std::vector<std::wstring> Take() {
         const std::lock_guard lock(m_mutex);
-        return std::exchange(m_notes, {});
+        auto all = std::exchange(m_failures, {});
+        for (auto& note : std::exchange(m_notes, {}))
+            Add(all, std::move(note));
+        return all;
     }
 
 private:
+    static void Add(std::vector<std::wstring>& list, std::wstring text) {
+        if (std::ranges::find(list, text) == list.end()) list.push_back(std::move(text));
+    }
+
     std::mutex m_mutex;
     std::vector<std::wstring> m_notes;
+    std::vector<std::wstring> m_failures;
 };
 
 CCheckReporter& Reporter() {
