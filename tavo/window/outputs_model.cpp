@@ -135,6 +135,14 @@ bool DriverWorks(const std::vector<OutputRow>& rows) {
     return driver != rows.end() && driver->usable;
 }
 
+std::wstring TickedNotWorking(const std::vector<OutputRow>& rows) {
+    std::wstring list;
+    for (const auto& row : rows)
+        if (row.ticked && !row.usable)
+            list += (list.empty() ? L"" : L"\n") + row.name + L" — " + row.found;
+    return list;
+}
+
 bool ShowsSomething(const std::vector<OutputRow>& rows) {
     return std::ranges::any_of(rows, &OutputRow::ticked);
 }
@@ -258,10 +266,13 @@ std::map<std::string, std::wstring, std::less<>> Problems(std::string_view text,
     auto settings = FileSettings(text);
     settings.Backends();
     settings.Lamps();
-    ReadSerialConfig(settings);
+    // The keys of an output not ticked are not read, so they block nothing.
+    if (Ticked(rows, BackendKind::Serial)) ReadSerialConfig(settings);
     // Universe 0 is Art-Net's alone.
-    ReadNetConfig(Ticked(rows, BackendKind::E131) ? BackendKind::E131 : BackendKind::ArtNet,
-                  settings);
+    if (Ticked(rows, BackendKind::E131))
+        ReadNetConfig(BackendKind::E131, settings);
+    else if (Ticked(rows, BackendKind::ArtNet))
+        ReadNetConfig(BackendKind::ArtNet, settings);
     std::map<std::string, std::wstring, std::less<>> problems;
     for (const auto& rejection : settings.Rejections())
         problems.try_emplace(rejection.key, InRussian(rejection));

@@ -61,6 +61,10 @@ void TickFromSettings(std::vector<OutputRow>& rows, CSettings& settings);
 // The port driver is listed and works.
 bool DriverWorks(const std::vector<OutputRow>& rows);
 
+// The rows ticked that were found not to work, a line each: "COM3 — нет среди портов
+// Windows"; empty when there is none.
+std::wstring TickedNotWorking(const std::vector<OutputRow>& rows);
+
 // Something ticked: the lines go somewhere the user sees or uses. A setup without is not saved.
 bool ShowsSomething(const std::vector<OutputRow>& rows);
 

@@ -275,6 +275,14 @@ private:
                 }
             return Unsaved(L"Не сохранено: исправьте значения, отмеченные красным.");
         }
+        if (const auto broken = TickedNotWorking(m_rows); !broken.empty()) {
+            const auto question = L"Отмеченные выходы не работают:\n" + broken +
+                                  L"\n\nВсё равно сохранить? Тогда при пуске вместо них будут "
+                                  L"лампы на экране с пометкой.";
+            if (MessageBoxW(m_dialog, question.c_str(), L"Выходы", MB_YESNO | MB_ICONWARNING) !=
+                IDYES)
+                return;
+        }
         // The file as it is now: what was written into it meanwhile stays.
         bool whole = true;
         const auto now = ReadSettingsFile(m_path, whole).value_or(IniFileText{{}, m_file.encoding});

@@ -60,6 +60,7 @@ TEST(OutputsWindow, TicksWhatTheFileChoosesAndWritesOnlyWhatTheUserChanged) {
     EXPECT_EQ(rows[4].kind, BackendKind::HidRelay);
     EXPECT_FALSE(rows[4].usable);
     EXPECT_EQ(Ticks(rows), (std::vector<bool>{0, 0, 0, 0, 1, 1, 0}));
+    EXPECT_EQ(TickedNotWorking(rows), L"USB-реле QWERT — не найдено") << "OK asks first";
     auto fields = FieldsFromSettings(settings);
     EXPECT_EQ(fields["serial_baud"], "115200");
     EXPECT_EQ(fields["universe"], "7");
@@ -187,6 +188,7 @@ TEST(IniText, Utf16FilesReadAndSaveBackAsTheyCame) {
 
 TEST(OutputsWindow, ProblemsSayWhatIsWrongInTheField) {
     auto rows = Found();
+    rows[2].ticked = true; // COM3
     rows[4].ticked = true; // E1.31
     const auto problems =
         Problems("serial_baud = fast\nuniverse = 0\nlevel = 300\nnet_target = 10.0.0\n", rows);
@@ -197,7 +199,12 @@ TEST(OutputsWindow, ProblemsSayWhatIsWrongInTheField) {
                   {"level", L"нужно число от 0 до 255"},
                   {"net_target", L"нужен адрес вида 192.168.0.10 или 192.168.0.10:5568"}}));
     rows[4].ticked = false; // universe 0 is Art-Net's
+    rows[5].ticked = true;
     EXPECT_FALSE(Problems("universe = 0\n", rows).contains("universe"));
+    // A stale key of an output not ticked blocks nothing.
+    rows[5].ticked = false;
+    EXPECT_TRUE(Problems("net_target = hall-node\nserial_dtr = maybe\n", Found()).empty());
+    EXPECT_TRUE(Problems("net_target = hall-node\n", rows).empty()) << "COM3 alone";
     EXPECT_TRUE(Problems("backend = serial\nserial_port = COM7\nlevel = 255\n", rows).empty());
 }
 
