@@ -113,22 +113,29 @@ void COutputCheck::Run(const std::stop_token& stop) {
 std::wstring COutputCheck::Check(BackendKind kind, const std::stop_token& stop) {
     auto settings = FileSettings(m_text);
     const auto claimName = OutputClaimName(kind, settings);
-    if (OutputClaimed(claimName)) return L"занят показом: нажмите «Стоп»";
+    constexpr auto kBusy = L"занят показом: нажмите «Стоп»";
+    // Held until the output is closed: a Start waits for it, the run then follows the
+    // check's last all-off rather than being switched off by it.
+    const CCheckClaim claim(claimName);
+    if (!claim.Held()) return L"проверяется в другом окне";
+    if (OutputClaimed(claimName)) return kBusy;
     auto& reporter = Reporter();
     reporter.Take();
     std::wstring why;
     auto backend = MakeBackend(kind, settings, reporter, m_self, why);
     if (!backend) return why.empty() ? L"не работает" : why;
-    const COutputClaim claim(claimName);
     const PortRef port{1, FirstPort(*backend, settings), 0};
     backend->Open(port);
-    for (int line = 0; line < 8; ++line) {
+    bool started = false; // a Start came meanwhile: it waits for this check to let go
+    for (int line = 0; line < 8 && !started; ++line) {
         backend->Write(port, std::uint8_t(1 << line));
         if (!Pause(stop)) break;
+        started = OutputClaimed(claimName);
     }
     backend->Write(port, 0);
     backend->Close(port);
     backend.reset();
+    if (started) return L"прервана пуском";
     std::wstring notes;
     for (const auto& note : reporter.Take())
         notes += (notes.empty() ? L"" : L", ") + note;

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <array>
+#include <atomic>
 #include <map>
 #include <set>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "driver/driver.h"
 #include "tavo/backends/output_claim.h"
+#include "tavo/window/outputs_model.h"
 #include "tavo/settings/config_source.h"
 #include "tavo/settings/trace_format.h"
 #include "tavo/settings/trace_log.h"
@@ -165,6 +167,36 @@ TEST(TavoDll, ASessionClaimsTheRealOutputsItDrives) {
     EXPECT_TRUE(tavo::OutputClaimed(claim));
     tavo.ClosePrt(h);
     EXPECT_FALSE(tavo::OutputClaimed(claim));
+}
+
+// A Start while the window's check drives the output waits for the check to let go, so
+// the check's last all-off comes before the run rather than in its middle.
+TEST(TavoDll, AStartWaitsForTheCheckOnItsOutput) {
+    const CTavo tavo({std::nullopt, "backend = e131\nnet_target = 127.0.0.1:5568\n"});
+    const std::wstring claim = L"Local\\tavo-output-e131";
+    std::atomic<bool> checking = true;
+    bool checkedWhenOpened = true;
+    std::thread start;
+    {
+        const tavo::CCheckClaim check(claim);
+        ASSERT_TRUE(check.Held());
+        bool another = true;
+        std::thread([&] { another = tavo::CCheckClaim(claim).Held(); }).join();
+        EXPECT_FALSE(another) << "one check at a time";
+        start = std::thread([&] {
+            tavo.ClosePrt(tavo.OpenPrt(0x378, 0, 0));
+            checkedWhenOpened = checking;
+        });
+        EXPECT_TRUE(kivdrv::WaitUntil([&] { return tavo::OutputClaimed(claim); }));
+        checking = false;
+    }
+    start.join();
+    EXPECT_FALSE(checkedWhenOpened);
+    // A relay board's check holds that board alone.
+    EXPECT_NE(tavo::OutputClaimName(tavo::BackendKind::HidRelay,
+                                    tavo::FileSettings("hid_serial = QWERT\n")),
+              tavo::OutputClaimName(tavo::BackendKind::HidRelay,
+                                    tavo::FileSettings("hid_serial = ASDFG\n")));
 }
 
 TEST(TavoDll, NullPointersAndUnknownHandlesAreHarmless) {
