@@ -83,6 +83,17 @@ std::string ToUtf16(std::string_view text, bool bigEndian) {
     return out;
 }
 
+// The line is a comment that, uncommented, would set `key`.
+bool CommentedSample(const IniLine& line, std::string_view text, std::string_view key) {
+    if (line.kind != IniLine::Kind::Comment) return false;
+    auto content = Trim(text.substr(line.begin, line.end - line.begin));
+    const auto start = content.find_first_not_of(";#");
+    if (start == std::string_view::npos) return false;
+    content = Trim(content.substr(start));
+    const auto equals = content.find('=');
+    return equals != std::string_view::npos && AsciiLower(Trim(content.substr(0, equals))) == key;
+}
+
 } // namespace
 
 IniFileText DecodeIni(std::string_view bytes) {
@@ -158,8 +169,18 @@ void CIniText::Set(std::string_view key, std::string_view value) {
         return;
     }
     const auto lineBreak = LineBreak();
+    const auto line = std::string(key) + " = " + std::string(value) + std::string(lineBreak);
+    // Under its commented sample ("; key = ..."), where a user would look for it.
+    const auto sample = std::ranges::find_if(lines.rbegin(), lines.rend(), [&](const IniLine& l) {
+        return CommentedSample(l, m_text, key);
+    });
+    if (sample != lines.rend()) {
+        if (sample->next == sample->end) m_text += lineBreak; // the last line, without a break
+        m_text.insert(sample->next == sample->end ? m_text.size() : sample->next, line);
+        return;
+    }
     if (!m_text.empty() && m_text.back() != '\n' && m_text != kBom) m_text += lineBreak;
-    m_text += std::string(key) + " = " + std::string(value) + std::string(lineBreak);
+    m_text += line;
 }
 
 void CIniText::Remove(std::string_view key) {

@@ -25,6 +25,17 @@ TEST(IniText, NewLinesFollowTheFileAndTheLastLineCounts) {
     lf.Set("level", "7");
     lf.Set("channel", "5");
     EXPECT_EQ(lf.Text(), "lamps = 1\nlevel = 9\nlevel = 7\nchannel = 5\n");
+    // A new key goes under its commented sample, where uncommenting the sample later would
+    // otherwise be overridden unseen; a key set twice is noted.
+    CIniText sample("; lamps = 1\n;channel=1\n# the end");
+    sample.Set("channel", "5");
+    EXPECT_EQ(sample.Text(), "; lamps = 1\n;channel=1\nchannel = 5\n# the end");
+    CIniText last("; level = 255");
+    last.Set("level", "9");
+    EXPECT_EQ(last.Text(), "; level = 255\r\nlevel = 9\r\n");
+    EXPECT_EQ(
+        FileSettings("level = 9\nlevel = 7\n").Notes(),
+        std::vector<std::string>{"tavo.ini line 2: level again; tavo.ini line 1 no longer counts"});
     for (const std::string start : {"", "\xEF\xBB\xBF"}) {
         CIniText fresh(start);
         fresh.Set("lamps", "1");
