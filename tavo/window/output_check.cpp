@@ -73,10 +73,11 @@ bool Pause(const std::stop_token& stop) {
 
 } // namespace
 
-COutputCheck::COutputCheck(HWND window, UINT message, std::string text,
+COutputCheck::COutputCheck(HWND window, UINT message, std::string text, CSettings::EnvLookup env,
                            std::vector<CheckItem> items, HMODULE self)
-    : m_window(window), m_message(message), m_text(std::move(text)), m_items(std::move(items)),
-      m_self(self), m_thread([this](std::stop_token stop) { Run(stop); }) {}
+    : m_window(window), m_message(message), m_text(std::move(text)), m_env(std::move(env)),
+      m_items(std::move(items)), m_self(self),
+      m_thread([this](std::stop_token stop) { Run(stop); }) {}
 
 std::map<std::size_t, std::wstring> COutputCheck::Results() const {
     const std::lock_guard lock(m_mutex);
@@ -111,7 +112,7 @@ void COutputCheck::Run(const std::stop_token& stop) {
 }
 
 std::wstring COutputCheck::Check(BackendKind kind, const std::stop_token& stop) {
-    auto settings = FileSettings(m_text);
+    CSettings settings(m_env, m_text);
     const auto claimName = OutputClaimName(kind, settings);
     constexpr auto kBusy = L"занят показом: нажмите «Стоп»";
     // Held until the output is closed: a Start waits for it, the run then follows the

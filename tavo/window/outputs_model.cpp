@@ -100,8 +100,12 @@ std::optional<std::size_t> ChoiceIndex(std::span<const Choice> choices, std::str
     return std::nullopt;
 }
 
+std::optional<std::string> NoEnvironment(std::string_view) {
+    return std::nullopt;
+}
+
 CSettings FileSettings(std::string_view text) {
-    return CSettings([](std::string_view) { return std::optional<std::string>(); }, text);
+    return CSettings(NoEnvironment, text);
 }
 
 bool LampsShown(CSettings& settings, bool driverWorks) {
@@ -160,7 +164,8 @@ Fields FieldsFromSettings(const CSettings& settings) {
                      {"net_target", ""},
                      {"universe", std::to_string(net.universe)},
                      {"channel", std::to_string(net.channel)},
-                     {"level", std::to_string(net.level)}};
+                     {"level", std::to_string(net.level)},
+                     {"bridge", ""}};
     for (const auto key : kFieldKeys)
         if (const auto& raw = settings.Raw(key)) fields[std::string(key)] = raw->text;
     if (!settings.Raw("serial_baud"))
@@ -262,8 +267,9 @@ void ApplyChanges(CIniText& ini, const WindowSettings& before, const WindowSetti
 }
 
 std::map<std::string, std::wstring, std::less<>> Problems(std::string_view text,
-                                                          const std::vector<OutputRow>& rows) {
-    auto settings = FileSettings(text);
+                                                          const std::vector<OutputRow>& rows,
+                                                          const CSettings::EnvLookup& env) {
+    CSettings settings(env, text);
     settings.Backends();
     settings.Lamps();
     // The keys of an output not ticked are not read, so they block nothing.
@@ -274,6 +280,13 @@ std::map<std::string, std::wstring, std::less<>> Problems(std::string_view text,
     else if (Ticked(rows, BackendKind::ArtNet))
         ReadNetConfig(BackendKind::ArtNet, settings);
     std::map<std::string, std::wstring, std::less<>> problems;
+    // The helper listens on this machine only.
+    if (Ticked(rows, BackendKind::Bridge)) {
+        const auto& raw = settings.Raw("bridge");
+        const auto helper = raw ? ParseIpv4Endpoint(raw->text) : std::nullopt;
+        if (!helper || !helper->port || helper->address >> 24 != 127)
+            problems["bridge"] = L"нужен адрес вида 127.0.0.1:3780";
+    }
     for (const auto& rejection : settings.Rejections())
         problems.try_emplace(rejection.key, InRussian(rejection));
     return problems;

@@ -15,6 +15,9 @@
 
 namespace tavo {
 
+// No variable set: the file alone.
+std::optional<std::string> NoEnvironment(std::string_view name);
+
 // One output in the list.
 struct OutputRow {
     BackendKind kind = BackendKind::Virtual;
@@ -39,8 +42,9 @@ inline constexpr Choice kDtrChoices[] = {{"low", L"держать низкими
 std::optional<std::size_t> ChoiceIndex(std::span<const Choice> choices, std::string_view value);
 
 // The keys the window's fields edit, in the order they stand in the window.
-inline constexpr std::string_view kFieldKeys[] = {
-    "serial_protocol", "serial_baud", "serial_dtr", "net_target", "universe", "channel", "level"};
+inline constexpr std::string_view kFieldKeys[] = {"serial_protocol", "serial_baud", "serial_dtr",
+                                                  "net_target",      "universe",    "channel",
+                                                  "level",           "bridge"};
 
 // The texts of the fields, by key.
 using Fields = std::map<std::string, std::string, std::less<>>;
@@ -97,10 +101,12 @@ void ApplyChanges(CIniText& ini, const WindowSettings& before, const WindowSetti
 
 // The settings of `text` read as a session reading the ticked outputs would: what is
 // wrong, by key, in Russian for the field. Empty when every value parses.
-std::map<std::string, std::wstring, std::less<>> Problems(std::string_view text,
-                                                          const std::vector<OutputRow>& rows);
+std::map<std::string, std::wstring, std::less<>>
+Problems(std::string_view text, const std::vector<OutputRow>& rows,
+         const CSettings::EnvLookup& env = NoEnvironment);
 
-// The settings of `text` alone, without the environment.
+
+// The settings of `text` alone, without the environment (the window's, with it: what runs).
 CSettings FileSettings(std::string_view text);
 
 } // namespace tavo

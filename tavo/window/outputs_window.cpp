@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <memory>
 #include <span>
 
@@ -44,9 +45,17 @@ constexpr FieldControl kFieldControls[] = {
     {IDC_UNIVERSE, "universe", L"Вселенная", IDC_NET_PROBLEM, {}},
     {IDC_CHANNEL, "channel", L"Первый канал", IDC_NET_PROBLEM, {}},
     {IDC_LEVEL, "level", L"Уровень", IDC_NET_PROBLEM, {}},
+    {IDC_BRIDGE, "bridge", L"Помощник", IDC_BRIDGE_PROBLEM, {}},
 };
+constexpr int kProblemIds[] = {IDC_SERIAL_PROBLEM, IDC_NET_PROBLEM, IDC_BRIDGE_PROBLEM};
 
 enum Column { kName, kFound, kResult };
+
+// The environment twin of a key.
+std::string_view EnvName(std::string_view key) {
+    const auto found = std::ranges::find(kSettingKeys, key, &SettingKey::name);
+    return found == std::end(kSettingKeys) ? std::string_view() : found->env;
+}
 
 std::wstring SystemMessage(DWORD error) {
     wchar_t* text = nullptr;
@@ -63,9 +72,11 @@ std::wstring SystemMessage(DWORD error) {
 class COutputsDialog {
 public:
     explicit COutputsDialog(HMODULE self)
-        : m_self(self), m_files(SettingsFilesOf(self)), m_path(FileRead(m_files)) {
+        : m_self(self), m_files(SettingsFilesOf(self)), m_path(FileRead(m_files)),
+          m_env(SnapshotEnvironment()) {
         m_file = ReadSettingsFile(m_path, m_whole).value_or(IniFileText{});
-        auto settings = FileSettings(m_file.text);
+        // What runs: the environment over the file.
+        CSettings settings(m_env, m_file.text);
         m_rows = FindOutputs(self, settings);
         TickFromSettings(m_rows, settings);
         m_fields = FieldsFromSettings(settings);
@@ -144,6 +155,7 @@ private:
         for (const auto& field : kFieldControls) {
             const auto control = GetDlgItem(m_dialog, field.id);
             const auto value = m_fields[std::string(field.key)];
+            EnableWindow(control, !m_env(EnvName(field.key)));
             if (field.choices.empty()) {
                 SetWindowTextW(control, WidenAscii(value).c_str());
                 continue;
@@ -158,20 +170,21 @@ private:
         ShowRows();
         Validate();
         SetDlgItemTextW(m_dialog, IDC_SETTINGS_FILE, (L"Файл настроек: " + m_path).c_str());
-        SetDlgItemTextW(m_dialog, IDC_CHECK_SUMMARY, EnvironmentNote().c_str());
+        SetDlgItemTextW(m_dialog, IDC_ENVIRONMENT, EnvironmentNote().c_str());
         SetFocus(m_list);
         ListView_SetItemState(m_list, 0, LVIS_FOCUSED | LVIS_SELECTED,
                               LVIS_FOCUSED | LVIS_SELECTED);
     }
 
-    // The variables that stand over the file, which the window does not change.
-    static std::wstring EnvironmentNote() {
+    // The variables that stand over the file, with their values: the window shows them and
+    // leaves their fields alone, since a change in the file would not count.
+    std::wstring EnvironmentNote() const {
         std::wstring names;
-        for (const auto& key : kSettingKeys) {
-            const auto env = WidenAscii(key.env);
-            if (ReadEnvironment(env.c_str())) names += (names.empty() ? L"" : L", ") + env;
-        }
-        return names.empty() ? names : L"Переменные окружения перекрывают файл: " + names;
+        for (const auto& key : kSettingKeys)
+            if (const auto value = m_env(key.env))
+                names += (names.empty() ? L"" : L", ") + WidenAscii(key.env) + L" = " +
+                         WidenAscii(*value);
+        return names.empty() ? names : L"Вместо файла действуют переменные окружения: " + names;
     }
 
     void SetCell(std::size_t row, int column, const std::wstring& text) {
@@ -242,8 +255,10 @@ private:
 
     // Each field's problem under its group; true when there is none.
     bool Validate() {
-        m_problems = Problems(EditedText(), m_rows);
-        std::map<int, std::wstring> texts{{IDC_SERIAL_PROBLEM, L""}, {IDC_NET_PROBLEM, L""}};
+        m_problems = Problems(EditedText(), m_rows, m_env);
+        std::map<int, std::wstring> texts;
+        for (const int id : kProblemIds)
+            texts[id];
         for (const auto& field : kFieldControls)
             if (const auto problem = m_problems.find(field.key); problem != m_problems.end()) {
                 auto& text = texts[field.problemId];
@@ -252,12 +267,12 @@ private:
             }
         for (const auto& [id, text] : texts)
             SetDlgItemTextW(m_dialog, id, text.c_str());
-        return texts[IDC_SERIAL_PROBLEM].empty() && texts[IDC_NET_PROBLEM].empty();
+        return std::ranges::all_of(texts, [](const auto& text) { return text.second.empty(); });
     }
 
     INT_PTR OnStaticColour(HDC dc, HWND control) {
         const int id = GetDlgCtrlID(control);
-        if (id != IDC_SERIAL_PROBLEM && id != IDC_NET_PROBLEM) return FALSE;
+        if (std::ranges::find(kProblemIds, id) == std::end(kProblemIds)) return FALSE;
         SetTextColor(dc, kProblemColour);
         SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
         return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
@@ -359,7 +374,7 @@ private:
         EnableWindow(GetDlgItem(m_dialog, IDC_CHECK), FALSE);
         SetDlgItemTextW(m_dialog, IDC_CHECK_SUMMARY, L"Идёт проверка: бегущий огонь D0–D7…");
         m_checked = items;
-        m_check = std::make_unique<COutputCheck>(m_dialog, kCheckNews, EditedText(),
+        m_check = std::make_unique<COutputCheck>(m_dialog, kCheckNews, EditedText(), m_env,
                                                  std::move(items), m_self);
     }
 
@@ -381,7 +396,8 @@ private:
     const HMODULE m_self;
     const SettingsFiles m_files;
     const std::wstring m_path; // the file the library reads
-    IniFileText m_file;        // as read
+    const CSettings::EnvLookup m_env;
+    IniFileText m_file; // as read
     bool m_whole = true;
     std::vector<OutputRow> m_rows;
     Fields m_fields;

@@ -368,6 +368,30 @@ TEST(OutputsWindow, AFileChangedMeanwhileKeepsItsChangesAndItsEncoding) {
     EXPECT_EQ(Text(alone.Ini()), utf16("backend = e131\r\nuniverse = 25\r\nchannel = 9\r\n"));
 }
 
+// Under make run the environment chooses the outputs: the window shows what runs, marks
+// it, leaves the fields it sets alone, and a check's summary leaves that line in view.
+TEST(OutputsWindow, WhatTheEnvironmentSetsIsShownAndMarked) {
+    const CListedPort com7;
+    const CUserIni ini;
+    const CScopedEnv backend(L"TAVO_BACKEND", L"serial");
+    const CScopedEnv port(L"TAVO_SERIAL_PORT", L"COM7");
+    const CScopedEnv baud(L"TAVO_SERIAL_BAUD", L"9600");
+    const COutputsWindow window(ini.AppData());
+    ASSERT_TRUE(window.Dialog());
+    CRemoteList list(window.Item(IDC_OUTPUT_LIST));
+    EXPECT_TRUE(list.Checked(list.Find(L"COM7")));
+    EXPECT_FALSE(IsWindowEnabled(window.Item(IDC_BAUD)));
+    EXPECT_EQ(WindowText(window.Item(IDC_BAUD)), L"9600");
+    const auto marked = WindowText(window.Item(IDC_ENVIRONMENT));
+    EXPECT_NE(marked.find(L"TAVO_SERIAL_PORT = COM7"), std::wstring::npos) << Narrow(marked);
+    Click(window.Item(IDC_CHECK));
+    EXPECT_TRUE(WaitUntil(
+        [&] { return WindowText(window.Item(IDC_CHECK_SUMMARY)).starts_with(L"Проверено"); }, 30s));
+    EXPECT_EQ(WindowText(window.Item(IDC_ENVIRONMENT)), marked);
+    Click(window.Item(IDCANCEL));
+    EXPECT_EQ(window.Process().Wait(10s), 0u);
+}
+
 // The relays' states, frame by frame, while `rows` play round and round from all off:
 // between two rows every relay going off is switched before any going on, D0 first.
 std::vector<int> BreakBeforeMake(std::span<const std::uint8_t> rows, std::size_t count) {

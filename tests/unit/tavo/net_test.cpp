@@ -12,6 +12,7 @@
 
 #include "driver/driver.h"
 #include "tavo/window/output_check.h"
+#include "tavo/window/outputs_model.h"
 #include "tavo_copy.h"
 
 namespace {
@@ -233,7 +234,8 @@ TEST(TavoNet, BadSettingIsNamedAndTheLibraryFallsBackToVirtualPorts) {
 // not send to, so nothing leaves this machine.
 TEST(TavoNet, ACheckWhoseSendsFailSaysSo) {
     const tavo::COutputCheck check(nullptr, WM_APP, "net_target = 127.255.255.255:5568\n",
-                                   {{0, tavo::BackendKind::E131}}, GetModuleHandleW(nullptr));
+                                   tavo::NoEnvironment, {{0, tavo::BackendKind::E131}},
+                                   GetModuleHandleW(nullptr));
     // A generous bound that only keeps a hang from stalling the suite.
     ASSERT_TRUE(kivdrv::WaitUntil([&] { return check.Done(); }, std::chrono::seconds(60)));
     const auto result = check.Results().at(0);

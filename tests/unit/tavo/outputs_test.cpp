@@ -179,6 +179,24 @@ TEST(OutputsWindow, ChangesGoOntoTheFileAsItIsNow) {
     }
 }
 
+// Under make run the bridge comes from the environment: the window shows that setup, and
+// the helper's address set in the window is checked as the library takes it.
+TEST(OutputsWindow, TheEnvironmentCountsAsItDoesForTheLibrary) {
+    const auto env = [](std::string_view name) -> std::optional<std::string> {
+        if (name == "TAVO_BACKEND") return "bridge";
+        if (name == "TAVO_BRIDGE") return "127.0.0.1:3780";
+        return std::nullopt;
+    };
+    auto rows = Found();
+    rows.insert(rows.begin() + 2, {.kind = BackendKind::Bridge});
+    CSettings settings(env, "backend = serial\nserial_port = COM3\n");
+    TickFromSettings(rows, settings);
+    EXPECT_EQ(Ticks(rows), (std::vector<bool>{0, 0, 1, 0, 0, 0, 0}));
+    EXPECT_TRUE(Problems("", rows, env).empty());
+    EXPECT_EQ(Problems("bridge = 10.0.0.1:3780\n", rows).at("bridge"),
+              L"нужен адрес вида 127.0.0.1:3780");
+}
+
 TEST(IniText, Utf16FilesReadAndSaveBackAsTheyCame) {
     const std::string text = "; лампы \xF0\x9F\x92\xA1\r\nSerial_DTR = High\r\n";
     for (const auto encoding : {IniEncoding::Utf16Le, IniEncoding::Utf16Be}) {
