@@ -211,6 +211,10 @@ WindowSettings SettingsOf(const std::vector<OutputRow>& rows, const Fields& fiel
 std::wstring FoundText(const OutputRow& row, const Fields& fields) {
     if (row.kind == BackendKind::Serial && row.ticked && row.usable)
         return ChoiceText(kProtocols, fields, "serial_protocol") + L", " +
+               (ChoiceText(kProtocols, fields, "serial_protocol") == kProtocols[2].text
+                    ? L"канал " + Field(fields, "channel") + L", уровень " +
+                          Field(fields, "level") + L", "
+                    : L"") +
                Field(fields, "serial_baud") + L" бод, DTR и RTS " +
                (ChoiceText(kDtrChoices, fields, "serial_dtr") == kDtrChoices[1].text ? L"подняты"
                                                                                      : L"низкие");

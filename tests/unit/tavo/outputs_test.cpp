@@ -213,6 +213,9 @@ TEST(IniText, Utf16FilesReadAndSaveBackAsTheyCame) {
     EXPECT_EQ(ChoiceIndex(kDtrChoices, " High"), 1u);
     const OutputRow com3{.kind = BackendKind::Serial, .ticked = true};
     EXPECT_EQ(FoundText(com3, {{"serial_dtr", "High"}}).ends_with(L"подняты"), true);
+    EXPECT_EQ(FoundText(com3, {{"serial_protocol", "enttec"}, {"channel", "5"}, {"level", "9"}})
+                  .starts_with(L"DMX USB Pro, канал 5, уровень 9, "),
+              true);
 }
 
 TEST(OutputsWindow, ProblemsSayWhatIsWrongInTheField) {
