@@ -69,6 +69,73 @@ std::wstring SystemMessage(DWORD error) {
     return message;
 }
 
+// Where the controls go as the dialog is resized: the list takes the new room; what is
+// below it moves down; the network group and the buttons at its right move right; the
+// lines across the whole width stretch.
+class CDialogLayout {
+public:
+    void Take(HWND dialog) {
+        RECT client{}, window{};
+        GetClientRect(dialog, &client);
+        GetWindowRect(dialog, &window);
+        m_size = {client.right, client.bottom};
+        m_minimum = {window.right - window.left, window.bottom - window.top};
+        const auto list = Place(dialog, GetDlgItem(dialog, IDC_OUTPUT_LIST));
+        const auto net = Place(dialog, GetDlgItem(dialog, IDC_NET_GROUP));
+        m_controls.clear();
+        for (HWND child = GetWindow(dialog, GW_CHILD); child;
+             child = GetWindow(child, GW_HWNDNEXT)) {
+            const auto at = Place(dialog, child);
+            const bool isList = GetDlgCtrlID(child) == IDC_OUTPUT_LIST;
+            m_controls.push_back({child, at, !isList && at.top >= list.bottom, at.left >= net.left,
+                                  at.left < net.left && at.right > net.left, isList});
+        }
+    }
+
+    void Fit(HWND dialog) const {
+        RECT client{};
+        GetClientRect(dialog, &client);
+        const int dx = std::max(0L, client.right - m_size.x);
+        const int dy = std::max(0L, client.bottom - m_size.y);
+        HDWP moves = BeginDeferWindowPos(int(m_controls.size()));
+        for (const auto& c : m_controls) {
+            RECT r = c.at;
+            if (c.down) OffsetRect(&r, 0, dy);
+            if (c.right) OffsetRect(&r, dx, 0);
+            if (c.wide) r.right += dx;
+            if (c.grows) r.bottom += dy;
+            if (moves)
+                moves = DeferWindowPos(moves, c.window, nullptr, r.left, r.top, r.right - r.left,
+                                       r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        if (moves) EndDeferWindowPos(moves);
+        InvalidateRect(dialog, nullptr, TRUE);
+    }
+
+    POINT MinimumSize() const { return m_minimum; }
+
+private:
+    struct Control {
+        HWND window;
+        RECT at;    // as the template placed it, in the dialog's client area
+        bool down;  // below the list
+        bool right; // in the network group's column
+        bool wide;  // across both columns
+        bool grows; // the list
+    };
+
+    static RECT Place(HWND dialog, HWND child) {
+        RECT r{};
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    }
+
+    POINT m_size{};
+    POINT m_minimum{};
+    std::vector<Control> m_controls;
+};
+
 class COutputsDialog {
 public:
     explicit COutputsDialog(HMODULE self)
@@ -120,6 +187,13 @@ private:
         case kCheckNews:
             OnCheckNews();
             return TRUE;
+        case WM_SIZE:
+            m_layout.Fit(m_dialog);
+            FitColumns();
+            return TRUE;
+        case WM_GETMINMAXINFO:
+            reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = m_layout.MinimumSize();
+            return TRUE;
         case WM_DESTROY:
             m_check.reset();
             return FALSE;
@@ -129,6 +203,7 @@ private:
 
     void OnInit() {
         m_list = GetDlgItem(m_dialog, IDC_OUTPUT_LIST);
+        m_layout.Take(m_dialog);
         SendMessageW(m_list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                      LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP);
         RECT client{};
@@ -204,6 +279,26 @@ private:
             SetCell(i, kResult, result == m_results.end() ? L"" : result->second);
         }
         m_filling = false;
+        FitColumns();
+    }
+
+    // The names and the results as wide as their longest text; what was found takes the
+    // rest of the list's width, its whole text in a tip where that is too narrow.
+    void FitColumns() {
+        if (!m_list) return;
+        const auto width = [&](int column) {
+            return int(SendMessageW(m_list, LVM_GETCOLUMNWIDTH, column, 0));
+        };
+        SendMessageW(m_list, LVM_SETCOLUMNWIDTH, kName, LVSCW_AUTOSIZE_USEHEADER);
+        // The last column would fill the list with the header's own width: its text instead.
+        SendMessageW(m_list, LVM_SETCOLUMNWIDTH, kResult, LVSCW_AUTOSIZE);
+        const int header =
+            int(SendMessageW(m_list, LVM_GETSTRINGWIDTHW, 0, LPARAM(L"Проверка"))) + 16;
+        SendMessageW(m_list, LVM_SETCOLUMNWIDTH, kResult, std::max(width(kResult), header));
+        RECT client{};
+        GetClientRect(m_list, &client);
+        const int rest = client.right - width(kName) - width(kResult);
+        SendMessageW(m_list, LVM_SETCOLUMNWIDTH, kFound, std::max(rest, 120));
     }
 
     void OnItemChanged(const NMLISTVIEW& change) {
@@ -371,7 +466,10 @@ private:
         }
         for (const auto& item : items)
             m_results.erase(item.row);
-        EnableWindow(GetDlgItem(m_dialog, IDC_CHECK), FALSE);
+        // The focus leaves the button first: a disabled control cannot hold it.
+        const HWND button = GetDlgItem(m_dialog, IDC_CHECK);
+        if (GetFocus() == button) SendMessageW(m_dialog, WM_NEXTDLGCTL, WPARAM(m_list), TRUE);
+        EnableWindow(button, FALSE);
         SetDlgItemTextW(m_dialog, IDC_CHECK_SUMMARY, L"Идёт проверка: бегущий огонь D0–D7…");
         m_checked = items;
         m_check = std::make_unique<COutputCheck>(m_dialog, kCheckNews, EditedText(), m_env,
@@ -408,6 +506,7 @@ private:
     HWND m_dialog = nullptr;
     HWND m_list = nullptr;
     bool m_filling = false;
+    CDialogLayout m_layout;
     std::unique_ptr<COutputCheck> m_check;
 };
 

@@ -368,6 +368,60 @@ TEST(OutputsWindow, AFileChangedMeanwhileKeepsItsChangesAndItsEncoding) {
     EXPECT_EQ(Text(alone.Ini()), utf16("backend = e131\r\nuniverse = 25\r\nchannel = 9\r\n"));
 }
 
+HWND Focused(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    return info.hwndFocus;
+}
+
+// By keyboard: Space on "Проверить" disables it while the check runs, and Tab goes on from
+// a control that works. Resized, the list takes the room and its columns fit their text.
+TEST(OutputsWindow, AKeyboardUserAndAResizedWindow) {
+    const CListedPort com7;
+    const CUserIni ini;
+    ASSERT_TRUE(WriteFileBytes(
+        ini.Path(), {reinterpret_cast<const std::uint8_t*>(CUserIni::kRelayModuleOnCom7.data()),
+                     CUserIni::kRelayModuleOnCom7.size()}));
+    const COutputsWindow window(ini.AppData());
+    ASSERT_TRUE(window.Dialog());
+    const HWND check = window.Item(IDC_CHECK);
+    Focus(window.Item(IDC_BRIDGE));
+    X({L"key", L"Tab"});
+    ASSERT_TRUE(WaitUntil([&] { return Focused(check) == check; }));
+    X({L"key", L"space"});
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(check); }));
+    X({L"key", L"Tab"});
+    const HWND next = Focused(check);
+    EXPECT_TRUE(next && IsWindowEnabled(next) && IsWindowVisible(next));
+    EXPECT_TRUE(WaitUntil(
+        [&] { return WindowText(window.Item(IDC_CHECK_SUMMARY)).starts_with(L"Проверено"); }, 30s));
+
+    RECT before{}, list{};
+    GetWindowRect(window.Dialog(), &before);
+    SetWindowPos(window.Dialog(), nullptr, 0, 0, before.right - before.left + 240,
+                 before.bottom - before.top + 120, SWP_NOMOVE | SWP_NOZORDER);
+    const HWND listView = window.Item(IDC_OUTPUT_LIST);
+    EXPECT_TRUE(WaitUntil([&] {
+        GetWindowRect(listView, &list);
+        return list.right - list.left > 600;
+    }));
+    CRemoteList rows(listView);
+    const int com7Row = rows.Find(L"COM7");
+    // The found column shows its text whole: its width is at least the text's.
+    const auto found = rows.Text(com7Row, 1);
+    const HDC dc = GetDC(listView);
+    const HGDIOBJ old = SelectObject(dc, HGDIOBJ(SendMessageW(listView, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, found.c_str(), int(found.size()), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(listView, dc);
+    EXPECT_GE(SendMessageW(listView, LVM_GETCOLUMNWIDTH, 1, 0), extent.cx) << Narrow(found);
+    Shot(window.Dialog(), L"outputs-resized.png");
+    Click(window.Item(IDCANCEL));
+    EXPECT_EQ(window.Process().Wait(10s), 0u);
+}
+
 // Under make run the environment chooses the outputs: the window shows what runs, marks
 // it, leaves the fields it sets alone, and a check's summary leaves that line in view.
 TEST(OutputsWindow, WhatTheEnvironmentSetsIsShownAndMarked) {
