@@ -38,7 +38,25 @@ void CreateFoldersOf(const std::wstring& path) {
 
 // Writes `text` to a new temporary file beside `path`, then puts it in the place of `path`:
 // a failure at any step leaves the old file as it was. 0, or the error.
-DWORD WriteSafely(const std::wstring& path, std::string_view text) {
+// The file a link at `path` stands for, so that a link stays a link; `path` itself when it
+// is no link or is missing.
+std::wstring FinalPath(const std::wstring& path) {
+    const auto file = AdoptFile(
+        CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file) return path;
+    std::wstring final(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetFinalPathNameByHandleW(file.get(), final.data(), DWORD(final.size()),
+                                                  FILE_NAME_NORMALIZED);
+        if (n == 0) return path;
+        if (n < final.size()) return final.substr(0, n);
+        final.resize(n);
+    }
+}
+
+DWORD WriteSafely(const std::wstring& link, std::string_view text) {
+    const auto path = FinalPath(link);
     const std::wstring temp = path + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
     DWORD error = 0;
     {
@@ -50,8 +68,10 @@ DWORD WriteSafely(const std::wstring& path, std::string_view text) {
             written != text.size() || !FlushFileBuffers(file.get()))
             error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
     }
-    if (!error && !MoveFileExW(temp.c_str(), path.c_str(),
-                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    // Replacing keeps the old file's attributes and permissions; a new one is moved in.
+    if (!error && !(Exists(path) ? ReplaceFileW(path.c_str(), temp.c_str(), nullptr,
+                                                REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
+                                 : MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)))
         error = GetLastError();
     if (error) DeleteFileW(temp.c_str());
     return error;

@@ -246,6 +246,10 @@ private:
         Validate();
         SetDlgItemTextW(m_dialog, IDC_SETTINGS_FILE, (L"Файл настроек: " + m_path).c_str());
         SetDlgItemTextW(m_dialog, IDC_ENVIRONMENT, EnvironmentNote().c_str());
+        if (!m_whole)
+            SetDlgItemTextW(m_dialog, IDC_CHECK_SUMMARY,
+                            L"Файл настроек не прочитан целиком (его держит другая программа, или "
+                            L"он длиннее 64 КБ): окно не сможет его сохранить.");
         SetFocus(m_list);
         ListView_SetItemState(m_list, 0, LVIS_FOCUSED | LVIS_SELECTED,
                               LVIS_FOCUSED | LVIS_SELECTED);

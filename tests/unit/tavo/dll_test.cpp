@@ -158,6 +158,20 @@ TEST(TavoDll, SettingsAreSavedInPlaceOrNotAtAll) {
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
+// A tavo.ini another program holds at a Start is named in the trace.
+TEST(TavoDll, ALockedSettingsFileIsNoted) {
+    const CTempDir dir;
+    const auto trace = dir / "trace.txt";
+    CTavo tavo({std::nullopt, "lamps = 1\n", trace.wstring()});
+    const HANDLE held = CreateFileW((tavo.Path().parent_path() / "tavo.ini").c_str(), GENERIC_READ,
+                                    0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    tavo.CountLPT(nullptr, nullptr, nullptr);
+    CloseHandle(held);
+    const auto text = FileText(trace);
+    EXPECT_NE(text.find("tavo.ini not read whole, locked or too long"), std::string::npos) << text;
+}
+
 // The window checks no output a session drives, in this process or in another.
 TEST(TavoDll, ASessionClaimsTheRealOutputsItDrives) {
     const CTavo tavo({std::nullopt, "backend = e131, virtual\nnet_target = 127.0.0.1:5568\n"});
