@@ -173,6 +173,19 @@ Fields FieldsFromSettings(const CSettings& settings) {
     return fields;
 }
 
+void CarryTicks(const std::vector<OutputRow>& before, std::vector<OutputRow>& rows) {
+    for (const auto& old : before) {
+        if (!old.ticked) continue;
+        auto* row = RowOf(rows, old.kind, old.value);
+        if (!row) {
+            auto gone = old;
+            gone.found = L"отключено";
+            row = &AddMissing(rows, std::move(gone));
+        }
+        row->ticked = true;
+    }
+}
+
 void Tick(std::vector<OutputRow>& rows, std::size_t index, bool on) {
     auto& row = rows.at(index);
     row.ticked = on;

@@ -72,6 +72,10 @@ std::wstring TickedNotWorking(const std::vector<OutputRow>& rows);
 // Something ticked: the lines go somewhere the user sees or uses. A setup without is not saved.
 bool ShowsSomething(const std::vector<OutputRow>& rows);
 
+// The rows found again (a device plugged in or out) with the ticks of `before`; a ticked
+// output no longer there keeps a row that says so.
+void CarryTicks(const std::vector<OutputRow>& before, std::vector<OutputRow>& rows);
+
 // Ticks or unticks a row; a COM port or a relay board ticked unticks the others of its kind,
 // since the settings name one of each.
 void Tick(std::vector<OutputRow>& rows, std::size_t index, bool on);
@@ -104,7 +108,6 @@ void ApplyChanges(CIniText& ini, const WindowSettings& before, const WindowSetti
 std::map<std::string, std::wstring, std::less<>>
 Problems(std::string_view text, const std::vector<OutputRow>& rows,
          const CSettings::EnvLookup& env = NoEnvironment);
-
 
 // The settings of `text` alone, without the environment (the window's, with it: what runs).
 CSettings FileSettings(std::string_view text);

@@ -1,6 +1,7 @@
 #include "tavo/window/outputs_window.h"
 
 #include <commctrl.h>
+#include <dbt.h>
 
 #include <algorithm>
 #include <memory>
@@ -187,6 +188,11 @@ private:
         case kCheckNews:
             OnCheckNews();
             return TRUE;
+        case WM_DEVICECHANGE:
+            if (wParam == DBT_DEVNODES_CHANGED || wParam == DBT_DEVICEARRIVAL ||
+                wParam == DBT_DEVICEREMOVECOMPLETE)
+                FindAgain();
+            return TRUE;
         case WM_SIZE:
             m_layout.Fit(m_dialog);
             FitColumns();
@@ -219,14 +225,8 @@ private:
             column.cx = columns[i].second;
             SendMessageW(m_list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
         }
+        InsertRows();
         m_filling = true;
-        for (std::size_t i = 0; i < m_rows.size(); ++i) {
-            LVITEMW item{};
-            item.mask = LVIF_TEXT;
-            item.iItem = int(i);
-            item.pszText = const_cast<wchar_t*>(m_rows[i].name.c_str());
-            SendMessageW(m_list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-        }
         for (const auto& field : kFieldControls) {
             const auto control = GetDlgItem(m_dialog, field.id);
             const auto value = m_fields[std::string(field.key)];
@@ -253,6 +253,33 @@ private:
         SetFocus(m_list);
         ListView_SetItemState(m_list, 0, LVIS_FOCUSED | LVIS_SELECTED,
                               LVIS_FOCUSED | LVIS_SELECTED);
+    }
+
+    void InsertRows() {
+        m_filling = true;
+        SendMessageW(m_list, LVM_DELETEALLITEMS, 0, 0);
+        for (std::size_t i = 0; i < m_rows.size(); ++i) {
+            LVITEMW item{};
+            item.mask = LVIF_TEXT;
+            item.iItem = int(i);
+            item.pszText = const_cast<wchar_t*>(m_rows[i].name.c_str());
+            SendMessageW(m_list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        }
+        m_filling = false;
+    }
+
+    // A device plugged in or out: the list as it is now, the user's ticks kept. Not while a
+    // check runs, whose results are by row.
+    void FindAgain() {
+        if (m_check && !m_check->Done()) return;
+        CSettings settings(m_env, m_file.text);
+        auto rows = FindOutputs(m_self, settings);
+        CarryTicks(m_rows, rows);
+        m_rows = std::move(rows);
+        m_results.clear();
+        InsertRows();
+        ShowRows();
+        Validate();
     }
 
     // The variables that stand over the file, with their values: the window shows them and

@@ -422,6 +422,23 @@ TEST(OutputsWindow, AKeyboardUserAndAResizedWindow) {
     EXPECT_EQ(window.Process().Wait(10s), 0u);
 }
 
+// A port plugged in while the window is open joins the list; the ticks stay.
+TEST(OutputsWindow, TheListFollowsDevicesPluggedIn) {
+    const CUserIni ini;
+    const COutputsWindow window(ini.AppData());
+    ASSERT_TRUE(window.Dialog());
+    CRemoteList list(window.Item(IDC_OUTPUT_LIST));
+    EXPECT_EQ(list.Find(L"COM12"), -1);
+    constexpr wchar_t kKey[] = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, kKey, L"\\Device\\TavoTestSerial12", REG_SZ, L"COM12", 12);
+    PostMessageW(window.Dialog(), WM_DEVICECHANGE, 0x0007 /* DBT_DEVNODES_CHANGED */, 0);
+    EXPECT_TRUE(WaitUntil([&] { return list.Find(L"COM12") >= 0; }));
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kKey, L"\\Device\\TavoTestSerial12");
+    EXPECT_TRUE(list.Checked(list.Find(L"Лампы на экране")));
+    Click(window.Item(IDCANCEL));
+    EXPECT_EQ(window.Process().Wait(10s), 0u);
+}
+
 // Under make run the environment chooses the outputs: the window shows what runs, marks
 // it, leaves the fields it sets alone, and a check's summary leaves that line in view.
 TEST(OutputsWindow, WhatTheEnvironmentSetsIsShownAndMarked) {

@@ -93,6 +93,18 @@ TEST(OutputsWindow, TicksWhatTheFileChoosesAndWritesOnlyWhatTheUserChanged) {
                           "serial_baud = 9600\r\nserial_port = COM7\r\nserial_protocol = lcus\r\n");
 }
 
+TEST(OutputsWindow, FoundAgainTheTicksStayAndAPortGoneIsSaid) {
+    auto before = Found();
+    Tick(before, 3, true); // COM7
+    auto rows = Found();
+    rows.erase(rows.begin() + 3);
+    CarryTicks(before, rows);
+    ASSERT_EQ(rows.size(), before.size());
+    EXPECT_EQ(Ticks(rows), Ticks(before));
+    EXPECT_EQ(rows[3].found, L"отключено");
+    EXPECT_FALSE(rows[3].usable);
+}
+
 TEST(OutputsWindow, TheDefaultIsTheDriverWhenItWorksElseTheLamps) {
     for (const bool driver : {false, true}) {
         auto rows = Found();
