@@ -24,6 +24,9 @@ public:
     // What a back end of `kind` reports through: in a list, each one's caption notes stand
     // beside the others', and clearing its own clears no other's. Lives as long as this.
     virtual CReporter& Of(BackendKind) { return *this; }
+    // A failure the trace alone would otherwise hear of (a send that failed, a device that
+    // stopped reading): a check of the output counts it.
+    virtual void Failure(std::wstring_view) {}
 };
 
 // One open port as a back end sees it.

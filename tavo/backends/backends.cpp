@@ -7,12 +7,14 @@
 namespace tavo {
 namespace {
 
+// A check lets go at its next step, after closing: a quarter second and the close.
+constexpr DWORD kCheckLetsGoMs = 5000;
+
 // The back ends driven from the same calls, in the order the settings list them, and
 // the claims on their outputs while they live.
 class CMultiBackend final : public CBackend {
 public:
-    CMultiBackend(std::vector<std::unique_ptr<CBackend>> members,
-                  std::vector<COutputClaim> claims)
+    CMultiBackend(std::vector<std::unique_ptr<CBackend>> members, std::vector<COutputClaim> claims)
         : m_members(std::move(members)), m_claims(std::move(claims)) {}
 
     std::optional<LptAddresses> ReportedPorts() override {
@@ -81,11 +83,19 @@ ChosenBackend ChooseBackend(const std::vector<BackendKind>& kinds, CSettings& se
     std::wstring notes;
     for (const auto kind : kinds) {
         std::wstring why;
+        // A real output is claimed before it opens, and a check driving it lets go first.
+        const auto claim = OutputClaimName(kind, settings);
+        const bool real = kind != BackendKind::Auto && kind != BackendKind::Virtual;
+        if (real) {
+            claims.emplace_back(claim);
+            AwaitNoCheck(claim, kCheckLetsGoMs);
+        }
         if (auto backend = MakeBackend(kind, settings, reporter.Of(kind), self, why)) {
-            if (backend->DrivesHardware()) claims.emplace_back(OutputClaimName(kind, settings));
+            if (!real && backend->DrivesHardware()) claims.emplace_back(claim);
             members.push_back(std::move(backend));
             continue;
         }
+        if (real) claims.pop_back();
         if (why.empty()) continue;
         // In a list the caption names which output failed.
         const auto name = BackendName(kind);

@@ -48,6 +48,7 @@ struct CDeviceWriter::Shared {
             stalled = bool(error);
             reporter.TraceNote(name + (stalled ? ": not reading; values are dropped meanwhile"
                                                : ": reading again"));
+            if (stalled) reporter.Failure(L"устройство не читает");
             return;
         }
         gone = true;

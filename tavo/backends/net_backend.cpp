@@ -184,13 +184,16 @@ private:
     // keep-alive thread cannot slip in between), then reports without the lock.
     void SendAll(std::unique_lock<std::mutex>& lock, std::vector<Datagram> datagrams) {
         std::optional<std::string> note;
+        int failed = 0;
         for (const auto& datagram : datagrams) {
             const int error = m_socket.Send(datagram);
             auto change = error ? m_errors.Failed(error) : m_errors.Succeeded();
             if (change) note = std::move(change);
+            if (error) failed = error;
         }
         lock.unlock();
         if (note) m_reporter.TraceNote(*note);
+        if (failed) m_reporter.Failure(L"пакеты не отправлены, ошибка " + std::to_wstring(failed));
     }
 
     // Called with the lock held. The thread holds its own reference to the library, so

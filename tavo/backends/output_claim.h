@@ -25,4 +25,24 @@ private:
     CFileHandle m_event;
 };
 
+// While the window's check drives an output, its thread owns a named mutex for it (the
+// claim's name with "check" for "output"). A session claims the output first, then waits
+// for that mutex: the check sees the claim at its next step and lets go after closing.
+class CCheckClaim {
+public:
+    explicit CCheckClaim(const std::wstring& outputClaim);
+    ~CCheckClaim();
+    CCheckClaim(const CCheckClaim&) = delete;
+    CCheckClaim& operator=(const CCheckClaim&) = delete;
+    // False when another check drives the output.
+    bool Held() const { return m_held; }
+
+private:
+    CFileHandle m_mutex;
+    bool m_held = false;
+};
+
+// Waits until no check drives the output of `outputClaim`, at most `ms`.
+void AwaitNoCheck(const std::wstring& outputClaim, DWORD ms);
+
 } // namespace tavo

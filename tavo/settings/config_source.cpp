@@ -38,7 +38,25 @@ void CreateFoldersOf(const std::wstring& path) {
 
 // Writes `text` to a new temporary file beside `path`, then puts it in the place of `path`:
 // a failure at any step leaves the old file as it was. 0, or the error.
-DWORD WriteSafely(const std::wstring& path, std::string_view text) {
+// The file a link at `path` stands for, so that a link stays a link; `path` itself when it
+// is no link or is missing.
+std::wstring FinalPath(const std::wstring& path) {
+    const auto file = AdoptFile(
+        CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file) return path;
+    std::wstring final(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetFinalPathNameByHandleW(file.get(), final.data(), DWORD(final.size()),
+                                                  FILE_NAME_NORMALIZED);
+        if (n == 0) return path;
+        if (n < final.size()) return final.substr(0, n);
+        final.resize(n);
+    }
+}
+
+DWORD WriteSafely(const std::wstring& link, std::string_view text) {
+    const auto path = FinalPath(link);
     const std::wstring temp = path + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
     DWORD error = 0;
     {
@@ -50,8 +68,10 @@ DWORD WriteSafely(const std::wstring& path, std::string_view text) {
             written != text.size() || !FlushFileBuffers(file.get()))
             error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
     }
-    if (!error && !MoveFileExW(temp.c_str(), path.c_str(),
-                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    // Replacing keeps the old file's attributes and permissions; a new one is moved in.
+    if (!error && !(Exists(path) ? ReplaceFileW(path.c_str(), temp.c_str(), nullptr,
+                                                REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
+                                 : MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)))
         error = GetLastError();
     if (error) DeleteFileW(temp.c_str());
     return error;
@@ -113,7 +133,7 @@ const std::wstring& FileRead(const SettingsFiles& files) {
     return Exists(files.user) ? files.user : files.beside;
 }
 
-std::optional<std::string> ReadSettingsFile(const std::wstring& path, bool& whole) {
+std::optional<IniFileText> ReadSettingsFile(const std::wstring& path, bool& whole) {
     whole = true;
     if (path.empty()) return std::nullopt;
     const auto file =
@@ -123,32 +143,44 @@ std::optional<std::string> ReadSettingsFile(const std::wstring& path, bool& whol
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return std::nullopt;
         whole = false;
-        return std::string{};
+        return IniFileText{};
     }
-    std::string text(kMaxIniBytes + 1, '\0');
+    std::string bytes(kMaxIniBytes + 1, '\0');
     DWORD read = 0;
-    whole =
-        ReadFile(file.get(), text.data(), kMaxIniBytes + 1, &read, nullptr) && read <= kMaxIniBytes;
-    text.resize(std::min<DWORD>(read, kMaxIniBytes));
-    return text;
+    whole = ReadFile(file.get(), bytes.data(), kMaxIniBytes + 1, &read, nullptr) &&
+            read <= kMaxIniBytes;
+    bytes.resize(std::min<DWORD>(read, kMaxIniBytes));
+    return DecodeIni(bytes);
 }
 
-std::wstring SaveSettingsText(const SettingsFiles& files, std::string_view text, DWORD& error) {
-    error = ERROR_PATH_NOT_FOUND;
-    if (!Exists(files.user) && !files.beside.empty()) {
-        error = WriteSafely(files.beside, text);
-        if (!error) return files.beside;
-    }
-    if (files.user.empty()) return {};
-    CreateFoldersOf(files.user);
-    error = WriteSafely(files.user, text);
-    return error ? std::wstring() : files.user;
+DWORD SaveSettingsFile(const std::wstring& path, std::string_view text, IniEncoding encoding) {
+    if (path.empty()) return ERROR_PATH_NOT_FOUND;
+    // Replacing would go round the attribute (Wine lets it); Windows refuses too.
+    if (const DWORD attributes = GetFileAttributesW(path.c_str());
+        attributes != INVALID_FILE_ATTRIBUTES && attributes & FILE_ATTRIBUTE_READONLY)
+        return ERROR_ACCESS_DENIED;
+    CreateFoldersOf(path);
+    return WriteSafely(path, EncodeIni(text, encoding));
+}
+
+std::string Utf8(std::wstring_view text) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string out(std::size_t(std::max(size, 0)), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), out.data(), size, nullptr,
+                        nullptr);
+    return out;
 }
 
 CSettings LoadSettings(HMODULE self, const CSettings::EnvLookup& env) {
     bool whole = true;
-    const auto ini = ReadSettingsFile(FileRead(SettingsFilesOf(self)), whole);
-    return CSettings(env, ini ? std::optional<std::string_view>(*ini) : std::nullopt);
+    const auto files = SettingsFilesOf(self);
+    const auto& path = FileRead(files);
+    const auto ini = ReadSettingsFile(path, whole);
+    CSettings settings(env, ini ? std::optional<std::string_view>(ini->text) : std::nullopt);
+    settings.AddNote((ini ? "settings from " : "no settings file: ") + Utf8(path));
+    if (!whole) settings.AddNote("tavo.ini not read whole, locked or too long: " + Utf8(path));
+    return settings;
 }
 
 } // namespace tavo

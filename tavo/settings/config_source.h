@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "tavo/settings/ini_text.h"
 #include "tavo/settings/settings.h"
 
 namespace tavo {
@@ -32,18 +33,20 @@ SettingsFiles SettingsFilesOf(HMODULE self);
 // The file the library reads: the per-user one when it exists, else the one beside.
 const std::wstring& FileRead(const SettingsFiles& files);
 
-// A file's bytes; nullopt when there is no such file. One that cannot be read counts as
+// A file's text; nullopt when there is no such file. One that cannot be read counts as
 // empty, one longer than 64 KiB (no tavo.ini is) is cut there: neither is `whole`.
-std::optional<std::string> ReadSettingsFile(const std::wstring& path, bool& whole);
+std::optional<IniFileText> ReadSettingsFile(const std::wstring& path, bool& whole);
 
-// The settings from the variables `env` gives and the file read for module `self`.
+// The settings from the variables `env` gives and the file read for module `self`; the
+// notes name that file.
 CSettings LoadSettings(HMODULE self, const CSettings::EnvLookup& env);
 
-// Saves `text`, the edited contents of FileRead(files): into the per-user file when it
-// exists; else beside the module, when that folder takes it; else into a new per-user
-// file. Each write goes to a temporary file first, which then replaces the old one. The
-// path written, or empty with the error in `error`.
-std::wstring SaveSettingsText(const SettingsFiles& files, std::string_view text, DWORD& error);
+// Saves `text` into `path` as `encoding` says, the missing folders made: to a temporary
+// file first, which then replaces the old one. 0, or the error.
+DWORD SaveSettingsFile(const std::wstring& path, std::string_view text, IniEncoding encoding);
+
+// A path for the trace: UTF-8.
+std::string Utf8(std::wstring_view text);
 
 // The folder of a module, with its trailing backslash; empty when unknown.
 std::wstring ModuleFolder(HMODULE module);

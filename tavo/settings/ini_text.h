@@ -22,6 +22,20 @@ struct IniLine {
     std::string_view value; // Setting, Address: trimmed; Other: the whole line trimmed
 };
 
+// How a tavo.ini is stored: its bytes as they are (ASCII or UTF-8), or UTF-16 with a byte
+// order mark, as Notepad saves "Unicode".
+enum class IniEncoding { Bytes, Utf16Le, Utf16Be };
+
+struct IniFileText {
+    std::string text; // UTF-16 as UTF-8, without its byte order mark
+    IniEncoding encoding = IniEncoding::Bytes;
+};
+
+// The text of a file's bytes.
+IniFileText DecodeIni(std::string_view bytes);
+// The bytes that store `text` as `encoding` says.
+std::string EncodeIni(std::string_view text, IniEncoding encoding);
+
 // A-Z as a-z, nothing else changed.
 std::string AsciiLower(std::string_view text);
 

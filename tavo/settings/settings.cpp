@@ -71,10 +71,14 @@ CSettings::CSettings(const EnvLookup& env, std::optional<std::string_view> iniTe
 void CSettings::ReadIni(std::string_view text) {
     for (const auto& line : IniLines(text)) {
         const auto origin = "tavo.ini line " + std::to_string(line.number);
-        if (line.kind == IniLine::Kind::Address) {
-            Set("lpt", std::string(line.value), origin);
-        } else if (line.kind == IniLine::Kind::Setting && KeyIndex(line.key)) {
-            Set(line.key, std::string(line.value), origin);
+        const auto key = line.kind == IniLine::Kind::Address ? std::string("lpt") : line.key;
+        if ((line.kind == IniLine::Kind::Address || line.kind == IniLine::Kind::Setting) &&
+            KeyIndex(key)) {
+            // The last line of a key counts: an earlier one, uncommented later, would not.
+            if (const auto& earlier = Raw(key))
+                m_notes.push_back(origin + ": " + key + " again; " + earlier->origin +
+                                  " no longer counts");
+            Set(key, std::string(line.value), origin);
         } else if (line.kind == IniLine::Kind::Setting || line.kind == IniLine::Kind::Other) {
             const auto content = Trim(text.substr(line.begin, line.end - line.begin));
             m_notes.push_back(origin + ": ignored: " + Printable(content));
@@ -116,8 +120,10 @@ std::vector<BackendKind> CSettings::Backends() {
         const auto quoted = list ? Printable(name).insert(0, 1, '"').append("\" ") : std::string();
         const auto kind = BackendByName(name);
         if (!kind)
-            Reject("backend",
-                   quoted + "ignored: not auto, virtual, inpout, bridge, e131, artnet, serial or hidrelay");
+            Reject(
+                "backend",
+                quoted +
+                    "ignored: not auto, virtual, inpout, bridge, e131, artnet, serial or hidrelay");
         else if (std::ranges::find(kinds, SameOutput(*kind), SameOutput) != kinds.end())
             Reject("backend", quoted + "repeats an output: ignored");
         else

@@ -23,17 +23,31 @@ public:
         const std::lock_guard lock(m_mutex);
         if (note.empty())
             m_notes.clear();
-        else if (std::ranges::find(m_notes, note) == m_notes.end())
-            m_notes.push_back(std::move(note));
+        else
+            Add(m_notes, std::move(note));
     }
+    // A note cleared does not take a failure with it.
+    void Failure(std::wstring_view what) override {
+        const std::lock_guard lock(m_mutex);
+        Add(m_failures, std::wstring(what));
+    }
+    // The notes standing and the failures met since the last call.
     std::vector<std::wstring> Take() {
         const std::lock_guard lock(m_mutex);
-        return std::exchange(m_notes, {});
+        auto all = std::exchange(m_failures, {});
+        for (auto& note : std::exchange(m_notes, {}))
+            Add(all, std::move(note));
+        return all;
     }
 
 private:
+    static void Add(std::vector<std::wstring>& list, std::wstring text) {
+        if (std::ranges::find(list, text) == list.end()) list.push_back(std::move(text));
+    }
+
     std::mutex m_mutex;
     std::vector<std::wstring> m_notes;
+    std::vector<std::wstring> m_failures;
 };
 
 CCheckReporter& Reporter() {
@@ -59,10 +73,11 @@ bool Pause(const std::stop_token& stop) {
 
 } // namespace
 
-COutputCheck::COutputCheck(HWND window, UINT message, std::string text,
+COutputCheck::COutputCheck(HWND window, UINT message, std::string text, CSettings::EnvLookup env,
                            std::vector<CheckItem> items, HMODULE self)
-    : m_window(window), m_message(message), m_text(std::move(text)), m_items(std::move(items)),
-      m_self(self), m_thread([this](std::stop_token stop) { Run(stop); }) {}
+    : m_window(window), m_message(message), m_text(std::move(text)), m_env(std::move(env)),
+      m_items(std::move(items)), m_self(self),
+      m_thread([this](std::stop_token stop) { Run(stop); }) {}
 
 std::map<std::size_t, std::wstring> COutputCheck::Results() const {
     const std::lock_guard lock(m_mutex);
@@ -97,24 +112,31 @@ void COutputCheck::Run(const std::stop_token& stop) {
 }
 
 std::wstring COutputCheck::Check(BackendKind kind, const std::stop_token& stop) {
-    auto settings = FileSettings(m_text);
+    CSettings settings(m_env, m_text);
     const auto claimName = OutputClaimName(kind, settings);
-    if (OutputClaimed(claimName)) return L"занят показом: нажмите «Стоп»";
+    constexpr auto kBusy = L"занят показом: нажмите «Стоп»";
+    // Held until the output is closed: a Start waits for it, the run then follows the
+    // check's last all-off rather than being switched off by it.
+    const CCheckClaim claim(claimName);
+    if (!claim.Held()) return L"проверяется в другом окне";
+    if (OutputClaimed(claimName)) return kBusy;
     auto& reporter = Reporter();
     reporter.Take();
     std::wstring why;
     auto backend = MakeBackend(kind, settings, reporter, m_self, why);
     if (!backend) return why.empty() ? L"не работает" : why;
-    const COutputClaim claim(claimName);
     const PortRef port{1, FirstPort(*backend, settings), 0};
     backend->Open(port);
-    for (int line = 0; line < 8; ++line) {
+    bool started = false; // a Start came meanwhile: it waits for this check to let go
+    for (int line = 0; line < 8 && !started; ++line) {
         backend->Write(port, std::uint8_t(1 << line));
         if (!Pause(stop)) break;
+        started = OutputClaimed(claimName);
     }
     backend->Write(port, 0);
     backend->Close(port);
     backend.reset();
+    if (started) return L"прервана пуском";
     std::wstring notes;
     for (const auto& note : reporter.Take())
         notes += (notes.empty() ? L"" : L", ") + note;

@@ -23,8 +23,9 @@ struct CheckItem {
 class COutputCheck {
 public:
     // Checks `items` with the settings of `text`, posting `message` to `window` at each news.
-    COutputCheck(HWND window, UINT message, std::string text, std::vector<CheckItem> items,
-                 HMODULE self);
+    // The settings are those of `text` under the variables `env` gives, as a session reads them.
+    COutputCheck(HWND window, UINT message, std::string text, CSettings::EnvLookup env,
+                 std::vector<CheckItem> items, HMODULE self);
     // Asks the thread to stop between two steps and waits for it.
     ~COutputCheck() = default;
     COutputCheck(const COutputCheck&) = delete;
@@ -42,6 +43,7 @@ private:
     const HWND m_window;
     const UINT m_message;
     const std::string m_text;
+    const CSettings::EnvLookup m_env;
     const std::vector<CheckItem> m_items;
     const HMODULE m_self;
     mutable std::mutex m_mutex; // guards the two below

@@ -1,7 +1,11 @@
 #include "tavo/window/output_search.h"
 
+#include <algorithm>
+#include <memory>
+
 #include "tavo/backends/backends.h"
 #include "tavo/backends/found_outputs.h"
+#include "tavo/backends/serial_frames.h"
 #include "tavo/settings/config_source.h"
 
 namespace tavo {
@@ -38,6 +42,34 @@ OutputRow HelperRow(const CSettings& settings) {
     return row;
 }
 
+// The links "comN" in Wine's dosdevices folder, as README.txt teaches to make a COM port:
+// such a port is neither a device nor in the system's list of serial ports. Wine names its
+// configuration folder in WINECONFIGDIR ("\??\Z:\home\me\.wine").
+std::vector<int> WineComLinks() {
+    auto folder = ReadEnvironment(L"WINECONFIGDIR").value_or(L"");
+    if (folder.starts_with(L"\\??\\")) folder.erase(0, 4);
+    if (folder.empty()) return {};
+    std::vector<int> numbers;
+    WIN32_FIND_DATAW found{};
+    const HANDLE first = FindFirstFileW((folder + L"\\dosdevices\\com*").c_str(), &found);
+    if (first == INVALID_HANDLE_VALUE) return {};
+    const std::unique_ptr<void, decltype(&FindClose)> find(first, &FindClose);
+    do {
+        if (const auto number = ParseComPort(ToAscii(found.cFileName))) numbers.push_back(*number);
+    } while (FindNextFileW(find.get(), &found));
+    return numbers;
+}
+
+// The COM ports Windows knows, and under Wine those its links make.
+std::vector<ComPort> AllComPorts(CReporter& reporter) {
+    auto ports = FindComPorts(reporter);
+    for (const int number : WineComLinks())
+        if (std::ranges::find(ports, number, &ComPort::number) == ports.end())
+            ports.push_back({number, L"COM" + std::to_wstring(number)});
+    std::ranges::sort(ports, {}, &ComPort::number);
+    return ports;
+}
+
 } // namespace
 
 std::vector<OutputRow> FindOutputs(HMODULE self, const CSettings& settings) {
@@ -47,7 +79,7 @@ std::vector<OutputRow> FindOutputs(HMODULE self, const CSettings& settings) {
         {.kind = BackendKind::Virtual, .name = L"Лампы на экране", .found = L"есть всегда"});
     rows.push_back(DriverRow(self));
     if (UnderWine() || settings.Raw("bridge")) rows.push_back(HelperRow(settings));
-    for (const auto& port : FindComPorts(quiet))
+    for (const auto& port : AllComPorts(quiet))
         rows.push_back({.kind = BackendKind::Serial,
                         .name = port.name,
                         .found = L"есть",

@@ -81,10 +81,9 @@ std::wstring Field(const Fields& fields, std::string_view key) {
 
 std::wstring ChoiceText(std::span<const Choice> choices, const Fields& fields,
                         std::string_view key) {
-    const auto value = Field(fields, key);
-    for (const auto& choice : choices)
-        if (WidenAscii(choice.value) == value) return std::wstring(choice.text);
-    return value;
+    const auto it = fields.find(key);
+    const auto index = ChoiceIndex(choices, it == fields.end() ? "" : it->second);
+    return index ? std::wstring(choices[*index].text) : Field(fields, key);
 }
 
 bool Ticked(const std::vector<OutputRow>& rows, BackendKind kind) {
@@ -94,31 +93,62 @@ bool Ticked(const std::vector<OutputRow>& rows, BackendKind kind) {
 
 } // namespace
 
+std::optional<std::size_t> ChoiceIndex(std::span<const Choice> choices, std::string_view value) {
+    const auto wanted = AsciiLower(Trim(value));
+    for (std::size_t i = 0; i < choices.size(); ++i)
+        if (choices[i].value == wanted) return i;
+    return std::nullopt;
+}
+
+std::optional<std::string> NoEnvironment(std::string_view) {
+    return std::nullopt;
+}
+
 CSettings FileSettings(std::string_view text) {
-    return CSettings([](std::string_view) { return std::optional<std::string>(); }, text);
+    return CSettings(NoEnvironment, text);
+}
+
+bool LampsShown(CSettings& settings, bool driverWorks) {
+    const auto kinds = settings.Backends();
+    const bool drives = std::ranges::any_of(kinds, [&](BackendKind kind) {
+        return kind == BackendKind::Auto ? driverWorks : kind != BackendKind::Virtual;
+    });
+    return settings.Lamps().value_or(!drives);
 }
 
 void TickFromSettings(std::vector<OutputRow>& rows, CSettings& settings) {
     const auto tick = [&](BackendKind kind) {
         if (auto* row = RowOf(rows, kind)) row->ticked = true;
     };
+    const bool driverWorks = DriverWorks(rows);
     for (const auto kind : settings.Backends()) {
-        switch (kind) {
-        case BackendKind::Auto: {
-            // The port driver when it is there, else the lamps.
-            const auto* driver = RowOf(rows, BackendKind::Inpout);
-            tick(driver && driver->usable ? BackendKind::Inpout : BackendKind::Virtual);
-            break;
-        }
-        case BackendKind::Serial:
-        case BackendKind::HidRelay:
+        if (kind == BackendKind::Auto && driverWorks)
+            tick(BackendKind::Inpout);
+        else if (kind == BackendKind::Serial || kind == BackendKind::HidRelay)
             TickNamed(rows, kind, settings);
-            break;
-        default:
+        else if (kind != BackendKind::Auto && kind != BackendKind::Virtual)
             tick(kind);
-        }
     }
-    if (settings.Lamps().value_or(false)) tick(BackendKind::Virtual);
+    // The lamps as the library shows them: `virtual` alone drives nothing.
+    if (auto* lamps = RowOf(rows, BackendKind::Virtual))
+        lamps->ticked = LampsShown(settings, driverWorks);
+}
+
+bool DriverWorks(const std::vector<OutputRow>& rows) {
+    const auto driver = std::ranges::find(rows, BackendKind::Inpout, &OutputRow::kind);
+    return driver != rows.end() && driver->usable;
+}
+
+std::wstring TickedNotWorking(const std::vector<OutputRow>& rows) {
+    std::wstring list;
+    for (const auto& row : rows)
+        if (row.ticked && !row.usable)
+            list += (list.empty() ? L"" : L"\n") + row.name + L" — " + row.found;
+    return list;
+}
+
+bool ShowsSomething(const std::vector<OutputRow>& rows) {
+    return std::ranges::any_of(rows, &OutputRow::ticked);
 }
 
 std::string DefaultBaud(std::string_view protocol) {
@@ -134,12 +164,26 @@ Fields FieldsFromSettings(const CSettings& settings) {
                      {"net_target", ""},
                      {"universe", std::to_string(net.universe)},
                      {"channel", std::to_string(net.channel)},
-                     {"level", std::to_string(net.level)}};
+                     {"level", std::to_string(net.level)},
+                     {"bridge", ""}};
     for (const auto key : kFieldKeys)
         if (const auto& raw = settings.Raw(key)) fields[std::string(key)] = raw->text;
     if (!settings.Raw("serial_baud"))
         fields["serial_baud"] = DefaultBaud(fields["serial_protocol"]);
     return fields;
+}
+
+void CarryTicks(const std::vector<OutputRow>& before, std::vector<OutputRow>& rows) {
+    for (const auto& old : before) {
+        if (!old.ticked) continue;
+        auto* row = RowOf(rows, old.kind, old.value);
+        if (!row) {
+            auto gone = old;
+            gone.found = L"отключено";
+            row = &AddMissing(rows, std::move(gone));
+        }
+        row->ticked = true;
+    }
 }
 
 void Tick(std::vector<OutputRow>& rows, std::size_t index, bool on) {
@@ -185,8 +229,13 @@ WindowSettings SettingsOf(const std::vector<OutputRow>& rows, const Fields& fiel
 std::wstring FoundText(const OutputRow& row, const Fields& fields) {
     if (row.kind == BackendKind::Serial && row.ticked && row.usable)
         return ChoiceText(kProtocols, fields, "serial_protocol") + L", " +
+               (ChoiceText(kProtocols, fields, "serial_protocol") == kProtocols[2].text
+                    ? L"канал " + Field(fields, "channel") + L", уровень " +
+                          Field(fields, "level") + L", "
+                    : L"") +
                Field(fields, "serial_baud") + L" бод, DTR и RTS " +
-               (Field(fields, "serial_dtr") == L"high" ? L"подняты" : L"низкие");
+               (ChoiceText(kDtrChoices, fields, "serial_dtr") == kDtrChoices[1].text ? L"подняты"
+                                                                                     : L"низкие");
     if (row.kind != BackendKind::E131 && row.kind != BackendKind::ArtNet) return row.found;
     auto target = Field(fields, "net_target");
     if (target.empty()) target = row.kind == BackendKind::E131 ? L"многоадресно" : L"всем в сети";
@@ -194,27 +243,72 @@ std::wstring FoundText(const OutputRow& row, const Fields& fields) {
            L", уровень " + Field(fields, "level") + L", приёмник: " + target;
 }
 
-void ApplyChanges(CIniText& ini, const WindowSettings& before, const WindowSettings& after) {
+namespace {
+
+std::optional<std::string> FileValue(std::string_view text, std::string_view key) {
+    const auto settings = FileSettings(text);
+    const auto& raw = settings.Raw(key);
+    return raw ? std::optional<std::string>(raw->text) : std::nullopt;
+}
+
+bool Changed(const WindowSettings& before, std::string_view key,
+             const std::optional<std::string>& value) {
+    const auto old = before.find(key);
+    return old == before.end() || old->second != value;
+}
+
+} // namespace
+
+std::vector<std::string> Clashes(std::string_view opened, std::string_view current,
+                                 const WindowSettings& before, const WindowSettings& after) {
+    std::vector<std::string> clashes;
     for (const auto& [key, value] : after) {
-        const auto old = before.find(key);
-        if (old != before.end() && old->second == value) continue;
+        if (!Changed(before, key, value)) continue;
+        const auto now = FileValue(current, key);
+        if (now != FileValue(opened, key) && now != value) clashes.push_back(key);
+    }
+    return clashes;
+}
+
+void ApplyChanges(CIniText& ini, const WindowSettings& before, const WindowSettings& after,
+                  bool driverWorks, std::span<const std::string> keep) {
+    bool outputsChanged = false;
+    for (const auto& [key, value] : after) {
+        if (!Changed(before, key, value) || std::ranges::find(keep, key) != keep.end()) continue;
+        outputsChanged = outputsChanged || key == "backend" || key == "lamps";
         if (value)
             ini.Set(key, *value);
         else
             ini.Remove(key);
     }
+    // Chosen outputs change whether the library shows the lamps unasked: say it outright.
+    const auto lamps = after.find("lamps");
+    if (!outputsChanged || lamps == after.end() || !lamps->second) return;
+    auto saved = FileSettings(ini.Text());
+    if (LampsShown(saved, driverWorks) != (*lamps->second == "1")) ini.Set("lamps", *lamps->second);
 }
 
 std::map<std::string, std::wstring, std::less<>> Problems(std::string_view text,
-                                                          const std::vector<OutputRow>& rows) {
-    auto settings = FileSettings(text);
+                                                          const std::vector<OutputRow>& rows,
+                                                          const CSettings::EnvLookup& env) {
+    CSettings settings(env, text);
     settings.Backends();
     settings.Lamps();
-    ReadSerialConfig(settings);
+    // The keys of an output not ticked are not read, so they block nothing.
+    if (Ticked(rows, BackendKind::Serial)) ReadSerialConfig(settings);
     // Universe 0 is Art-Net's alone.
-    ReadNetConfig(Ticked(rows, BackendKind::E131) ? BackendKind::E131 : BackendKind::ArtNet,
-                  settings);
+    if (Ticked(rows, BackendKind::E131))
+        ReadNetConfig(BackendKind::E131, settings);
+    else if (Ticked(rows, BackendKind::ArtNet))
+        ReadNetConfig(BackendKind::ArtNet, settings);
     std::map<std::string, std::wstring, std::less<>> problems;
+    // The helper listens on this machine only.
+    if (Ticked(rows, BackendKind::Bridge)) {
+        const auto& raw = settings.Raw("bridge");
+        const auto helper = raw ? ParseIpv4Endpoint(raw->text) : std::nullopt;
+        if (!helper || !helper->port || helper->address >> 24 != 127)
+            problems["bridge"] = L"нужен адрес вида 127.0.0.1:3780";
+    }
     for (const auto& rejection : settings.Rejections())
         problems.try_emplace(rejection.key, InRussian(rejection));
     return problems;

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,9 @@
 #include "tavo/settings/settings.h"
 
 namespace tavo {
+
+// No variable set: the file alone.
+std::optional<std::string> NoEnvironment(std::string_view name);
 
 // One output in the list.
 struct OutputRow {
@@ -35,9 +39,13 @@ inline constexpr Choice kProtocols[] = {
 inline constexpr Choice kDtrChoices[] = {{"low", L"держать низкими"},
                                          {"high", L"поднять на время работы"}};
 
+// Which of `choices` `value` is, without regard to case, as the library reads it.
+std::optional<std::size_t> ChoiceIndex(std::span<const Choice> choices, std::string_view value);
+
 // The keys the window's fields edit, in the order they stand in the window.
-inline constexpr std::string_view kFieldKeys[] = {
-    "serial_protocol", "serial_baud", "serial_dtr", "net_target", "universe", "channel", "level"};
+inline constexpr std::string_view kFieldKeys[] = {"serial_protocol", "serial_baud", "serial_dtr",
+                                                  "net_target",      "universe",    "channel",
+                                                  "level",           "bridge"};
 
 // The texts of the fields, by key.
 using Fields = std::map<std::string, std::string, std::less<>>;
@@ -46,9 +54,28 @@ using Fields = std::map<std::string, std::string, std::less<>>;
 // value of nullopt removes the key (its default holds).
 using WindowSettings = std::map<std::string, std::optional<std::string>, std::less<>>;
 
-// Ticks the rows as `settings` (the file's, without the environment) choose them; a
-// serial port or a relay board they name that is not there gets a row of its own.
+// Whether the library shows the lamps with `settings`: as `lamps` says, else when no
+// output chosen drives hardware (`auto` drives the port driver when it works).
+bool LampsShown(CSettings& settings, bool driverWorks);
+
+// Ticks the rows as `settings` (the file's, without the environment) choose them, the lamps
+// as the library shows them; a serial port or a relay board they name that is not there
+// gets a row of its own.
 void TickFromSettings(std::vector<OutputRow>& rows, CSettings& settings);
+
+// The port driver is listed and works.
+bool DriverWorks(const std::vector<OutputRow>& rows);
+
+// The rows ticked that were found not to work, a line each: "COM3 — нет среди портов
+// Windows"; empty when there is none.
+std::wstring TickedNotWorking(const std::vector<OutputRow>& rows);
+
+// Something ticked: the lines go somewhere the user sees or uses. A setup without is not saved.
+bool ShowsSomething(const std::vector<OutputRow>& rows);
+
+// The rows found again (a device plugged in or out) with the ticks of `before`; a ticked
+// output no longer there keeps a row that says so.
+void CarryTicks(const std::vector<OutputRow>& before, std::vector<OutputRow>& rows);
 
 // Ticks or unticks a row; a COM port or a relay board ticked unticks the others of its kind,
 // since the settings name one of each.
@@ -66,15 +93,24 @@ std::wstring FoundText(const OutputRow& row, const Fields& fields);
 
 WindowSettings SettingsOf(const std::vector<OutputRow>& rows, const Fields& fields);
 
-// Sets or removes each key whose value in `after` differs from `before`.
-void ApplyChanges(CIniText& ini, const WindowSettings& before, const WindowSettings& after);
+// The keys the user changed (from `before` to `after`) that the file changed too, to
+// another value, between `opened` (as the window read it) and `current`.
+std::vector<std::string> Clashes(std::string_view opened, std::string_view current,
+                                 const WindowSettings& before, const WindowSettings& after);
+
+// Sets or removes each key whose value in `after` differs from `before`, but those in
+// `keep`; when that changes the outputs, also `lamps` where the file would not show the
+// lamps as `after` has them.
+void ApplyChanges(CIniText& ini, const WindowSettings& before, const WindowSettings& after,
+                  bool driverWorks, std::span<const std::string> keep = {});
 
 // The settings of `text` read as a session reading the ticked outputs would: what is
 // wrong, by key, in Russian for the field. Empty when every value parses.
-std::map<std::string, std::wstring, std::less<>> Problems(std::string_view text,
-                                                          const std::vector<OutputRow>& rows);
+std::map<std::string, std::wstring, std::less<>>
+Problems(std::string_view text, const std::vector<OutputRow>& rows,
+         const CSettings::EnvLookup& env = NoEnvironment);
 
-// The settings of `text` alone, without the environment.
+// The settings of `text` alone, without the environment (the window's, with it: what runs).
 CSettings FileSettings(std::string_view text);
 
 } // namespace tavo

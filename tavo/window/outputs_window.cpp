@@ -1,7 +1,9 @@
 #include "tavo/window/outputs_window.h"
 
 #include <commctrl.h>
+#include <dbt.h>
 
+#include <algorithm>
 #include <memory>
 #include <span>
 
@@ -44,9 +46,17 @@ constexpr FieldControl kFieldControls[] = {
     {IDC_UNIVERSE, "universe", L"Вселенная", IDC_NET_PROBLEM, {}},
     {IDC_CHANNEL, "channel", L"Первый канал", IDC_NET_PROBLEM, {}},
     {IDC_LEVEL, "level", L"Уровень", IDC_NET_PROBLEM, {}},
+    {IDC_BRIDGE, "bridge", L"Помощник", IDC_BRIDGE_PROBLEM, {}},
 };
+constexpr int kProblemIds[] = {IDC_SERIAL_PROBLEM, IDC_NET_PROBLEM, IDC_BRIDGE_PROBLEM};
 
 enum Column { kName, kFound, kResult };
+
+// The environment twin of a key.
+std::string_view EnvName(std::string_view key) {
+    const auto found = std::ranges::find(kSettingKeys, key, &SettingKey::name);
+    return found == std::end(kSettingKeys) ? std::string_view() : found->env;
+}
 
 std::wstring SystemMessage(DWORD error) {
     wchar_t* text = nullptr;
@@ -60,11 +70,81 @@ std::wstring SystemMessage(DWORD error) {
     return message;
 }
 
+// Where the controls go as the dialog is resized: the list takes the new room; what is
+// below it moves down; the network group and the buttons at its right move right; the
+// lines across the whole width stretch.
+class CDialogLayout {
+public:
+    void Take(HWND dialog) {
+        RECT client{}, window{};
+        GetClientRect(dialog, &client);
+        GetWindowRect(dialog, &window);
+        m_size = {client.right, client.bottom};
+        m_minimum = {window.right - window.left, window.bottom - window.top};
+        const auto list = Place(dialog, GetDlgItem(dialog, IDC_OUTPUT_LIST));
+        const auto net = Place(dialog, GetDlgItem(dialog, IDC_NET_GROUP));
+        m_controls.clear();
+        for (HWND child = GetWindow(dialog, GW_CHILD); child;
+             child = GetWindow(child, GW_HWNDNEXT)) {
+            const auto at = Place(dialog, child);
+            const bool isList = GetDlgCtrlID(child) == IDC_OUTPUT_LIST;
+            m_controls.push_back({child, at, !isList && at.top >= list.bottom, at.left >= net.left,
+                                  at.left < net.left && at.right > net.left, isList});
+        }
+    }
+
+    void Fit(HWND dialog) const {
+        RECT client{};
+        GetClientRect(dialog, &client);
+        const int dx = std::max(0L, client.right - m_size.x);
+        const int dy = std::max(0L, client.bottom - m_size.y);
+        HDWP moves = BeginDeferWindowPos(int(m_controls.size()));
+        for (const auto& c : m_controls) {
+            RECT r = c.at;
+            if (c.down) OffsetRect(&r, 0, dy);
+            if (c.right) OffsetRect(&r, dx, 0);
+            if (c.wide) r.right += dx;
+            if (c.grows) r.bottom += dy;
+            if (moves)
+                moves = DeferWindowPos(moves, c.window, nullptr, r.left, r.top, r.right - r.left,
+                                       r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        if (moves) EndDeferWindowPos(moves);
+        InvalidateRect(dialog, nullptr, TRUE);
+    }
+
+    POINT MinimumSize() const { return m_minimum; }
+
+private:
+    struct Control {
+        HWND window;
+        RECT at;    // as the template placed it, in the dialog's client area
+        bool down;  // below the list
+        bool right; // in the network group's column
+        bool wide;  // across both columns
+        bool grows; // the list
+    };
+
+    static RECT Place(HWND dialog, HWND child) {
+        RECT r{};
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    }
+
+    POINT m_size{};
+    POINT m_minimum{};
+    std::vector<Control> m_controls;
+};
+
 class COutputsDialog {
 public:
-    explicit COutputsDialog(HMODULE self) : m_self(self), m_files(SettingsFilesOf(self)) {
-        m_text = ReadSettingsFile(FileRead(m_files), m_whole).value_or("");
-        auto settings = FileSettings(m_text);
+    explicit COutputsDialog(HMODULE self)
+        : m_self(self), m_files(SettingsFilesOf(self)), m_path(FileRead(m_files)),
+          m_env(SnapshotEnvironment()) {
+        m_file = ReadSettingsFile(m_path, m_whole).value_or(IniFileText{});
+        // What runs: the environment over the file.
+        CSettings settings(m_env, m_file.text);
         m_rows = FindOutputs(self, settings);
         TickFromSettings(m_rows, settings);
         m_fields = FieldsFromSettings(settings);
@@ -108,6 +188,18 @@ private:
         case kCheckNews:
             OnCheckNews();
             return TRUE;
+        case WM_DEVICECHANGE:
+            if (wParam == DBT_DEVNODES_CHANGED || wParam == DBT_DEVICEARRIVAL ||
+                wParam == DBT_DEVICEREMOVECOMPLETE)
+                FindAgain();
+            return TRUE;
+        case WM_SIZE:
+            m_layout.Fit(m_dialog);
+            FitColumns();
+            return TRUE;
+        case WM_GETMINMAXINFO:
+            reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = m_layout.MinimumSize();
+            return TRUE;
         case WM_DESTROY:
             m_check.reset();
             return FALSE;
@@ -117,6 +209,7 @@ private:
 
     void OnInit() {
         m_list = GetDlgItem(m_dialog, IDC_OUTPUT_LIST);
+        m_layout.Take(m_dialog);
         SendMessageW(m_list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                      LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP);
         RECT client{};
@@ -132,7 +225,39 @@ private:
             column.cx = columns[i].second;
             SendMessageW(m_list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
         }
+        InsertRows();
         m_filling = true;
+        for (const auto& field : kFieldControls) {
+            const auto control = GetDlgItem(m_dialog, field.id);
+            const auto value = m_fields[std::string(field.key)];
+            EnableWindow(control, !m_env(EnvName(field.key)));
+            if (field.choices.empty()) {
+                SetWindowTextW(control, WidenAscii(value).c_str());
+                continue;
+            }
+            for (const auto& choice : field.choices)
+                SendMessageW(control, CB_ADDSTRING, 0,
+                             reinterpret_cast<LPARAM>(std::wstring(choice.text).c_str()));
+            const auto selected = ChoiceIndex(field.choices, value);
+            SendMessageW(control, CB_SETCURSEL, selected ? WPARAM(*selected) : WPARAM(-1), 0);
+        }
+        m_filling = false;
+        ShowRows();
+        Validate();
+        SetDlgItemTextW(m_dialog, IDC_SETTINGS_FILE, (L"Файл настроек: " + m_path).c_str());
+        SetDlgItemTextW(m_dialog, IDC_ENVIRONMENT, EnvironmentNote().c_str());
+        if (!m_whole)
+            SetDlgItemTextW(m_dialog, IDC_CHECK_SUMMARY,
+                            L"Файл настроек не прочитан целиком (его держит другая программа, или "
+                            L"он длиннее 64 КБ): окно не сможет его сохранить.");
+        SetFocus(m_list);
+        ListView_SetItemState(m_list, 0, LVIS_FOCUSED | LVIS_SELECTED,
+                              LVIS_FOCUSED | LVIS_SELECTED);
+    }
+
+    void InsertRows() {
+        m_filling = true;
+        SendMessageW(m_list, LVM_DELETEALLITEMS, 0, 0);
         for (std::size_t i = 0; i < m_rows.size(); ++i) {
             LVITEMW item{};
             item.mask = LVIF_TEXT;
@@ -140,40 +265,32 @@ private:
             item.pszText = const_cast<wchar_t*>(m_rows[i].name.c_str());
             SendMessageW(m_list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
         }
-        for (const auto& field : kFieldControls) {
-            const auto control = GetDlgItem(m_dialog, field.id);
-            const auto value = m_fields[std::string(field.key)];
-            if (field.choices.empty()) {
-                SetWindowTextW(control, WidenAscii(value).c_str());
-                continue;
-            }
-            int selected = -1;
-            for (std::size_t i = 0; i < field.choices.size(); ++i) {
-                SendMessageW(control, CB_ADDSTRING, 0,
-                             reinterpret_cast<LPARAM>(std::wstring(field.choices[i].text).c_str()));
-                if (field.choices[i].value == value) selected = int(i);
-            }
-            SendMessageW(control, CB_SETCURSEL, selected, 0);
-        }
         m_filling = false;
-        ShowRows();
-        Validate();
-        SetDlgItemTextW(m_dialog, IDC_SETTINGS_FILE,
-                        (L"Файл настроек: " + FileRead(m_files)).c_str());
-        SetDlgItemTextW(m_dialog, IDC_CHECK_SUMMARY, EnvironmentNote().c_str());
-        SetFocus(m_list);
-        ListView_SetItemState(m_list, 0, LVIS_FOCUSED | LVIS_SELECTED,
-                              LVIS_FOCUSED | LVIS_SELECTED);
     }
 
-    // The variables that stand over the file, which the window does not change.
-    static std::wstring EnvironmentNote() {
+    // A device plugged in or out: the list as it is now, the user's ticks kept. Not while a
+    // check runs, whose results are by row.
+    void FindAgain() {
+        if (m_check && !m_check->Done()) return;
+        CSettings settings(m_env, m_file.text);
+        auto rows = FindOutputs(m_self, settings);
+        CarryTicks(m_rows, rows);
+        m_rows = std::move(rows);
+        m_results.clear();
+        InsertRows();
+        ShowRows();
+        Validate();
+    }
+
+    // The variables that stand over the file, with their values: the window shows them and
+    // leaves their fields alone, since a change in the file would not count.
+    std::wstring EnvironmentNote() const {
         std::wstring names;
-        for (const auto& key : kSettingKeys) {
-            const auto env = WidenAscii(key.env);
-            if (ReadEnvironment(env.c_str())) names += (names.empty() ? L"" : L", ") + env;
-        }
-        return names.empty() ? names : L"Переменные окружения перекрывают файл: " + names;
+        for (const auto& key : kSettingKeys)
+            if (const auto value = m_env(key.env))
+                names += (names.empty() ? L"" : L", ") + WidenAscii(key.env) + L" = " +
+                         WidenAscii(*value);
+        return names.empty() ? names : L"Вместо файла действуют переменные окружения: " + names;
     }
 
     void SetCell(std::size_t row, int column, const std::wstring& text) {
@@ -193,6 +310,26 @@ private:
             SetCell(i, kResult, result == m_results.end() ? L"" : result->second);
         }
         m_filling = false;
+        FitColumns();
+    }
+
+    // The names and the results as wide as their longest text; what was found takes the
+    // rest of the list's width, its whole text in a tip where that is too narrow.
+    void FitColumns() {
+        if (!m_list) return;
+        const auto width = [&](int column) {
+            return int(SendMessageW(m_list, LVM_GETCOLUMNWIDTH, column, 0));
+        };
+        SendMessageW(m_list, LVM_SETCOLUMNWIDTH, kName, LVSCW_AUTOSIZE_USEHEADER);
+        // The last column would fill the list with the header's own width: its text instead.
+        SendMessageW(m_list, LVM_SETCOLUMNWIDTH, kResult, LVSCW_AUTOSIZE);
+        const int header =
+            int(SendMessageW(m_list, LVM_GETSTRINGWIDTHW, 0, LPARAM(L"Проверка"))) + 16;
+        SendMessageW(m_list, LVM_SETCOLUMNWIDTH, kResult, std::max(width(kResult), header));
+        RECT client{};
+        GetClientRect(m_list, &client);
+        const int rest = client.right - width(kName) - width(kResult);
+        SendMessageW(m_list, LVM_SETCOLUMNWIDTH, kFound, std::max(rest, 120));
     }
 
     void OnItemChanged(const NMLISTVIEW& change) {
@@ -234,16 +371,20 @@ private:
         Validate();
     }
 
-    std::string EditedText() const {
-        CIniText ini(m_text);
-        ApplyChanges(ini, m_before, SettingsOf(m_rows, m_fields));
+    // `text` with the user's changes but those in `keep`.
+    std::string EditedText(std::string text, std::span<const std::string> keep = {}) const {
+        CIniText ini(std::move(text));
+        ApplyChanges(ini, m_before, SettingsOf(m_rows, m_fields), DriverWorks(m_rows), keep);
         return ini.Text();
     }
+    std::string EditedText() const { return EditedText(m_file.text); }
 
     // Each field's problem under its group; true when there is none.
     bool Validate() {
-        m_problems = Problems(EditedText(), m_rows);
-        std::map<int, std::wstring> texts{{IDC_SERIAL_PROBLEM, L""}, {IDC_NET_PROBLEM, L""}};
+        m_problems = Problems(EditedText(), m_rows, m_env);
+        std::map<int, std::wstring> texts;
+        for (const int id : kProblemIds)
+            texts[id];
         for (const auto& field : kFieldControls)
             if (const auto problem = m_problems.find(field.key); problem != m_problems.end()) {
                 auto& text = texts[field.problemId];
@@ -252,38 +393,93 @@ private:
             }
         for (const auto& [id, text] : texts)
             SetDlgItemTextW(m_dialog, id, text.c_str());
-        return texts[IDC_SERIAL_PROBLEM].empty() && texts[IDC_NET_PROBLEM].empty();
+        return std::ranges::all_of(texts, [](const auto& text) { return text.second.empty(); });
     }
 
     INT_PTR OnStaticColour(HDC dc, HWND control) {
         const int id = GetDlgCtrlID(control);
-        if (id != IDC_SERIAL_PROBLEM && id != IDC_NET_PROBLEM) return FALSE;
+        if (std::ranges::find(kProblemIds, id) == std::end(kProblemIds)) return FALSE;
         SetTextColor(dc, kProblemColour);
         SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
         return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
     }
 
     void OnOk() {
+        if (!ShowsSomething(m_rows))
+            return Unsaved(L"Не сохранено: отметьте выход. Без него линии никуда не выводятся, "
+                           L"и панели ламп, чтобы открыть это окно, тоже не будет.");
         if (!Validate()) {
             for (const auto& field : kFieldControls)
                 if (m_problems.contains(field.key)) {
                     SetFocus(GetDlgItem(m_dialog, field.id));
                     break;
                 }
-            MessageBeep(MB_ICONWARNING);
-            SetDlgItemTextW(m_dialog, IDC_CHECK_SUMMARY,
-                            L"Не сохранено: исправьте значения, отмеченные красным.");
-            return;
+            return Unsaved(L"Не сохранено: исправьте значения, отмеченные красным.");
         }
-        const auto text = EditedText();
-        if (text == m_text) return (void)EndDialog(m_dialog, IDCANCEL);
-        if (!m_whole)
-            return Refuse(L"Файл настроек " + FileRead(m_files) +
+        if (const auto broken = TickedNotWorking(m_rows); !broken.empty()) {
+            const auto question = L"Отмеченные выходы не работают:\n" + broken +
+                                  L"\n\nВсё равно сохранить? Тогда при пуске вместо них будут "
+                                  L"лампы на экране с пометкой.";
+            if (MessageBoxW(m_dialog, question.c_str(), L"Выходы", MB_YESNO | MB_ICONWARNING) !=
+                IDYES)
+                return;
+        }
+        // The file as it is now: what was written into it meanwhile stays.
+        bool whole = true;
+        const auto now = ReadSettingsFile(m_path, whole).value_or(IniFileText{{}, m_file.encoding});
+        if (!m_whole || !whole)
+            return Refuse(L"Файл настроек " + m_path +
                           L" не прочитан целиком; он оставлен как есть.");
-        DWORD error = 0;
-        if (SaveSettingsText(m_files, text, error).empty())
-            return Refuse(L"Настройки не сохранены: " + SystemMessage(error));
-        EndDialog(m_dialog, IDOK);
+        std::vector<std::string> keep;
+        if (!AskAboutClashes(now.text, keep)) return;
+        const auto text = EditedText(now.text, keep);
+        if (text == now.text) return (void)EndDialog(m_dialog, IDCANCEL);
+        if (Save(text, now.encoding)) EndDialog(m_dialog, IDOK);
+    }
+
+    void Unsaved(const wchar_t* why) {
+        MessageBeep(MB_ICONWARNING);
+        SetDlgItemTextW(m_dialog, IDC_CHECK_SUMMARY, why);
+    }
+
+    // Keys the user changed that the file changed too since the window read it: the user
+    // chooses whose values stay. False to go back to the window.
+    bool AskAboutClashes(const std::string& now, std::vector<std::string>& keep) {
+        const auto clashes = Clashes(m_file.text, now, m_before, SettingsOf(m_rows, m_fields));
+        if (clashes.empty()) return true;
+        std::wstring keys;
+        for (const auto& key : clashes)
+            keys += (keys.empty() ? L"" : L", ") + WidenAscii(key);
+        const auto question = L"Пока окно было открыто, файл " + m_path +
+                              L" изменили, и в нём по-другому: " + keys +
+                              L".\n\nДа — записать значения из окна.\nНет — оставить значения "
+                              L"файла, записать остальное.\nОтмена — вернуться в окно.";
+        const int answer =
+            MessageBoxW(m_dialog, question.c_str(), L"Выходы", MB_YESNOCANCEL | MB_ICONQUESTION);
+        if (answer == IDNO) keep = clashes;
+        return answer != IDCANCEL;
+    }
+
+    // Saves where the settings were read; when beside the DLL fails, the per-user file only
+    // if the user agrees, since it then stands for every copy of the program. True when saved.
+    bool Save(const std::string& text, IniEncoding encoding) {
+        DWORD error = SaveSettingsFile(m_path, text, encoding);
+        if (!error) return true;
+        const auto why = L"Не удалось записать " + m_path + L":\n" + SystemMessage(error);
+        if (m_path != m_files.beside || m_files.user.empty()) return Refuse(why), false;
+        const auto question =
+            why + L"\n\nЗаписать настройки в файл пользователя " + m_files.user +
+            L"?\nОн будет действовать для всех копий программы у этого пользователя Windows, "
+            L"а файл рядом с tavo.dll — нет, пока файл пользователя не удалён.";
+        if (MessageBoxW(m_dialog, question.c_str(), L"Выходы", MB_YESNO | MB_ICONWARNING) != IDYES)
+            return false;
+        error = SaveSettingsFile(m_files.user, text, encoding);
+        if (error)
+            return Refuse(L"Не удалось записать " + m_files.user + L":\n" + SystemMessage(error)),
+                   false;
+        MessageBoxW(m_dialog, (L"Настройки записаны в " + m_files.user + L".").c_str(), L"Выходы",
+                    MB_OK | MB_ICONINFORMATION);
+        return true;
     }
 
     void Refuse(const std::wstring& why) {
@@ -301,10 +497,13 @@ private:
         }
         for (const auto& item : items)
             m_results.erase(item.row);
-        EnableWindow(GetDlgItem(m_dialog, IDC_CHECK), FALSE);
+        // The focus leaves the button first: a disabled control cannot hold it.
+        const HWND button = GetDlgItem(m_dialog, IDC_CHECK);
+        if (GetFocus() == button) SendMessageW(m_dialog, WM_NEXTDLGCTL, WPARAM(m_list), TRUE);
+        EnableWindow(button, FALSE);
         SetDlgItemTextW(m_dialog, IDC_CHECK_SUMMARY, L"Идёт проверка: бегущий огонь D0–D7…");
         m_checked = items;
-        m_check = std::make_unique<COutputCheck>(m_dialog, kCheckNews, EditedText(),
+        m_check = std::make_unique<COutputCheck>(m_dialog, kCheckNews, EditedText(), m_env,
                                                  std::move(items), m_self);
     }
 
@@ -325,7 +524,9 @@ private:
 
     const HMODULE m_self;
     const SettingsFiles m_files;
-    std::string m_text; // as read
+    const std::wstring m_path; // the file the library reads
+    const CSettings::EnvLookup m_env;
+    IniFileText m_file; // as read
     bool m_whole = true;
     std::vector<OutputRow> m_rows;
     Fields m_fields;
@@ -336,6 +537,7 @@ private:
     HWND m_dialog = nullptr;
     HWND m_list = nullptr;
     bool m_filling = false;
+    CDialogLayout m_layout;
     std::unique_ptr<COutputCheck> m_check;
 };
 

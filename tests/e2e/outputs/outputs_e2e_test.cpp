@@ -10,6 +10,7 @@
 
 #include "driver/driver.h"
 #include "driver/lamps.h"
+#include "driver/message_box.h"
 #include "frame_session.h"
 #include "tavo/window/outputs_ids.h"
 
@@ -156,11 +157,9 @@ std::vector<int> RelayStates(std::span<const std::uint8_t> bytes) {
 
 class COutputsWindow {
 public:
-    explicit COutputsWindow(const std::filesystem::path& appData)
-        : m_process({ProgramFolder() + L"tavo_outputs_probe.exe",
-                     {},
-                     {},
-                     {{L"APPDATA", appData.wstring()}}}) {
+    explicit COutputsWindow(const std::filesystem::path& appData,
+                            std::wstring program = ProgramFolder() + L"tavo_outputs_probe.exe")
+        : m_process({std::move(program), {}, {}, {{L"APPDATA", appData.wstring()}}}) {
         m_dialog = WaitForWindow({L"Выходы", std::nullopt, m_process.Id(), true}, 30s);
     }
     HWND Dialog() const { return m_dialog; }
@@ -281,6 +280,179 @@ TEST(OutputsWindow, AUserChoosesTheRelayModuleOnCom7ThenChecksIt) {
     Click(window.Item(IDCANCEL));
     EXPECT_EQ(window.Process().Wait(10s), 0u);
     EXPECT_EQ(Text(ini.Path()).substr(0, CUserIni::kFirst.size()), CUserIni::kFirst);
+}
+
+// The window of a program alone in a folder, so tavo.ini beside it is the test's own; no
+// per-user file until the window writes one.
+class CAloneProgram {
+public:
+    explicit CAloneProgram(std::string_view ini) {
+        EXPECT_TRUE(CopyFileW((ProgramFolder() + L"tavo_outputs_probe.exe").c_str(),
+                              Program().c_str(), TRUE));
+        EXPECT_TRUE(WriteFileBytes(Ini(), Bytes(ini)));
+    }
+    static std::span<const std::uint8_t> Bytes(std::string_view text) {
+        return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+    }
+    std::filesystem::path Ini() const { return m_folder / "tavo.ini"; }
+    std::filesystem::path UserIni() const { return m_folder / "AppData" / "kiv" / "tavo.ini"; }
+    COutputsWindow Open() const { return COutputsWindow(m_folder / "AppData", Program()); }
+
+private:
+    std::wstring Program() const { return (m_folder / "outputs.exe").wstring(); }
+    CTempDir m_folder;
+};
+
+// A message box the window shows over itself.
+HWND WaitForBoxOver(HWND dialog) {
+    HWND box = nullptr;
+    WaitUntil([&] {
+        for (const HWND w :
+             FindTopLevelWindows({std::nullopt, L"#32770", WindowProcessId(dialog), true}))
+            if (GetWindow(w, GW_OWNER) == dialog) box = w;
+        return box != nullptr;
+    });
+    return box;
+}
+
+// The universe field gets one more digit, then OK.
+void ChangeUniverseThenOk(const COutputsWindow& window) {
+    Focus(window.Item(IDC_UNIVERSE));
+    X({L"key", L"End", L"5"});
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(window.Item(IDC_UNIVERSE)).ends_with(L"5"); }));
+    Click(window.Item(IDOK));
+}
+
+TEST(OutputsWindow, AReadOnlyFileIsSaidAndNothingMovesUnasked) {
+    const std::string_view ini = "backend = e131\r\nuniverse = 2\r\n";
+    const CAloneProgram alone(ini);
+    SetFileAttributesW(alone.Ini().c_str(), FILE_ATTRIBUTE_READONLY);
+    const auto window = alone.Open();
+    ASSERT_TRUE(window.Dialog());
+    ChangeUniverseThenOk(window);
+    const HWND box = WaitForBoxOver(window.Dialog());
+    ASSERT_TRUE(box);
+    const auto asked = ReadMessageBox(box);
+    EXPECT_NE(asked.text.find(alone.Ini().wstring()), std::wstring::npos) << Narrow(asked.text);
+    EXPECT_NE(asked.text.find(L"Записать настройки в файл пользователя"), std::wstring::npos);
+    EXPECT_TRUE(PressButton(box, IDNO));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+    EXPECT_FALSE(std::filesystem::exists(alone.UserIni()));
+    EXPECT_EQ(Text(alone.Ini()), ini);
+    Click(window.Item(IDCANCEL));
+    EXPECT_EQ(window.Process().Wait(10s), 0u);
+    SetFileAttributesW(alone.Ini().c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// Notepad's "Unicode" file, changed while the window is open: OK writes the user's change
+// onto the file as it is then, asks about the key both changed, and keeps UTF-16.
+TEST(OutputsWindow, AFileChangedMeanwhileKeepsItsChangesAndItsEncoding) {
+    const auto utf16 = [](std::string_view text) {
+        std::string bytes = "\xFF\xFE";
+        for (const char c : text)
+            bytes += {c, '\0'};
+        return bytes;
+    };
+    const CAloneProgram alone(utf16("backend = e131\r\nuniverse = 2\r\n"));
+    const auto window = alone.Open();
+    ASSERT_TRUE(window.Dialog());
+    EXPECT_EQ(WindowText(window.Item(IDC_UNIVERSE)), L"2");
+    const auto meanwhile = utf16("backend = e131\r\nuniverse = 3\r\nchannel = 9\r\n");
+    ASSERT_TRUE(WriteFileBytes(alone.Ini(), CAloneProgram::Bytes(meanwhile)));
+    ChangeUniverseThenOk(window);
+    const HWND box = WaitForBoxOver(window.Dialog());
+    ASSERT_TRUE(box);
+    EXPECT_NE(ReadMessageBox(box).text.find(L"universe"), std::wstring::npos);
+    EXPECT_TRUE(PressButton(box, IDYES));
+    EXPECT_EQ(window.Process().Wait(10s), 1u) << "saved";
+    EXPECT_EQ(Text(alone.Ini()), utf16("backend = e131\r\nuniverse = 25\r\nchannel = 9\r\n"));
+}
+
+HWND Focused(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    return info.hwndFocus;
+}
+
+// By keyboard: Space on "Проверить" disables it while the check runs, and Tab goes on from
+// a control that works. Resized, the list takes the room (docs/outputs-resized.png).
+TEST(OutputsWindow, AKeyboardUserAndAResizedWindow) {
+    const CListedPort com7;
+    const CUserIni ini;
+    ASSERT_TRUE(WriteFileBytes(
+        ini.Path(), {reinterpret_cast<const std::uint8_t*>(CUserIni::kRelayModuleOnCom7.data()),
+                     CUserIni::kRelayModuleOnCom7.size()}));
+    const COutputsWindow window(ini.AppData());
+    ASSERT_TRUE(window.Dialog());
+    const HWND check = window.Item(IDC_CHECK);
+    Focus(window.Item(IDC_BRIDGE));
+    X({L"key", L"Tab"});
+    ASSERT_TRUE(WaitUntil([&] { return Focused(check) == check; }));
+    X({L"key", L"space"});
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(check); }));
+    X({L"key", L"Tab"});
+    const HWND next = Focused(check);
+    EXPECT_TRUE(next && IsWindowEnabled(next) && IsWindowVisible(next));
+    EXPECT_TRUE(WaitUntil(
+        [&] { return WindowText(window.Item(IDC_CHECK_SUMMARY)).starts_with(L"Проверено"); }, 30s));
+
+    RECT before{}, list{};
+    GetWindowRect(window.Dialog(), &before);
+    SetWindowPos(window.Dialog(), nullptr, 0, 0, before.right - before.left + 240,
+                 before.bottom - before.top + 120, SWP_NOMOVE | SWP_NOZORDER);
+    const HWND listView = window.Item(IDC_OUTPUT_LIST);
+    EXPECT_TRUE(WaitUntil([&] {
+        GetWindowRect(listView, &list);
+        return list.right - list.left > 600;
+    }));
+    Shot(window.Dialog(), L"outputs-resized.png");
+    Click(window.Item(IDCANCEL));
+    EXPECT_EQ(window.Process().Wait(10s), 0u);
+}
+
+// A port plugged in while the window is open joins the list; the ticks stay.
+TEST(OutputsWindow, TheListFollowsDevicesPluggedIn) {
+    const CUserIni ini;
+    const COutputsWindow window(ini.AppData());
+    ASSERT_TRUE(window.Dialog());
+    CRemoteList list(window.Item(IDC_OUTPUT_LIST));
+    EXPECT_EQ(list.Find(L"COM12"), -1);
+    constexpr wchar_t kKey[] = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, kKey, L"\\Device\\TavoTestSerial12", REG_SZ, L"COM12", 12);
+    PostMessageW(window.Dialog(), WM_DEVICECHANGE, 0x0007 /* DBT_DEVNODES_CHANGED */, 0);
+    // The search is the one the window opened with, slow under load: a bound against a hang.
+    EXPECT_TRUE(WaitUntil([&] { return list.Find(L"COM12") >= 0; }, 30s));
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kKey, L"\\Device\\TavoTestSerial12");
+    EXPECT_TRUE(list.Checked(list.Find(L"Лампы на экране")));
+    Click(window.Item(IDCANCEL));
+    EXPECT_EQ(window.Process().Wait(10s), 0u);
+}
+
+// Under make run the environment chooses the outputs: the window shows what runs, marks
+// it, leaves the fields it sets alone, and a check's summary leaves that line in view.
+TEST(OutputsWindow, WhatTheEnvironmentSetsIsShownAndMarked) {
+    const CListedPort com7;
+    const CUserIni ini;
+    const CScopedEnv backend(L"TAVO_BACKEND", L"serial");
+    const CScopedEnv port(L"TAVO_SERIAL_PORT", L"COM7");
+    const CScopedEnv baud(L"TAVO_SERIAL_BAUD", L"9600");
+    const COutputsWindow window(ini.AppData());
+    ASSERT_TRUE(window.Dialog());
+    CRemoteList list(window.Item(IDC_OUTPUT_LIST));
+    EXPECT_TRUE(list.Checked(list.Find(L"COM7")));
+    EXPECT_FALSE(IsWindowEnabled(window.Item(IDC_BAUD)));
+    EXPECT_EQ(WindowText(window.Item(IDC_BAUD)), L"9600");
+    // COM8 is only a link in the prefix's dosdevices, as README.txt teaches to make one.
+    EXPECT_GE(list.Find(L"COM8"), 0);
+    const auto marked = WindowText(window.Item(IDC_ENVIRONMENT));
+    EXPECT_NE(marked.find(L"TAVO_SERIAL_PORT = COM7"), std::wstring::npos) << Narrow(marked);
+    Click(window.Item(IDC_CHECK));
+    EXPECT_TRUE(WaitUntil(
+        [&] { return WindowText(window.Item(IDC_CHECK_SUMMARY)).starts_with(L"Проверено"); }, 30s));
+    EXPECT_EQ(WindowText(window.Item(IDC_ENVIRONMENT)), marked);
+    Click(window.Item(IDCANCEL));
+    EXPECT_EQ(window.Process().Wait(10s), 0u);
 }
 
 // The relays' states, frame by frame, while `rows` play round and round from all off:

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <array>
+#include <atomic>
 #include <map>
 #include <set>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "driver/driver.h"
 #include "tavo/backends/output_claim.h"
+#include "tavo/window/outputs_model.h"
 #include "tavo/settings/config_source.h"
 #include "tavo/settings/trace_format.h"
 #include "tavo/settings/trace_log.h"
@@ -106,10 +108,15 @@ TEST(TavoDll, SettingsAreReadAgainAsEachSessionBegins) {
     ASSERT_TRUE(trace);
     std::vector<std::string> notes;
     for (const auto& r : *trace)
-        if (r.call == "note") notes.push_back(r.text);
+        if (r.call == "note")
+            notes.push_back(r.text.starts_with("settings from C:\\") &&
+                                    r.text.ends_with("\\tavo.ini")
+                                ? "settings from tavo.ini"
+                                : r.text);
     EXPECT_EQ(notes, (std::vector<std::string>{
-                         "tavo.ini line 1: ignored: colour = red", "settings changed: read again",
-                         "tavo.ini line 1: ignored: colour = red",
+                         "tavo.ini line 1: ignored: colour = red", "settings from tavo.ini",
+                         "settings changed: read again", "tavo.ini line 1: ignored: colour = red",
+                         "settings from tavo.ini",
                          "ports known only now: lpt = 3bc,0,0; CountLPT told 278,0,0",
                          "LPT1 278h as CountLPT told it drives LPT1 3bch"}));
 }
@@ -118,9 +125,9 @@ TEST(TavoDll, APerUserFileStandsInPlaceOfTheOneBeside) {
     const CTempDir appData;
     std::filesystem::create_directory(appData / "kiv");
     const std::string_view user = "0,278,0\r\n";
-    ASSERT_TRUE(kivdrv::WriteFileBytes(appData / "kiv" / "tavo.ini",
-                                       {reinterpret_cast<const std::uint8_t*>(user.data()),
-                                        user.size()}));
+    ASSERT_TRUE(
+        kivdrv::WriteFileBytes(appData / "kiv" / "tavo.ini",
+                               {reinterpret_cast<const std::uint8_t*>(user.data()), user.size()}));
     const kivdrv::CScopedEnv env(L"APPDATA", appData.Path().wstring());
     EXPECT_EQ(CountPorts(CTavo({std::nullopt, "3bc,0,0"})), (Count{1, {0, 0x278, 0}}));
     EXPECT_EQ(CountPorts(CTavo({L"2bc,0,0", "3bc,0,0"})), (Count{1, {0x2BC, 0, 0}}));
@@ -131,25 +138,38 @@ std::string FileText(const std::filesystem::path& path) {
     return bytes ? std::string(bytes->begin(), bytes->end()) : "(none)";
 }
 
-TEST(TavoDll, SettingsAreSavedWhereTheyAreRead) {
+TEST(TavoDll, SettingsAreSavedInPlaceOrNotAtAll) {
     const CTempDir dir;
-    std::filesystem::create_directory(dir / "kiv");
-    const tavo::SettingsFiles files{(dir / "kiv" / "tavo.ini").wstring(),
-                                    (dir / "AppData" / "kiv" / "tavo.ini").wstring()};
-    DWORD error = 0;
-    // Beside the DLL while that folder takes it; no temporary file stays.
-    EXPECT_EQ(tavo::SaveSettingsText(files, "lamps = 1\r\n", error), files.beside);
-    EXPECT_EQ(FileText(files.beside), "lamps = 1\r\n");
+    const auto path = (dir / "kiv" / "tavo.ini").wstring();
+    // The folder made; no temporary file stays; UTF-16 stays UTF-16.
+    EXPECT_EQ(tavo::SaveSettingsFile(path, "; лампы\r\n", tavo::IniEncoding::Utf16Le), 0u);
+    EXPECT_EQ(FileText(path), std::string("\xFF\xFE;\0 \0\x3B\x04\x30\x04\x3C\x04\x3F\x04"
+                                          "\x4B\x04\r\0\n\0",
+                                          20));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "kiv"), {}), 1);
-    EXPECT_FALSE(std::filesystem::exists(files.user));
-    // A folder that does not take it: a per-user file, read from then on.
-    const tavo::SettingsFiles elsewhere{(dir / "gone" / "tavo.ini").wstring(), files.user};
-    EXPECT_EQ(tavo::SaveSettingsText(elsewhere, "lamps = 0\r\n", error), files.user);
-    EXPECT_EQ(tavo::FileRead(files), files.user);
-    // Then it is the one edited, and the file beside stays.
-    EXPECT_EQ(tavo::SaveSettingsText(files, "level = 9\r\n", error), files.user);
-    EXPECT_EQ(FileText(files.user), "level = 9\r\n");
-    EXPECT_EQ(FileText(files.beside), "lamps = 1\r\n");
+    bool whole = false;
+    EXPECT_EQ(tavo::ReadSettingsFile(path, whole)->text, "; лампы\r\n");
+    // A read-only file is left as it is, and says why.
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(tavo::SaveSettingsFile(path, "lamps = 1\r\n", tavo::IniEncoding::Bytes),
+              DWORD(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(tavo::ReadSettingsFile(path, whole)->text, "; лампы\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "kiv"), {}), 1);
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// A tavo.ini another program holds at a Start is named in the trace.
+TEST(TavoDll, ALockedSettingsFileIsNoted) {
+    const CTempDir dir;
+    const auto trace = dir / "trace.txt";
+    CTavo tavo({std::nullopt, "lamps = 1\n", trace.wstring()});
+    const HANDLE held = CreateFileW((tavo.Path().parent_path() / "tavo.ini").c_str(), GENERIC_READ,
+                                    0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    tavo.CountLPT(nullptr, nullptr, nullptr);
+    CloseHandle(held);
+    const auto text = FileText(trace);
+    EXPECT_NE(text.find("tavo.ini not read whole, locked or too long"), std::string::npos) << text;
 }
 
 // The window checks no output a session drives, in this process or in another.
@@ -161,6 +181,36 @@ TEST(TavoDll, ASessionClaimsTheRealOutputsItDrives) {
     EXPECT_TRUE(tavo::OutputClaimed(claim));
     tavo.ClosePrt(h);
     EXPECT_FALSE(tavo::OutputClaimed(claim));
+}
+
+// A Start while the window's check drives the output waits for the check to let go, so
+// the check's last all-off comes before the run rather than in its middle.
+TEST(TavoDll, AStartWaitsForTheCheckOnItsOutput) {
+    const CTavo tavo({std::nullopt, "backend = e131\nnet_target = 127.0.0.1:5568\n"});
+    const std::wstring claim = L"Local\\tavo-output-e131";
+    std::atomic<bool> checking = true;
+    bool checkedWhenOpened = true;
+    std::thread start;
+    {
+        const tavo::CCheckClaim check(claim);
+        ASSERT_TRUE(check.Held());
+        bool another = true;
+        std::thread([&] { another = tavo::CCheckClaim(claim).Held(); }).join();
+        EXPECT_FALSE(another) << "one check at a time";
+        start = std::thread([&] {
+            tavo.ClosePrt(tavo.OpenPrt(0x378, 0, 0));
+            checkedWhenOpened = checking;
+        });
+        EXPECT_TRUE(kivdrv::WaitUntil([&] { return tavo::OutputClaimed(claim); }));
+        checking = false;
+    }
+    start.join();
+    EXPECT_FALSE(checkedWhenOpened);
+    // A relay board's check holds that board alone.
+    EXPECT_NE(tavo::OutputClaimName(tavo::BackendKind::HidRelay,
+                                    tavo::FileSettings("hid_serial = QWERT\n")),
+              tavo::OutputClaimName(tavo::BackendKind::HidRelay,
+                                    tavo::FileSettings("hid_serial = ASDFG\n")));
 }
 
 TEST(TavoDll, NullPointersAndUnknownHandlesAreHarmless) {

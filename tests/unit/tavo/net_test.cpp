@@ -11,6 +11,8 @@
 #include <map>
 
 #include "driver/driver.h"
+#include "tavo/window/output_check.h"
+#include "tavo/window/outputs_model.h"
 #include "tavo_copy.h"
 
 namespace {
@@ -226,6 +228,18 @@ TEST(TavoNet, BadSettingIsNamedAndTheLibraryFallsBackToVirtualPorts) {
                   !note.starts_with("LPT3"))
             << notes;
     }
+}
+
+// "Проверить" with every packet refused: the loopback broadcast address, which E1.31 may
+// not send to, so nothing leaves this machine.
+TEST(TavoNet, ACheckWhoseSendsFailSaysSo) {
+    const tavo::COutputCheck check(nullptr, WM_APP, "net_target = 127.255.255.255:5568\n",
+                                   tavo::NoEnvironment, {{0, tavo::BackendKind::E131}},
+                                   GetModuleHandleW(nullptr));
+    // A generous bound that only keeps a hang from stalling the suite.
+    ASSERT_TRUE(kivdrv::WaitUntil([&] { return check.Done(); }, std::chrono::seconds(60)));
+    const auto result = check.Results().at(0);
+    EXPECT_TRUE(result.starts_with(L"пакеты не отправлены, ошибка ")) << kivdrv::Narrow(result);
 }
 
 } // namespace
