@@ -18,7 +18,6 @@
 #include <fstream>
 #include <functional>
 #include <optional>
-#include <sstream>
 #include <thread>
 
 #include "fd.h"
@@ -108,10 +107,10 @@ private:
     CFd m_unread; // the helper's standard error when muted
 };
 
-// Reads on it give up after `answerSeconds`.
-CFd Connect(std::uint16_t port, int answerSeconds = 10) {
+// Reads on it give up after the hang guard.
+CFd Connect(std::uint16_t port) {
     CFd fd(socket(AF_INET, SOCK_STREAM, 0));
-    const timeval wait{answerSeconds, 0};
+    const timeval wait{kHangGuardMs / 1000, 0};
     setsockopt(fd.Get(), SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -160,15 +159,13 @@ bool ReadByHelper(std::uint16_t port, const CFd& client) {
     sockaddr_in own{};
     socklen_t length = sizeof own;
     getsockname(client.Get(), reinterpret_cast<sockaddr*>(&own), &length);
-    char helper[16], stranger[16];
-    std::snprintf(helper, sizeof helper, "0100007F:%04X", port);
-    std::snprintf(stranger, sizeof stranger, "0100007F:%04X", ntohs(own.sin_port));
     std::ifstream in("/proc/net/tcp");
     for (std::string line; std::getline(in, line);) {
-        std::istringstream fields(line);
-        std::string slot, local, remote, state, queues;
-        fields >> slot >> local >> remote >> state >> queues;
-        if (local == helper && remote == stranger) return queues.ends_with(":00000000");
+        unsigned local = 0, remote = 0, unread = 0;
+        if (std::sscanf(line.c_str(), "%*u: %*X:%X %*X:%X %*X %*X:%X", &local, &remote, &unread) ==
+                3 &&
+            local == port && remote == ntohs(own.sin_port))
+            return unread == 0;
     }
     return false;
 }
