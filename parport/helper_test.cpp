@@ -327,12 +327,15 @@ TEST_F(Strangers, SignalDuringASlowOneEndsAtOnceWithTheLinesOff) {
         Send(driver, {9});
     }
     Query(port);
+    const auto connected = std::chrono::steady_clock::now();
     const CFd slow = SlowStranger();
-    // Signalled in the slow hello, it ends before the hello's 1 s is up: the stranger hears
-    // the end, not the refusal that a helper waiting on it would send first.
+    // Signalled in the slow hello before its 1 s is up, it ends: the stranger hears the
+    // end, not the refusal that a helper waiting on it would send first.
     ASSERT_TRUE(WaitFor([&] { return ReadByHelper(port, slow); }));
+    kill(helper.Pid(), SIGTERM);
+    const bool inTime = std::chrono::steady_clock::now() - connected < std::chrono::seconds(1);
     ExpectPromptEnd();
-    EXPECT_EQ(Heard(slow), 0);
+    if (inTime) EXPECT_EQ(Heard(slow), 0); // on a machine too busy for that, no order to judge
     EXPECT_EQ(LinesNow(), (std::vector<int>{9, 0}));
 }
 
