@@ -1,10 +1,12 @@
 // kiv-parport in its test mode, driven over 127.0.0.1 as tavo.dll drives it: what reaches
 // the lines, and what is refused. Each check waits for the helper by a round trip (one
-// client at a time, served in order) or by its exit, never by the clock.
+// client at a time, served in order) or by its exit, never by the clock; the bounds on the
+// waits only keep a fault from hanging the suite.
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/socket.h>
@@ -14,6 +16,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <thread>
 
@@ -28,6 +31,17 @@ using kivparport::CFd;
 namespace fs = std::filesystem;
 
 const std::string kToken = "00112233445566778899aabbccddeeff";
+constexpr int kHangGuardMs = 30'000;
+
+// Polls `done` until it holds, or fails after the hang guard.
+bool WaitFor(const std::function<bool()>& done) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kHangGuardMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
 
 struct TempDir {
     fs::path path;
@@ -64,7 +78,9 @@ public:
         m_unread = CFd(err[0]);
         FILE* stdoutOf = fdopen(out[0], "r");
         unsigned port = 0;
-        if (std::fscanf(stdoutOf, "port %u", &port) == 1) m_port = std::uint16_t(port);
+        pollfd said{out[0], POLLIN, 0};
+        if (poll(&said, 1, kHangGuardMs) == 1 && std::fscanf(stdoutOf, "port %u", &port) == 1)
+            m_port = std::uint16_t(port);
         std::fclose(stdoutOf);
     }
     ~CHelper() { Stop(SIGKILL); }
@@ -75,7 +91,12 @@ public:
     // The exit status once it has ended (after `signal`, unless 0), or -1.
     int Stop(int signal) {
         int status = -1;
-        if (m_pid > 0 && (signal == 0 || kill(m_pid, signal) == 0)) waitpid(m_pid, &status, 0);
+        if (m_pid > 0 && (signal == 0 || kill(m_pid, signal) == 0) &&
+            !WaitFor([&] { return waitpid(m_pid, &status, WNOHANG) == m_pid; })) {
+            ADD_FAILURE() << "the helper did not end";
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, &status, 0);
+        }
         m_pid = -1;
         return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
@@ -86,10 +107,10 @@ private:
     CFd m_unread; // the helper's standard error when muted
 };
 
-// Reads on it give up after `answerSeconds`.
-CFd Connect(std::uint16_t port, int answerSeconds = 10) {
+// Reads on it give up after the hang guard.
+CFd Connect(std::uint16_t port) {
     CFd fd(socket(AF_INET, SOCK_STREAM, 0));
-    const timeval wait{answerSeconds, 0};
+    const timeval wait{kHangGuardMs / 1000, 0};
     setsockopt(fd.Get(), SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -122,6 +143,31 @@ std::pair<CFd, std::optional<Status>> Greet(std::uint16_t port, Purpose purpose,
 // A query round trip: the helper has dealt with everyone who came before.
 void Query(std::uint16_t port) {
     EXPECT_EQ(Greet(port, Purpose::Query).second, Status::Ok);
+}
+
+// What a stranger has had from the helper: nullopt nothing yet, 0 the end alone, else an
+// answer's bytes.
+std::optional<ssize_t> Heard(const CFd& fd) {
+    std::uint8_t bytes[kAnswerSize];
+    const ssize_t got = recv(fd.Get(), bytes, sizeof bytes, MSG_DONTWAIT | MSG_PEEK);
+    if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return std::nullopt;
+    return std::max<ssize_t>(got, 0);
+}
+
+// True once the helper has read all that `client` sent it (/proc/net/tcp's receive queue).
+bool ReadByHelper(std::uint16_t port, const CFd& client) {
+    sockaddr_in own{};
+    socklen_t length = sizeof own;
+    getsockname(client.Get(), reinterpret_cast<sockaddr*>(&own), &length);
+    std::ifstream in("/proc/net/tcp");
+    for (std::string line; std::getline(in, line);) {
+        unsigned local = 0, remote = 0, unread = 0;
+        if (std::sscanf(line.c_str(), "%*u: %*X:%X %*X:%X %*X %*X:%X", &local, &remote, &unread) ==
+                3 &&
+            local == port && remote == ntohs(own.sin_port))
+            return unread == 0;
+    }
+    return false;
 }
 
 std::vector<int> Lines(const fs::path& file) {
@@ -246,11 +292,9 @@ class Strangers : public testing::Test {
 protected:
     void SetUp() override { ASSERT_NE(port, 0); }
     std::vector<int> LinesNow() const { return Lines(dir.path / "lines"); }
-    // SIGTERM ends it at once, with the lines off.
+    // SIGTERM ends it, with the lines off (how soon: bench/README.md).
     void ExpectPromptEnd() {
-        const auto start = std::chrono::steady_clock::now();
         EXPECT_EQ(helper.Stop(SIGTERM), 0);
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
         EXPECT_EQ(LinesNow().back(), 0);
     }
     CFd SlowStranger() { // a hello's head and one byte of its token
@@ -268,10 +312,11 @@ protected:
 TEST_F(Strangers, SilentAndSlowOnesDoNotDelayARealHello) {
     const CFd silent[] = {Connect(port), Connect(port), Connect(port)};
     const CFd slow = SlowStranger();
-    CFd fd = Connect(port, 1); // what tavo.dll allows
+    CFd fd = Connect(port);
     Send(fd, EncodeHello({Purpose::Drive, 0x378, kToken}));
     const auto answer = ReadAnswer(fd);
-    ASSERT_TRUE(answer) << "no answer within 1 s";
+    EXPECT_EQ(Heard(slow), std::nullopt) << "answered only once the strangers' 1 s was up";
+    ASSERT_TRUE(answer);
     EXPECT_EQ(answer->status, Status::Ok);
 }
 
@@ -282,10 +327,15 @@ TEST_F(Strangers, SignalDuringASlowOneEndsAtOnceWithTheLinesOff) {
         Send(driver, {9});
     }
     Query(port);
+    const auto connected = std::chrono::steady_clock::now();
     const CFd slow = SlowStranger();
-    // Lets the helper reach the slow hello; a sooner signal would only make this easier.
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // Signalled in the slow hello before its 1 s is up, it ends: the stranger hears the
+    // end, not the refusal that a helper waiting on it would send first.
+    ASSERT_TRUE(WaitFor([&] { return ReadByHelper(port, slow); }));
+    kill(helper.Pid(), SIGTERM);
+    const bool inTime = std::chrono::steady_clock::now() - connected < std::chrono::seconds(1);
     ExpectPromptEnd();
+    if (inTime) EXPECT_EQ(Heard(slow), 0); // on a machine too busy for that, no order to judge
     EXPECT_EQ(LinesNow(), (std::vector<int>{9, 0}));
 }
 
@@ -315,9 +365,8 @@ TEST_F(Strangers, AClientThatNeverPausesStillLetsASignalIn) {
         while (send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) > 0) {
         }
     });
-    while (fs::file_size(dir.path / "lines") < 100000)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    ExpectPromptEnd();
+    EXPECT_TRUE(WaitFor([&] { return fs::file_size(dir.path / "lines") >= 100000; }));
+    ExpectPromptEnd(); // while the client still sends
     shutdown(driver.Get(), SHUT_RDWR);
     flood.join();
 }

@@ -167,7 +167,9 @@ TEST_F(Frame, OpenThroughTheOpenBoxKeepsTheTitle) {
     TypeText((work / "two.cmb").wstring());
     SendKeys({VK_RETURN});
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(open); }));
-    kiv.ClickCell(0, 1);
+    kiv.ClickCell(0, 0);
+    EXPECT_TRUE(kiv.WaitForRowPane(1));
+    kiv.Press({VK_CONTROL, VK_NEXT}); // the last row: the file's second, not a new pattern's third
     EXPECT_TRUE(kiv.WaitForRowPane(2));
     EXPECT_EQ(WindowText(kiv.Frame()), kKivTitle);
     // The cell click changed the pattern: the close asks, and No closes without saving.
@@ -295,17 +297,20 @@ HWND MenuBar(HWND frame) {
     return Bar(frame, AFX_IDW_TOOLBAR);
 }
 
-void Drag(POINT from, POINT to) {
+// Presses at `from`, moves to `to` once `frame`'s thread holds the mouse, lets go there.
+void Drag(HWND frame, POINT from, POINT to) {
     SetCursorPos(from.x, from.y);
     INPUT in{};
     in.type = INPUT_MOUSE;
     in.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
     SendInput(1, &in, sizeof in);
-    Sleep(100);
-    for (int step = 1; step <= 10; ++step) {
-        SetCursorPos(from.x + (to.x - from.x) * step / 10, from.y + (to.y - from.y) * step / 10);
-        Sleep(30);
-    }
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    EXPECT_TRUE(WaitUntil([&] {
+        return GetGUIThreadInfo(GetWindowThreadProcessId(frame, nullptr), &info) &&
+               info.hwndCapture;
+    }));
+    SetCursorPos(to.x, to.y);
     in.mi.dwFlags = MOUSEEVENTF_LEFTUP;
     SendInput(1, &in, sizeof in);
 }
@@ -330,7 +335,7 @@ TEST_F(Frame, MenuBarDockedOnTheLeftIsThereAtTheNextStart) {
         POINT leftMiddle{2, client.bottom / 2};
         ClientToScreen(kiv.Frame(), &leftMiddle);
         BringToFront(kiv.Frame());
-        Drag({r.left + 3, (r.top + r.bottom) / 2}, leftMiddle);
+        Drag(kiv.Frame(), {r.left + 3, (r.top + r.bottom) / 2}, leftMiddle);
         ASSERT_TRUE(WaitUntil([&] { return Upright(MenuBar(kiv.Frame())); }, 3s));
         EXPECT_TRUE(kiv.CloseAndWait());
     }

@@ -89,9 +89,11 @@ TEST(SerialRun, ABoardThatStopsReadingDelaysNeitherStopNorClosing) {
     };
     ASSERT_TRUE(WaitUntil(stalled, 30s));
     kiv.Press({VK_F5});
-    EXPECT_TRUE(WaitUntil([&] { return !Calls(kiv.Trace(), "ClosePrt").empty(); }, 5s));
+    // A wait for a board that never reads never ends: the bounds only keep that from
+    // stalling the suite (the times are in bench/README.md).
+    EXPECT_TRUE(WaitUntil([&] { return !Calls(kiv.Trace(), "ClosePrt").empty(); }, 30s));
     PostMessageW(kiv.Frame(), WM_CLOSE, 0, 0);
-    EXPECT_EQ(kiv.Process().Wait(5s), 0u);
+    EXPECT_EQ(kiv.Process().Wait(30s), 0u);
     ClearKivRegistry();
 }
 

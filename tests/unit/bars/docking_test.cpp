@@ -127,10 +127,13 @@ TEST_F(DockingTest, MouseDragFromTheGripperDocksOnTheLeft) {
     POINT drop{client.left + 4, client.top + 160};
     MoveMouse(grip);
     Pump(30);
-    TimerScript script({[&] {
-                            MoveMouse({drop.x + 30, drop.y});
-                        },
-                        [&] { MoveMouse(drop); }, [] { MouseButton(true); }, [] {}});
+    const auto dragging = [&] { return ::GetCapture() == bar.m_hWnd; };
+    TimerScript script({{dragging,
+                         [&] {
+                             MoveMouse({drop.x + 30, drop.y});
+                         }},
+                        {nullptr, [&] { MoveMouse(drop); }},
+                        {nullptr, [] { MouseButton(true); }}});
     MouseButton(false);
     PumpUntil([&] { return script.Done(); }, 5000);
     EXPECT_EQ(Side(), AFX_IDW_DOCKBAR_LEFT);

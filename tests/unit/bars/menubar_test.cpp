@@ -19,6 +19,10 @@ protected:
         Key(VK_MENU, true);
         DestroyFrame(frame);
     }
+    // `count` pop-ups opened so far: the timer ticks in the last one's loop.
+    std::function<bool()> Opened(std::size_t count) const {
+        return [this, count] { return frame->m_opened.size() >= count; };
+    }
     std::unique_ptr<CTestFrame> frame;
     COXMenuBar* bar = nullptr;
 };
@@ -87,21 +91,23 @@ TEST_F(MenuBarTest, AltTapTogglesKeyboardModeAndGivesTheFocusBack) {
     Tap(VK_MENU);
     ASSERT_TRUE(PumpUntil([&] { return bar->IsInKeyboardMode(); }));
     EXPECT_EQ(bar->GetHotItem(), 1); // the last highlighted button
-    TimerScript script({[] { ::EndMenu(); }, [] {}});
+    TimerScript script({{Opened(1), [] { ::EndMenu(); }}});
     Tap(VK_RETURN);
-    PumpUntil([&] { return script.Done(); });
+    EXPECT_TRUE(PumpUntil([&] { return !bar->IsInKeyboardMode() && ::GetFocus() == view; }));
     ASSERT_EQ(frame->m_opened.size(), 1u);
     EXPECT_EQ(frame->m_opened[0], ::GetSubMenu(bar->GetMenu(), 1));
-    EXPECT_FALSE(bar->IsInKeyboardMode());
-    EXPECT_EQ(::GetFocus(), view);
 }
 
 TEST_F(MenuBarTest, AltHeldWithAnotherKeyDoesNotToggle) {
+    const bool toggled = ::GetKeyState(VK_MENU) & 1; // flips as the Alt press is taken in
     Key(VK_MENU, false);
     Pump(30);
     Tap('X');
     Key(VK_MENU, true);
-    Pump(100);
+    ASSERT_TRUE(PumpUntil([&] { // the press and the release both taken in
+        const SHORT alt = ::GetKeyState(VK_MENU);
+        return !(alt & 0x8000) && bool(alt & 1) != toggled;
+    }));
     EXPECT_FALSE(bar->IsInKeyboardMode());
     EXPECT_EQ(bar->GetShownPopup(), -1);
     // The next tap alone still toggles.
@@ -112,8 +118,7 @@ TEST_F(MenuBarTest, AltHeldWithAnotherKeyDoesNotToggle) {
 TEST_F(MenuBarTest, PointerMovedOntoAnotherButtonOpensItsPopup) {
     HMENU file = ::GetSubMenu(bar->GetMenu(), 0), command = ::GetSubMenu(bar->GetMenu(), 1);
     POINT target = ButtonCentre(*bar, 1);
-    TimerScript script(
-        {[&] { MoveMouse(target); }, [] {}, [] {}, [] { ::EndMenu(); }, [] { ::EndMenu(); }});
+    TimerScript script({{Opened(1), [&] { MoveMouse(target); }}, {Opened(2), [] { ::EndMenu(); }}});
     MoveMouse(ButtonCentre(*bar, 0)); // a real click opens "Файл"
     Pump(30);
     MouseButton(false);
@@ -127,7 +132,7 @@ TEST_F(MenuBarTest, PointerMovedOntoAnotherButtonOpensItsPopup) {
 TEST_F(MenuBarTest, RightKeyInAnOpenPopupOpensTheNextOne) {
     HMENU command = ::GetSubMenu(bar->GetMenu(), 1), help = ::GetSubMenu(bar->GetMenu(), 2);
     MoveMouse({5, 5}); // the pointer away from the bar
-    TimerScript script({[] { Tap(VK_RIGHT); }, [] {}, [] { ::EndMenu(); }, [] { ::EndMenu(); }});
+    TimerScript script({{Opened(1), [] { Tap(VK_RIGHT); }}, {Opened(2), [] { ::EndMenu(); }}});
     bar->PostOpenPopup(1);
     PumpUntil([&] { return script.Done(); }, 5000);
     ASSERT_GE(frame->m_opened.size(), 2u);
@@ -161,12 +166,10 @@ TEST_F(MenuBarTest, PopupOpensRightOfTheButtonNearTheBottomEdge) {
 
     // The real pop-up lies right of the button.
     CRect shown;
-    TimerScript script({[&] {
-                            if (HWND menu = ::FindWindowW(L"#32768", nullptr))
-                                ::GetWindowRect(menu, &shown);
-                            ::EndMenu();
-                        },
-                        [] { ::EndMenu(); }});
+    TimerScript script({{Opened(1), [&] {
+                             ::GetWindowRect(::FindWindowW(L"#32768", nullptr), &shown);
+                             ::EndMenu();
+                         }}});
     bar->PostOpenPopup(0);
     PumpUntil([&] { return script.Done(); }, 5000);
     EXPECT_GE(shown.left, button.right);

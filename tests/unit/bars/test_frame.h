@@ -49,13 +49,18 @@ POINT ButtonCentre(const COXMenuBar& bar, int index);
 // A fresh empty directory for the panel's settings file, set as g_strWorkDir.
 std::filesystem::path FreshWorkDir();
 
-// Runs `steps` one per tick of a thread timer, which also fires inside modal loops (pop-ups,
-// dragging).
+// Runs each step once the one before has run and its `ready` holds (none: at once), checked
+// on the ticks of a thread timer, which also fire inside modal loops (pop-ups, dragging). A
+// step not ready within 5 s (a bound against a hang) ends any pop-up, drag and the script.
 class TimerScript {
 public:
-    explicit TimerScript(std::vector<std::function<void()>> steps) : m_steps(std::move(steps)) {
+    struct Step {
+        std::function<bool()> ready;
+        std::function<void()> run;
+    };
+    explicit TimerScript(std::vector<Step> steps) : m_steps(std::move(steps)) {
         s_current = this;
-        m_timer = ::SetTimer(nullptr, 0, 150, &TimerScript::Tick);
+        m_timer = ::SetTimer(nullptr, 0, 10, &TimerScript::Tick);
     }
     ~TimerScript() {
         ::KillTimer(nullptr, m_timer);
@@ -65,10 +70,22 @@ public:
 
 private:
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-        if (s_current && !s_current->Done()) s_current->m_steps[s_current->m_next++]();
+        TimerScript* self = s_current;
+        if (!self || self->Done()) return;
+        const Step& step = self->m_steps[self->m_next];
+        if (!step.ready || step.ready()) {
+            ++self->m_next;
+            self->m_since = ::GetTickCount64();
+            step.run();
+        } else if (::GetTickCount64() - self->m_since > 5000) {
+            self->m_next = self->m_steps.size();
+            ::EndMenu();
+            ::ReleaseCapture();
+        }
     }
-    std::vector<std::function<void()>> m_steps;
+    std::vector<Step> m_steps;
     size_t m_next = 0;
+    ULONGLONG m_since = ::GetTickCount64();
     UINT_PTR m_timer = 0;
     static inline TimerScript* s_current = nullptr;
 };

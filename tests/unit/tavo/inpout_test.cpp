@@ -78,7 +78,7 @@ TEST(InpoutDll, DrivesTheDriverOrFallsBackToVirtualPorts) {
                 rig.tavo.W_P(handle, value, 0);
             rig.tavo.ClosePrt(handle);
         }
-        const auto driver = rig.tavo.Path().parent_path() / "inpoutx64.dll";
+        const auto driver = rig.tavo.Path().parent_path() / kDriver;
         EXPECT_FALSE(GetModuleHandleW(driver.c_str())) << "let go with the last port";
         const auto trace = Text(rig.dir / "trace.txt");
         EXPECT_EQ(Text(rig.dir / "written.txt"),

@@ -7,8 +7,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -32,28 +34,6 @@ inline void Play(CTavo& tavo, const States& rows, DWORD pauseMs,
     }
     tavo.W_P(handle, 0, 0);
     tavo.ClosePrt(handle);
-}
-
-// Plays `rows` as the program does, a pause each, then 0 and the close; returns what
-// came to the file `capture` meanwhile, once it has stopped coming.
-inline Bytes PlayRun(const std::string& ini, const States& rows, const wchar_t* capture) {
-    const auto captured = [&] {
-        return capture ? kivdrv::ReadFileBytes(capture).value_or(Bytes{}) : Bytes{};
-    };
-    const std::size_t before = captured().size();
-    {
-        CTavo tavo({std::nullopt, ini});
-        // The rows start once the opening all-off has come: were that first write slower
-        // than a row, only the newest row would be sent after it.
-        Play(tavo, rows, 80, [&] { kivdrv::WaitUntil([&] { return captured().size() > before; }); });
-    }
-    Bytes got;
-    for (std::size_t size = SIZE_MAX, quiet = 0; quiet < 3; size = got.size()) {
-        Sleep(200);
-        got = captured();
-        quiet = got.size() == size ? quiet + 1 : 0;
-    }
-    return Bytes(got.begin() + std::ptrdiff_t(std::min(before, got.size())), got.end());
 }
 
 inline States Distinct(const States& states) {
@@ -107,6 +87,57 @@ inline States WithOffAround(States rows) {
     rows.insert(rows.begin(), 0);
     rows.push_back(0);
     return rows;
+}
+
+// The lines the board shows after `got`, under the protocol `ini` names; none until `got`
+// ends on a whole frame.
+inline std::optional<int> Shown(const std::string& ini, const Bytes& got) {
+    const auto setting = [&](const char* key) {
+        return std::atoi(ini.c_str() + ini.find('=', ini.find(key)) + 1);
+    };
+    if (got.empty()) return std::nullopt;
+    States relays;
+    if (ini.find("lcus") != std::string::npos)
+        return got.size() % 4 ? std::nullopt : std::optional(DecodeLcus(got, relays).back());
+    if (ini.find("enttec") != std::string::npos)
+        return got.back() != 0xE7
+                   ? std::nullopt
+                   : std::optional(DecodeEnttec(got, setting("channel"), setting("level")).back());
+    return got.back();
+}
+
+// Plays `rows` as the program does, each until the board shows it (the writer sends only
+// the latest value, so a row written sooner may never be sent), then 0 and the close;
+// returns what came to the file `capture` meanwhile, once it has stopped coming.
+inline Bytes PlayRun(const std::string& ini, const States& rows, const wchar_t* capture) {
+    const auto captured = [&] {
+        return capture ? kivdrv::ReadFileBytes(capture).value_or(Bytes{}) : Bytes{};
+    };
+    const std::size_t before = captured().size();
+    const auto shows = [&](int row) {
+        return kivdrv::WaitUntil([&] {
+            const Bytes got = captured();
+            return got.size() > before && Shown(ini, Bytes(got.begin() + before, got.end())) == row;
+        });
+    };
+    {
+        CTavo tavo({std::nullopt, ini});
+        const auto handle = tavo.OpenPrt(0x378, 1, 1);
+        EXPECT_TRUE(shows(0)) << "the opening all-off";
+        for (const int row : rows) {
+            tavo.W_P(handle, row, 0);
+            EXPECT_TRUE(shows(row)) << "row " << row;
+        }
+        tavo.W_P(handle, 0, 0);
+        tavo.ClosePrt(handle);
+    }
+    Bytes got;
+    for (std::size_t size = SIZE_MAX, quiet = 0; quiet < 3; size = got.size()) {
+        Sleep(200);
+        got = captured();
+        quiet = got.size() == size ? quiet + 1 : 0;
+    }
+    return Bytes(got.begin() + std::ptrdiff_t(std::min(before, got.size())), got.end());
 }
 
 // A trace note holding `text`.

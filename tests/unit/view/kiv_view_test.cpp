@@ -48,8 +48,8 @@ void MouseTo(HWND window, POINT p, DWORD button) {
     in.type = INPUT_MOUSE;
     in.mi.dwFlags = button;
     SendInput(1, &in, sizeof(in));
-    Sleep(50);
-    Pump();
+    // Until the press or release has been taken from the queue.
+    PumpUntil([&] { return (GetKeyState(VK_LBUTTON) < 0) == (button == MOUSEEVENTF_LEFTDOWN); });
 }
 
 class KivViewWindow : public ::testing::Test {
