@@ -14,7 +14,7 @@ WIN32 = $(BUILD)/win32
 WIN32_TARGETS = kiv tavo tavo_outputs tavo_inpout_tests kiv_startup_e2e
 WIN32_TESTS = ^(tavo_inpout_tests|kiv_startup_e2e|release_imports)$$
 
-.PHONY: all build build32 native test test-win64 test-rest test-vm run fuzz deps dist clean fresh-check
+.PHONY: all build build32 native test test-win64 test-rest test-vm run fuzz deps dist deb clean fresh-check
 
 all: build
 
@@ -70,10 +70,15 @@ fuzz: native
 run: build
 	tools/run $(BUILD)
 
-# The release zips, dist/kiv-<version>-win64.zip and -win32.zip, and SHA256SUMS (tools/dist).
+# The release zips, dist/kiv-<version>-win64.zip and -win32.zip, the Debian package
+# dist/kiv_<version>_amd64.deb made from the win64 one, and SHA256SUMS (tools/dist, tools/deb).
 dist: build build32
 	tools/dist $(BUILD) $(WIN32)
 	@echo "Before releasing: sudo make fresh-check (README, Fresh machines), too long for CI."
+
+# The Debian package alone, with the win64 zip it is made from.
+deb: build
+	tools/dist $(BUILD)
 
 # `make test` on minimal Debian 12 and 13 systems made under $(BUILD)/fresh, as a new user
 # would run it (tools/fresh-check; as root). FRESH_SYSTEMS picks the releases.
