@@ -4,6 +4,7 @@
 #include <optional>
 #include <utility>
 
+#include "tavo/backends/held_notes.h"
 #include "tavo/settings/file_handle.h"
 
 namespace tavo {
@@ -26,30 +27,6 @@ bool Stalled(DWORD error) {
 bool Lost(DWORD error) {
     return error && !Stalled(error);
 }
-
-// The notes of one try at opening a device that went away, held until it is known
-// whether they are news.
-class CHeldNotes final : public CReporter {
-public:
-    void TraceNote(std::string_view text) override { m_trace.emplace_back(text); }
-    void PortNote(std::uint32_t address, std::wstring note) override {
-        m_ports.emplace_back(address, std::move(note));
-    }
-    void Forward(CReporter& to) const {
-        ForwardTrace(to);
-        for (const auto& [address, note] : m_ports)
-            to.PortNote(address, note);
-    }
-    void ForwardTrace(CReporter& to) const {
-        for (const auto& text : m_trace)
-            to.TraceNote(text);
-    }
-    bool SameTraceAs(const CHeldNotes& other) const { return m_trace == other.m_trace; }
-
-private:
-    std::vector<std::string> m_trace;
-    std::vector<std::pair<std::uint32_t, std::wstring>> m_ports;
-};
 
 } // namespace
 
@@ -151,8 +128,7 @@ private:
         CHeldNotes notes;
         auto device = m_shared.source->Connect(notes);
         if (!device) {
-            if (!notes.SameTraceAs(m_lastTry)) notes.ForwardTrace(m_shared.reporter);
-            m_lastTry = std::move(notes);
+            notes.TraceIfNews(m_lastTry, m_shared.reporter);
             return;
         }
         m_shared.device = std::move(device);
