@@ -132,11 +132,10 @@ private:
             return;
         }
         m_shared.device = std::move(device);
-        Show(m_latest, true);
-        if (!m_shared.device) return;
         m_shared.reporter.TraceNote(m_shared.name + ": back");
         m_shared.reporter.PortNote(0, L"");
         notes.Forward(m_shared.reporter);
+        Show(m_latest, true);
     }
 
     Shared& m_shared;
