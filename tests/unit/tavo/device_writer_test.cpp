@@ -1,5 +1,5 @@
 // The device back ends with a stand-in board: what it is told after a write that failed,
-// when it comes back after going away, and at a Start right after a close that gave up.
+// and at a Start right after a close that gave up.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,22 +12,19 @@
 namespace tavo {
 namespace {
 
-// Open once at a time, as a COM port, and only while `present`. Its first Show of
-// `failing` ends in `failure`; the all-off at the close takes `closeMs`.
+// Open once at a time, as a COM port. Its first Show of `failing` ends in `failure`; the
+// all-off at the close takes `closeMs`.
 struct Board final : CReporter {
     std::mutex mutex;
     std::vector<std::pair<int, bool>> shows; // value, every line
     std::vector<std::string> notes;
-    std::vector<std::wstring> captions;
     int failing = -1;
     DWORD failure = ERROR_TIMEOUT;
     DWORD closeMs = 0;
-    std::atomic<bool> present{true};
-    std::atomic<int> open{0}, opened{0}, tries{0};
+    std::atomic<int> open{0}, opened{0};
 
     DWORD Show(std::uint8_t value, bool all) {
         std::unique_lock lock(mutex);
-        if (!present) return ERROR_DEVICE_NOT_CONNECTED;
         shows.emplace_back(value, all);
         if (value == failing) {
             failing = -1;
@@ -53,18 +50,15 @@ struct Board final : CReporter {
         const std::lock_guard lock(mutex);
         notes.emplace_back(text);
     }
-    void PortNote(std::uint32_t, std::wstring note) override {
-        const std::lock_guard lock(mutex);
-        captions.push_back(std::move(note));
-    }
+    void PortNote(std::uint32_t, std::wstring) override {}
 };
 
-// Connects `board` when it is there and not open already.
+// Connects `board` when it is not open already.
 class CBoardSource final : public CDeviceSource {
 public:
     explicit CBoardSource(Board& board) : m_board(board) {}
 
-    std::unique_ptr<CDevice> Connect(CReporter& notes) override {
+    std::unique_ptr<CDevice> Connect(CReporter&) override {
         struct Handle final : CDevice {
             Board& board;
             explicit Handle(Board& b) : board(b) {
@@ -75,9 +69,7 @@ public:
             DWORD Show(std::uint8_t value, bool all) override { return board.Show(value, all); }
             std::string Name() const override { return "board"; }
         };
-        ++m_board.tries;
-        if (!m_board.present) notes.TraceNote("board: not there");
-        return m_board.open || !m_board.present ? nullptr : std::make_unique<Handle>(m_board);
+        return m_board.open ? nullptr : std::make_unique<Handle>(m_board);
     }
 
 private:
@@ -107,27 +99,6 @@ TEST(DeviceBackend, AValueWhoseWriteFailedIsSentAgainWithEveryLine) {
         EXPECT_EQ(board.opened, 1) << failure;
         EXPECT_EQ(board.Noted("gone"), 0) << failure;
     }
-}
-
-TEST(DeviceBackend, ABoardThatComesBackIsToldTheRowOnTheLinesWithEveryLine) {
-    Board board;
-    CBoardBackend backend(board);
-    backend.Open(kPort);
-    board.present = false;
-    backend.Write(kPort, 3);
-    EXPECT_TRUE(kivdrv::WaitUntil([&] { return board.open == 0; })) << "let go at once";
-    backend.Write(kPort, 6); // while it is away
-    EXPECT_TRUE(kivdrv::WaitUntil([&] { return board.tries >= 3; }));
-    board.present = true;
-    EXPECT_TRUE(kivdrv::WaitUntil([&] { return board.Saw(6, true); }));
-    backend.Close(kPort);
-    EXPECT_TRUE(board.Closed());
-    EXPECT_EQ(board.opened, 2);
-    EXPECT_EQ(board.Noted("gone"), 1);
-    EXPECT_EQ(board.Noted("not there"), 1) << "a failed try is noted when it is news";
-    EXPECT_EQ(board.Noted("board: back"), 1);
-    const std::lock_guard lock(board.mutex);
-    EXPECT_EQ(board.captions, (std::vector<std::wstring>{L"", L"устройство отключено", L""}));
 }
 
 TEST(DeviceBackend, AStartRightAfterACloseThatGaveUpDrivesTheBoard) {

@@ -118,9 +118,9 @@ TEST(TavoDll, APerUserFileStandsInPlaceOfTheOneBeside) {
     const CTempDir appData;
     std::filesystem::create_directory(appData / "kiv");
     const std::string_view user = "0,278,0\r\n";
-    ASSERT_TRUE(kivdrv::WriteFileBytes(appData / "kiv" / "tavo.ini",
-                                       {reinterpret_cast<const std::uint8_t*>(user.data()),
-                                        user.size()}));
+    ASSERT_TRUE(
+        kivdrv::WriteFileBytes(appData / "kiv" / "tavo.ini",
+                               {reinterpret_cast<const std::uint8_t*>(user.data()), user.size()}));
     const kivdrv::CScopedEnv env(L"APPDATA", appData.Path().wstring());
     EXPECT_EQ(CountPorts(CTavo({std::nullopt, "3bc,0,0"})), (Count{1, {0, 0x278, 0}}));
     EXPECT_EQ(CountPorts(CTavo({L"2bc,0,0", "3bc,0,0"})), (Count{1, {0x2BC, 0, 0}}));

@@ -53,6 +53,7 @@ TEST(TavoSerialReplug, ABoardPluggedBackFollowsTheRunAgainWithoutAStart) {
     tavo.W_P(handle, 0, 0);
     tavo.ClosePrt(handle);
     EXPECT_EQ(Count(trace, "COM10: gone"), 1);
+    EXPECT_EQ(Count(trace, "cannot open COM10"), 1) << "the tries that failed alike, once";
     EXPECT_EQ(Count(trace, "COM10: back"), 1);
 }
 
