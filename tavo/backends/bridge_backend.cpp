@@ -1,148 +1,150 @@
 // The bridge: the real ports of a Linux machine, driven by kiv-parport (parport/) over
 // 127.0.0.1. Under Wine a Windows library reaches no port; the helper owns the device and
 // we send it one byte per W_P without ever waiting for it, so a helper that stalls or
-// goes can cost the lines but never hang the program.
-#include "tavo/backends/winsock_api.h"
+// goes can cost the lines but never hang the program. A helper that went away is
+// connected to again by a thread of the library, and the lines follow the run again.
+#include "tavo/backends/bridge_link.h"
 
 #include <map>
-#include <span>
+#include <mutex>
 #include <utility>
 
 #include "tavo/backends/backends.h"
 #include "tavo/backends/found_outputs.h"
-#include "tavo/settings/config_source.h"
-#include "parport/wire_format.h"
+#include "tavo/backends/held_notes.h"
+#include "tavo/settings/file_handle.h"
+#include "tavo/settings/library_thread.h"
 
 namespace tavo {
 namespace {
 
-// CountLPT and OpenPrt wait this long at most for the helper; W_P never waits.
-constexpr DWORD kConnectMs = 500;
-constexpr DWORD kAnswerMs = 1000;
+// A helper that went away is connected to again this often.
+constexpr DWORD kRelinkEveryMs = 500;
 
-constexpr wchar_t kNoHelper[] = L"нет связи с kiv-parport";
-
-// select() takes microseconds below one second: 1000 ms is {1, 0}, not {0, 1000000}.
-timeval Timeval(ULONGLONG ms) {
-    return {long(ms / 1000), long(ms % 1000) * 1000};
-}
-
-// One non-blocking TCP connection to the helper, without Nagle's delay.
-class CTcpLink {
+// Links made again, away from W_P, for the ports whose link was lost: a thread of the
+// library tries every 0.5 s until each is back or closed, and sends the port's newest
+// value as soon as it is. The thread keeps what it uses, so the back end never waits for it.
+class CRelinker {
 public:
-    explicit CTcpLink(const WinsockApi& ws) : m_ws(&ws) {}
-    ~CTcpLink() { Reset(); }
-    CTcpLink(CTcpLink&& other) noexcept
-        : m_ws(other.m_ws), m_socket(std::exchange(other.m_socket, INVALID_SOCKET)) {}
-    CTcpLink& operator=(CTcpLink&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            m_ws = other.m_ws;
-            m_socket = std::exchange(other.m_socket, INVALID_SOCKET);
-        }
-        return *this;
+    CRelinker(const CHelper& helper, CReporter& reporter)
+        : m_shared(std::make_shared<Shared>(helper, reporter)) {}
+    ~CRelinker() {
+        const std::lock_guard lock(m_shared->mutex);
+        m_shared->stopping = true;
+        SetEvent(m_shared->wake.get());
     }
-    CTcpLink(const CTcpLink&) = delete;
-    CTcpLink& operator=(const CTcpLink&) = delete;
+    CRelinker(const CRelinker&) = delete;
+    CRelinker& operator=(const CRelinker&) = delete;
 
-    // Empty when connected within kConnectMs, else why not.
-    std::string Connect(const sockaddr_in& to) {
-        Reset();
-        m_socket = m_ws->socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        u_long nonBlocking = 1;
-        const BOOL noDelay = TRUE;
-        if (m_socket == INVALID_SOCKET || m_ws->ioctlsocket(m_socket, FIONBIO, &nonBlocking) != 0 ||
-            m_ws->setsockopt(m_socket, IPPROTO_TCP, TCP_NODELAY,
-                             reinterpret_cast<const char*>(&noDelay), sizeof noDelay) != 0)
-            return Failure("no socket");
-        if (m_ws->connect(m_socket, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0)
-            return {};
-        if (m_ws->WSAGetLastError() != WSAEWOULDBLOCK) return Failure("connect failed");
-        fd_set writable, failed;
-        FD_ZERO(&writable);
-        FD_ZERO(&failed);
-        FD_SET(m_socket, &writable);
-        FD_SET(m_socket, &failed);
-        timeval wait = Timeval(kConnectMs);
-        if (m_ws->select(0, nullptr, &writable, &failed, &wait) <= 0) return "connect timed out";
-        int error = 0;
-        int size = sizeof error;
-        m_ws->getsockopt(m_socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size);
-        // The set held this socket alone: select left it there only if it is writable.
-        if (error != 0 || writable.fd_count == 0)
-            return "connect failed, error " + std::to_string(error);
-        return {};
+    void Lost(const PortRef& port, std::uint8_t value) {
+        const std::lock_guard lock(m_shared->mutex);
+        auto& lost = m_shared->ports[port.handle];
+        lost.address = port.address;
+        lost.value = value;
+        if (m_shared->running) return;
+        // The thread's own reference to the shared state, handed over through its parameter.
+        auto ticket = std::make_unique<std::shared_ptr<Shared>>(m_shared);
+        m_shared->running = StartLibraryThread(Main, ticket.get());
+        if (m_shared->running) (void)ticket.release();
     }
-
-    // Hands all of `bytes` to the system at once, or fails: 0, or the Winsock error
-    // (WSAEWOULDBLOCK when the helper has stopped reading).
-    int Send(std::span<const std::uint8_t> bytes) {
-        const int sent =
-            m_ws->send(m_socket, reinterpret_cast<const char*>(bytes.data()), int(bytes.size()), 0);
-        if (sent == int(bytes.size())) return 0;
-        return sent == SOCKET_ERROR ? m_ws->WSAGetLastError() : WSAEWOULDBLOCK;
+    // The newest value of a port whose link is lost.
+    void Set(std::uint32_t handle, std::uint8_t value) {
+        const std::lock_guard lock(m_shared->mutex);
+        if (const auto port = m_shared->ports.find(handle); port != m_shared->ports.end())
+            port->second.value = value;
     }
-
-    // Exactly `out.size()` bytes within kAnswerMs.
-    bool Receive(std::span<std::uint8_t> out) {
-        const ULONGLONG deadline = GetTickCount64() + kAnswerMs;
-        while (!out.empty()) {
-            const ULONGLONG now = GetTickCount64();
-            if (now >= deadline) return false;
-            fd_set readable;
-            FD_ZERO(&readable);
-            FD_SET(m_socket, &readable);
-            timeval wait = Timeval(deadline - now);
-            if (m_ws->select(0, &readable, nullptr, nullptr, &wait) <= 0) return false;
-            const int got =
-                m_ws->recv(m_socket, reinterpret_cast<char*>(out.data()), int(out.size()), 0);
-            if (got <= 0) return false;
-            out = out.subspan(std::size_t(got));
-        }
-        return true;
+    void Closed(std::uint32_t handle) {
+        const std::lock_guard lock(m_shared->mutex);
+        m_shared->ports.erase(handle);
+    }
+    // The link of `handle` once it is back, newest value sent; then the port is no more ours.
+    std::optional<CTcpLink> TakeBack(std::uint32_t handle) {
+        const std::lock_guard lock(m_shared->mutex);
+        const auto port = m_shared->ports.find(handle);
+        if (port == m_shared->ports.end() || !port->second.link) return std::nullopt;
+        auto link = std::move(port->second.link);
+        m_shared->ports.erase(port);
+        return link;
     }
 
 private:
-    void Reset() {
-        if (m_socket != INVALID_SOCKET) m_ws->closesocket(m_socket);
-        m_socket = INVALID_SOCKET;
+    struct LostPort {
+        std::uint32_t address = 0;
+        std::uint8_t value = 0;
+        std::optional<CTcpLink> link; // made again, not yet taken
+        CHeldNotes lastTry;
+    };
+    struct Shared {
+        Shared(const CHelper& h, CReporter& r) : helper(h), reporter(r) {}
+        const CHelper helper;
+        CReporter& reporter;
+        const CFileHandle wake{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+        std::mutex mutex;                        // guards the three below
+        std::map<std::uint32_t, LostPort> ports; // by handle
+        bool stopping = false;
+        bool running = false;
+    };
+
+    static DWORD WINAPI Main(void* ticket) {
+        auto shared = std::move(*std::unique_ptr<std::shared_ptr<Shared>>(
+            static_cast<std::shared_ptr<Shared>*>(ticket)));
+        try {
+            while (TryAll(*shared))
+                WaitForSingleObject(shared->wake.get(), kRelinkEveryMs);
+        } catch (...) {
+            const std::lock_guard lock(shared->mutex);
+            shared->running = false; // out of memory at worst: the next loss starts one again
+        }
+        shared.reset();
+        FreeLibraryAndExitThread(ThisLibrary(), 0);
     }
-    std::string Failure(const char* what) const {
-        return std::string(what) + ", error " + std::to_string(m_ws->WSAGetLastError());
+
+    // One try for each port still lost; false when the thread is done.
+    static bool TryAll(Shared& shared) {
+        for (const auto& [handle, address] : Waiting(shared, std::unique_lock(shared.mutex))) {
+            CTcpLink link(shared.helper.Winsock());
+            CHeldNotes notes;
+            const bool greeted =
+                shared.helper.Greet(link, kivwire::Purpose::Drive, address, notes).has_value();
+            std::unique_lock lock(shared.mutex);
+            const auto port = shared.ports.find(handle);
+            if (shared.stopping || port == shared.ports.end()) continue;
+            if (!greeted) {
+                notes.TraceIfNews(port->second.lastTry, shared.reporter);
+                continue;
+            }
+            const std::uint8_t value = port->second.value;
+            if (link.Send({&value, 1}) != 0) continue;
+            port->second.link = std::move(link);
+            lock.unlock();
+            shared.reporter.TraceNote("bridge: OpenPrt " + std::to_string(address) +
+                                      ": connected again");
+            shared.reporter.PortNote(address, L"");
+        }
+        std::unique_lock lock(shared.mutex);
+        shared.running = !shared.stopping && !Waiting(shared, std::move(lock)).empty();
+        return shared.running;
     }
-    const WinsockApi* m_ws;
-    SOCKET m_socket = INVALID_SOCKET;
+
+    // The ports without a link, as (handle, address), read under `lock`.
+    static std::vector<std::pair<std::uint32_t, std::uint32_t>>
+    Waiting(const Shared& shared, std::unique_lock<std::mutex>) {
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> waiting;
+        for (const auto& [handle, port] : shared.ports)
+            if (!port.link) waiting.emplace_back(handle, port.address);
+        return waiting;
+    }
+
+    std::shared_ptr<Shared> m_shared;
 };
-
-// What the caption says when the helper turns us away.
-const wchar_t* RefusalNote(kivwire::Status status) {
-    switch (status) {
-    case kivwire::Status::Busy:
-        return L"kiv-parport занят";
-    case kivwire::Status::WrongPort:
-        return L"kiv-parport ведёт другой порт";
-    case kivwire::Status::NoDevice:
-        return L"kiv-parport: порт занят системой";
-    case kivwire::Status::PrinterDriver:
-        return L"kiv-parport: порт занят драйвером lp";
-    default:
-        return L"kiv-parport: неверный ключ";
-    }
-}
-
 class CBridgeBackend final : public CBackend {
 public:
-    CBridgeBackend(const WinsockApi& ws, const Ipv4Endpoint& helper, std::string token,
-                   CReporter& reporter)
-        : m_ws(ws), m_token(std::move(token)), m_reporter(reporter) {
-        m_helper.sin_family = AF_INET;
-        m_helper.sin_addr.s_addr = m_ws.htonl(helper.address);
-        m_helper.sin_port = m_ws.htons(helper.port.value_or(0));
-    }
+    CBridgeBackend(const CHelper& helper, CReporter& reporter)
+        : m_helper(helper), m_reporter(reporter), m_relinker(helper, reporter) {}
 
     std::optional<LptAddresses> ReportedPorts() override {
-        CTcpLink link(m_ws);
-        const auto answer = Greet(link, kivwire::Purpose::Query, 0);
+        CTcpLink link(m_helper.Winsock());
+        const auto answer = m_helper.Greet(link, kivwire::Purpose::Query, 0, m_reporter);
         if (!answer) return std::nullopt;
         // A port Linux does not describe is still driven; without any address the
         // program would refuse to start.
@@ -156,70 +158,40 @@ public:
     bool DrivesHardware() const override { return true; }
 
     void Open(const PortRef& port) override {
-        CTcpLink link(m_ws);
-        if (!Greet(link, kivwire::Purpose::Drive, port.address)) return;
+        CTcpLink link(m_helper.Winsock());
+        if (!m_helper.Greet(link, kivwire::Purpose::Drive, port.address, m_reporter)) return;
         m_links.insert_or_assign(port.handle, std::move(link));
         m_reporter.PortNote(port.address, L"");
     }
 
     void Write(const PortRef& port, std::uint8_t value) override {
-        const auto link = m_links.find(port.handle);
-        if (link == m_links.end()) return; // no helper: nothing to drive
+        auto link = m_links.find(port.handle);
+        if (link == m_links.end()) {
+            auto back = m_relinker.TakeBack(port.handle);
+            if (!back) return m_relinker.Set(port.handle, value); // no helper: nothing to drive
+            link = m_links.insert_or_assign(port.handle, std::move(*back)).first;
+        }
         const int error = link->second.Send({&value, 1});
         if (error == 0) return;
         m_links.erase(link);
         m_reporter.TraceNote("bridge: connection lost, error " + std::to_string(error) +
-                             "; writes do nothing until the next OpenPrt");
+                             "; connecting again");
         m_reporter.PortNote(port.address, kNoHelper);
+        m_relinker.Lost(port, value);
     }
 
     // Closing hands the helper its end of the run; it turns the lines off itself if the
     // last value was not 0.
-    void Close(const PortRef& port) override { m_links.erase(port.handle); }
+    void Close(const PortRef& port) override {
+        m_links.erase(port.handle);
+        m_relinker.Closed(port.handle);
+    }
 
 private:
-    // Connects and says hello; the helper's answer when it accepted us, else nullopt with
-    // a note in the trace and the caption.
-    std::optional<kivwire::Answer> Greet(CTcpLink& link, kivwire::Purpose purpose,
-                                         std::uint32_t address) {
-        std::string failure = link.Connect(m_helper);
-        std::optional<kivwire::Answer> answer;
-        if (failure.empty()) {
-            std::array<std::uint8_t, kivwire::kAnswerSize> bytes{};
-            if (link.Send(kivwire::EncodeHello({purpose, address, m_token})) != 0)
-                failure = "hello not sent";
-            else if (!link.Receive(bytes) || !(answer = kivwire::DecodeAnswer(bytes)))
-                failure = "no answer";
-        }
-        if (answer && answer->status == kivwire::Status::Ok) return answer;
-        const auto what = purpose == kivwire::Purpose::Query ? std::string("CountLPT")
-                                                             : "OpenPrt " + std::to_string(address);
-        if (!answer) {
-            m_reporter.TraceNote("bridge: " + what + ": kiv-parport at " + Describe() + ": " +
-                                 failure);
-            m_reporter.PortNote(address, kNoHelper);
-        } else {
-            const bool lp = answer->status == kivwire::Status::PrinterDriver;
-            m_reporter.TraceNote(
-                "bridge: " + what + ": kiv-parport refused, status " +
-                std::to_string(int(answer->status)) +
-                (lp ? ": the printer driver lp holds the port (sudo modprobe -r lp)" : ""));
-            m_reporter.PortNote(address, RefusalNote(answer->status));
-        }
-        return std::nullopt;
-    }
-
-    std::string Describe() const {
-        char text[INET_ADDRSTRLEN] = "?";
-        m_ws.inet_ntop(AF_INET, &m_helper.sin_addr, text, sizeof text);
-        return std::string(text) + ":" + std::to_string(m_ws.ntohs(m_helper.sin_port));
-    }
-
-    const WinsockApi& m_ws;
-    sockaddr_in m_helper{};
-    const std::string m_token;
+    const CHelper m_helper;
     CReporter& m_reporter;
     std::map<std::uint32_t, CTcpLink> m_links; // by handle; none while the helper is gone
+    CRelinker m_relinker;
 };
 
 // The token as ASCII; anything else cannot be a token and becomes '?'.
@@ -258,7 +230,7 @@ std::unique_ptr<CBackend> MakeBridgeBackend(CSettings& settings, CReporter& repo
         why = kNoHelper;
         return nullptr;
     }
-    return std::make_unique<CBridgeBackend>(*ws, *helper, *token, reporter);
+    return std::make_unique<CBridgeBackend>(CHelper(*ws, *helper, *token), reporter);
 }
 
 bool UnderWine() {

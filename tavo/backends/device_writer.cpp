@@ -4,6 +4,7 @@
 #include <optional>
 #include <utility>
 
+#include "tavo/backends/held_notes.h"
 #include "tavo/settings/file_handle.h"
 
 namespace tavo {
@@ -11,6 +12,8 @@ namespace {
 
 // Boards that switch themselves off when we fall silent hear the last value this often.
 constexpr DWORD kRepeatEveryMs = 500;
+// A device that went away is looked for this often.
+constexpr DWORD kLookAgainMs = 500;
 // How long Stop waits for the last frames; a device that takes no bytes is not waited for.
 constexpr DWORD kStopWaitMs = 500;
 // How long the next Start waits for such a device to be let go: a write and its cancel,
@@ -21,45 +24,131 @@ bool Stalled(DWORD error) {
     return error == ERROR_TIMEOUT || error == ERROR_SEM_TIMEOUT || error == ERROR_OPERATION_ABORTED;
 }
 
+bool Lost(DWORD error) {
+    return error && !Stalled(error);
+}
+
 } // namespace
 
 struct CDeviceWriter::Shared {
-    Shared(CReporter& r, std::unique_ptr<CDevice> d)
-        : reporter(r), name(d->Name()), device(std::move(d)) {}
+    Shared(CReporter& r, std::unique_ptr<CDevice> d, std::shared_ptr<CDeviceSource> s)
+        : reporter(r), name(d->Name()), source(std::move(s)), device(std::move(d)) {}
 
     CReporter& reporter;
     const std::string name;
-    std::unique_ptr<CDevice> device; // the thread's alone once it runs
+    const std::shared_ptr<CDeviceSource> source;
+    std::unique_ptr<CDevice> device; // the thread's alone once it runs; null while gone
     const CFileHandle wake{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
     const CFileHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     HMODULE module = nullptr;
-    std::atomic<bool> gone{false};
-    bool stalled = false; // the thread's alone
+    std::atomic<bool> failed{false}; // the thread ended early
 
     std::mutex mutex; // guards the two below
     std::optional<std::uint8_t> value;
     bool stopping = false;
+};
+
+// The writer thread's loop and what only it knows.
+class CDeviceWriter::CRun {
+public:
+    explicit CRun(Shared& shared) : m_shared(shared) {}
+
+    void Main() {
+        Show(0, true);
+        for (;;) {
+            const bool quiet = WaitForSingleObject(m_shared.wake.get(), WaitMs()) == WAIT_TIMEOUT;
+            std::optional<std::uint8_t> value;
+            {
+                const std::lock_guard lock(m_shared.mutex);
+                if (m_shared.stopping) break;
+                value = std::exchange(m_shared.value, std::nullopt);
+            }
+            if (value) m_latest = *value;
+            if (!m_shared.device)
+                LookAgain();
+            else if (value)
+                Show(*value, m_unshown.has_value());
+            else if (quiet && m_unshown)
+                Show(*m_unshown, true);
+            else if (quiet)
+                Repeat();
+        }
+        if (m_shared.device) m_shared.device->Show(0, true);
+    }
+
+private:
+    DWORD WaitMs() const {
+        if (m_shared.device) return kRepeatEveryMs;
+        const ULONGLONG now = GetTickCount64();
+        return now >= m_nextLook ? 0 : DWORD(m_nextLook - now);
+    }
+
+    // A value whose write did not complete is told every line of it again, at the next
+    // value or after a quiet while, since relay boards hear no keep-alive. A write that
+    // failed outright is tried once more before the device counts as gone.
+    void Show(std::uint8_t value, bool all) {
+        DWORD error = m_shared.device->Show(value, all);
+        if (Lost(error)) error = m_shared.device->Show(value, true);
+        m_unshown = error ? std::optional(value) : std::nullopt;
+        Report(error);
+    }
+
+    void Repeat() {
+        DWORD error = m_shared.device->Repeat();
+        if (Lost(error)) error = m_shared.device->Repeat();
+        Report(error);
+    }
 
     // Notes what a write's result changes: once when the device stops reading, once when
     // it reads again, once when it is gone.
     void Report(DWORD error) {
-        if (!error || Stalled(error)) {
-            if (stalled == bool(error)) return;
-            stalled = bool(error);
-            reporter.TraceNote(name + (stalled ? ": not reading; values are dropped meanwhile"
-                                               : ": reading again"));
-            if (stalled) reporter.Failure(L"устройство не читает");
+        if (Lost(error)) return Gone(error);
+        if (m_stalled == bool(error)) return;
+        m_stalled = bool(error);
+        m_shared.reporter.TraceNote(
+            m_shared.name +
+            (m_stalled ? ": not reading; values are dropped meanwhile" : ": reading again"));
+        if (m_stalled) m_shared.reporter.Failure(L"устройство не читает");
+    }
+
+    void Gone(DWORD error) {
+        m_shared.device.reset();
+        m_stalled = false;
+        m_lastTry = {};
+        m_nextLook = GetTickCount64() + kLookAgainMs;
+        m_shared.reporter.TraceNote(m_shared.name + ": gone, error " + std::to_string(error) +
+                                    "; looking for it again");
+        m_shared.reporter.PortNote(0, L"устройство отключено");
+    }
+
+    // Tries to open the device again; the trace hears of a try that fails only when it
+    // fails otherwise than the one before.
+    void LookAgain() {
+        if (GetTickCount64() < m_nextLook) return;
+        m_nextLook = GetTickCount64() + kLookAgainMs;
+        CHeldNotes notes;
+        auto device = m_shared.source->Connect(notes);
+        if (!device) {
+            notes.TraceIfNews(m_lastTry, m_shared.reporter);
             return;
         }
-        gone = true;
-        reporter.TraceNote(name + ": gone, error " + std::to_string(error) +
-                           "; the next OpenPrt tries again");
-        reporter.PortNote(0, L"устройство отключено");
+        m_shared.device = std::move(device);
+        m_shared.reporter.TraceNote(m_shared.name + ": back");
+        m_shared.reporter.PortNote(0, L"");
+        notes.Forward(m_shared.reporter);
+        Show(m_latest, true);
     }
+
+    Shared& m_shared;
+    std::optional<std::uint8_t> m_unshown;
+    std::uint8_t m_latest = 0; // the row on the lines, or owed to them
+    bool m_stalled = false;
+    ULONGLONG m_nextLook = 0;
+    CHeldNotes m_lastTry;
 };
 
-void CDeviceWriter::Start(std::unique_ptr<CDevice> device) {
-    auto shared = std::make_shared<Shared>(m_reporter, std::move(device));
+void CDeviceWriter::Start(std::unique_ptr<CDevice> device, std::shared_ptr<CDeviceSource> source) {
+    auto shared = std::make_shared<Shared>(m_reporter, std::move(device), std::move(source));
     if (!shared->wake || !shared->done ||
         !GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
                             reinterpret_cast<LPCWSTR>(&ThreadMain), &shared->module)) {
@@ -124,7 +213,7 @@ CDeviceWriter::Stopping& CDeviceWriter::GaveUp() {
 }
 
 bool CDeviceWriter::Live() const {
-    return m_shared && !m_shared->gone;
+    return m_shared && !m_shared->failed;
 }
 
 DWORD WINAPI CDeviceWriter::ThreadMain(void* ticket) {
@@ -132,9 +221,9 @@ DWORD WINAPI CDeviceWriter::ThreadMain(void* ticket) {
         *std::unique_ptr<std::shared_ptr<Shared>>(static_cast<std::shared_ptr<Shared>*>(ticket)));
     const HMODULE module = shared->module;
     try {
-        Run(*shared);
+        CRun(*shared).Main();
     } catch (...) {
-        shared->gone = true; // out of memory at worst: the next OpenPrt starts afresh
+        shared->failed = true; // out of memory at worst: the next OpenPrt starts afresh
     }
     shared->device.reset();
     SetEvent(shared->done.get());
@@ -143,43 +232,13 @@ DWORD WINAPI CDeviceWriter::ThreadMain(void* ticket) {
     FreeLibraryAndExitThread(module, 0);
 }
 
-void CDeviceWriter::Run(Shared& shared) {
-    CDevice& device = *shared.device;
-    // A value whose write did not complete: the device is told every line of it again,
-    // at the next value or after a quiet while, since relay boards hear no keep-alive.
-    std::optional<std::uint8_t> unshown;
-    const auto show = [&](std::uint8_t value, bool all) {
-        const DWORD error = device.Show(value, all);
-        shared.Report(error);
-        unshown = error ? std::optional(value) : std::nullopt;
-    };
-    show(0, true);
-    for (;;) {
-        const bool quiet = WaitForSingleObject(shared.wake.get(), kRepeatEveryMs) == WAIT_TIMEOUT;
-        std::optional<std::uint8_t> value;
-        {
-            const std::lock_guard lock(shared.mutex);
-            if (shared.stopping) break;
-            value = std::exchange(shared.value, std::nullopt);
-        }
-        if (shared.gone) continue;
-        if (value)
-            show(*value, unshown.has_value());
-        else if (quiet && unshown)
-            show(*unshown, true);
-        else if (quiet)
-            shared.Report(device.Repeat());
-    }
-    if (!shared.gone) device.Show(0, true);
-}
-
 void CDeviceBackend::Open(const PortRef& port) {
     m_open.insert(port.handle);
     if (m_writer.Live()) return;
-    m_writer.Stop(); // a device that went away: let go of it and try again
+    m_writer.Stop(); // a writer that failed: let go of it and try again
     CDeviceWriter::AwaitStopped();
     m_reporter.PortNote(0, L"");
-    if (auto device = Connect()) m_writer.Start(std::move(device));
+    if (auto device = m_source->Connect(m_reporter)) m_writer.Start(std::move(device), m_source);
 }
 
 void CDeviceBackend::Write(const PortRef&, std::uint8_t value) {

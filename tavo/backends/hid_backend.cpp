@@ -118,14 +118,15 @@ private:
     std::string m_name;
 };
 
-class CHidRelayBackend final : public CDeviceBackend {
+// The board asked for (or the first one) among those attached at each Connect.
+class CRelaySource final : public CDeviceSource {
 public:
-    CHidRelayBackend(const HidSystem& system, std::string wanted, CReporter& reporter)
-        : CDeviceBackend(reporter), m_system(system), m_wanted(std::move(wanted)) {}
+    CRelaySource(const HidSystem& system, std::string wanted)
+        : m_system(system), m_wanted(std::move(wanted)) {}
 
     // The board chosen among what the system reports now; nullopt with notes when none.
-    std::optional<RelayBoard> Choose(const std::vector<HidDeviceAnswer>& answers,
-                                     std::wstring& why) {
+    std::optional<RelayBoard> Choose(const std::vector<HidDeviceAnswer>& answers, CReporter& notes,
+                                     std::wstring& why) const {
         const auto board = ChooseRelayBoard(answers, m_wanted);
         if (board) return board;
         std::string note = "hidrelay: no USBRelay board";
@@ -133,29 +134,28 @@ public:
         for (const auto& answer : answers)
             if (RelayCount(answer.productString))
                 note += "; attached " + RelayBoardId(answer.state);
-        m_reporter.TraceNote(note);
+        notes.TraceNote(note);
         why = m_wanted.empty() ? L"нет USB-реле"
                                : L"нет реле " + std::wstring(m_wanted.begin(), m_wanted.end());
         return std::nullopt;
     }
 
-protected:
-    std::unique_ptr<CDevice> Connect() override {
+    std::unique_ptr<CDevice> Connect(CReporter& notes) override {
         std::wstring why;
         const auto answers = AskAll(m_system);
-        const auto board = Choose(answers, why);
+        const auto board = Choose(answers, notes, why);
         auto device = board ? OpenHid(answers[board->index].path) : CFileHandle();
         if (board && !device) {
-            m_reporter.TraceNote("hidrelay: cannot open " + Describe(*board) + ", error " +
-                                 std::to_string(GetLastError()));
+            notes.TraceNote("hidrelay: cannot open " + Describe(*board) + ", error " +
+                            std::to_string(GetLastError()));
             why = L"реле недоступно";
         }
         if (!device) {
-            m_reporter.PortNote(0, why);
+            notes.PortNote(0, why);
             return nullptr;
         }
-        m_reporter.TraceNote("hidrelay: " + Describe(*board));
-        m_reporter.PortNote(0, UnusedLinesNote(board->relays));
+        notes.TraceNote("hidrelay: " + Describe(*board));
+        notes.PortNote(0, UnusedLinesNote(board->relays));
         return std::make_unique<CRelayDevice>(m_system.hid, std::move(device), *board);
     }
 
@@ -193,9 +193,9 @@ std::unique_ptr<CBackend> MakeHidRelayBackend(CSettings& settings, CReporter& re
         return nullptr;
     }
     const HidSystem system{*setup, *hid};
-    auto backend = std::make_unique<CHidRelayBackend>(system, wanted, reporter);
-    if (!backend->Choose(AskAll(system), why)) return nullptr;
-    return backend;
+    auto source = std::make_shared<CRelaySource>(system, wanted);
+    if (!source->Choose(AskAll(system), reporter, why)) return nullptr;
+    return std::make_unique<CDeviceBackend>(std::move(source), reporter);
 }
 
 std::vector<RelayBoard> FindRelayBoards(CReporter& reporter) {

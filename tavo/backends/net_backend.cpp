@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <type_traits>
+#include <utility>
 
 #include "tavo/backends/backends.h"
 #include "tavo/backends/dmx_streams.h"
@@ -17,7 +18,6 @@ namespace tavo {
 namespace {
 
 constexpr DWORD kRepeatEveryMs = 800;
-constexpr ULONGLONG kErrorNoteEveryMs = 10'000;
 constexpr wchar_t kCidKey[] = L"Software\\tavo";
 constexpr wchar_t kCidValue[] = L"CID";
 
@@ -96,32 +96,24 @@ private:
     SOCKET m_socket;
 };
 
-// Send failures for the trace: the first at once, then one line per ten seconds with the
-// count, so a dead network cannot flood the trace.
+// Send failures for the trace: the first of a run of them once, and when sending works
+// again how many failed meanwhile, so a network that is down cannot flood the trace.
+// The socket outlives the network going down: sends go on and resume with it.
 class CSendErrors {
 public:
     std::optional<std::string> Failed(int error) {
-        const ULONGLONG now = GetTickCount64();
-        ++m_unreported;
-        if (m_failing && now - m_lastNote < kErrorNoteEveryMs) return std::nullopt;
-        m_failing = true;
-        m_lastNote = now;
-        std::string note = "net: send failed, error " + std::to_string(error);
-        if (m_unreported > 1) note += " (" + std::to_string(m_unreported) + " failures)";
-        m_unreported = 0;
-        return note;
+        if (m_failed++) return std::nullopt;
+        return "net: send failed, error " + std::to_string(error) +
+               "; sending goes on, the trace says when it works again";
     }
     std::optional<std::string> Succeeded() {
-        if (!m_failing) return std::nullopt;
-        m_failing = false;
-        m_unreported = 0;
-        return "net: sending again";
+        if (!m_failed) return std::nullopt;
+        return "net: sending again after " + std::to_string(std::exchange(m_failed, 0)) +
+               " failed sends";
     }
 
 private:
-    bool m_failing = false;
-    ULONGLONG m_lastNote = 0;
-    unsigned m_unreported = 0;
+    unsigned m_failed = 0;
 };
 
 class CNetBackend final : public CBackend {

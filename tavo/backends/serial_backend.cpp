@@ -22,13 +22,18 @@ std::wstring WidePortName(const SerialConfig& config) {
     return L"COM" + std::to_wstring(config.port);
 }
 
-// 8 data bits, no parity, one stop bit, no flow control, DTR and RTS as serial_dtr says.
-// A virtual port (a pty under Wine) refuses some line settings; it is written all the
-// same, and the caption says so, since on real hardware nothing else would.
-void SetUpPort(HANDLE port, const SerialConfig& config, CReporter& reporter) {
+// A port opened, with the line settings it reported.
+struct OpenedPort {
+    CFileHandle handle;
     DCB dcb{};
-    dcb.DCBlength = sizeof dcb;
-    GetCommState(port, &dcb);
+};
+
+// 8 data bits, no parity, one stop bit, no flow control, DTR and RTS as serial_dtr says,
+// over what the port reported. A virtual port (a pty under Wine) refuses some line
+// settings; it is written all the same, and the caption says so, since on real hardware
+// nothing else would.
+void SetUpPort(OpenedPort& port, const SerialConfig& config, CReporter& reporter) {
+    DCB& dcb = port.dcb;
     dcb.BaudRate = config.baud;
     dcb.ByteSize = 8;
     dcb.Parity = NOPARITY;
@@ -42,28 +47,38 @@ void SetUpPort(HANDLE port, const SerialConfig& config, CReporter& reporter) {
     const bool high = config.dtr == SerialDtr::High;
     dcb.fDtrControl = high ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
     dcb.fRtsControl = high ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
-    if (!SetCommState(port, &dcb)) {
+    if (!SetCommState(port.handle.get(), &dcb)) {
         reporter.TraceNote("serial: " + config.PortName() + " refused the line settings, error " +
                            std::to_string(GetLastError()) + "; writing anyway");
         reporter.PortNote(0, WidePortName(config) + L" не принял настройки");
     }
     COMMTIMEOUTS timeouts{};
     timeouts.WriteTotalTimeoutConstant = WriteTimeoutMs(config);
-    SetCommTimeouts(port, &timeouts);
+    SetCommTimeouts(port.handle.get(), &timeouts);
 }
 
-// The port opened; empty, with notes and `why`, when it cannot be.
-CFileHandle OpenComPort(const SerialConfig& config, CReporter& reporter, std::wstring& why) {
+// The port opened and answering; empty, with notes and `why`, when it is not.
+OpenedPort OpenComPort(const SerialConfig& config, CReporter& reporter, std::wstring& why) {
     const auto path = L"\\\\.\\" + WidePortName(config);
-    auto port = AdoptFile(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                      OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
-    if (!port) {
+    OpenedPort port{AdoptFile(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                          OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr))};
+    if (!port.handle) {
         const DWORD error = GetLastError();
         const bool taken = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
         reporter.TraceNote("serial: cannot open " + config.PortName() + ", error " +
                            std::to_string(error) + (taken ? " (in use by another program)" : ""));
         why = WidePortName(config) + (taken ? L" занят" : L" недоступен");
+        return port;
     }
+    port.dcb.DCBlength = sizeof port.dcb;
+    if (GetCommState(port.handle.get(), &port.dcb)) return port;
+    // Seen under Wine 10 once a board has gone away under an open port and come back: the
+    // port opens, and every serial call on it fails until Wine's server starts again.
+    reporter.TraceNote("serial: " + config.PortName() + " opens but does not answer, error " +
+                       std::to_string(GetLastError()) +
+                       "; close every Wine program (or run wineserver -k) and start again");
+    why = WidePortName(config) + L" не отвечает";
+    port.handle.reset();
     return port;
 }
 
@@ -74,7 +89,7 @@ public:
     explicit CBoardPort(const SerialConfig& config) : m_config(config) {}
 
     // The port opened, as Config() then names it; empty, with notes and `why`, when not.
-    CFileHandle Open(CReporter& reporter, std::wstring& why) {
+    OpenedPort Open(CReporter& reporter, std::wstring& why) {
         if (!m_config.board) return OpenComPort(m_config, reporter, why);
         std::wstring said;
         const auto devices = MakeSystemPortDevices(reporter)->Present();
@@ -158,28 +173,27 @@ private:
     const DWORD m_waitMs;
 };
 
-class CSerialBackend final : public CDeviceBackend {
+class CSerialSource final : public CDeviceSource {
 public:
-    CSerialBackend(CBoardPort board, CFileHandle port, CReporter& reporter)
-        : CDeviceBackend(reporter), m_board(std::move(board)), m_ready(std::move(port)) {}
+    CSerialSource(CBoardPort board, OpenedPort port)
+        : m_board(std::move(board)), m_ready(std::move(port)) {}
 
-protected:
     // The port opened when the back end was chosen serves the first OpenPrt, so a board
     // that resets when its port opens does so once.
-    std::unique_ptr<CDevice> Connect() override {
+    std::unique_ptr<CDevice> Connect(CReporter& notes) override {
         std::wstring why;
-        auto port = m_ready ? std::move(m_ready) : m_board.Open(m_reporter, why);
-        if (!port) {
-            m_reporter.PortNote(0, why);
+        auto port = m_ready.handle ? std::move(m_ready) : m_board.Open(notes, why);
+        if (!port.handle) {
+            notes.PortNote(0, why);
             return nullptr;
         }
-        SetUpPort(port.get(), m_board.Config(), m_reporter);
-        return std::make_unique<CSerialDevice>(std::move(port), m_board.Config());
+        SetUpPort(port, m_board.Config(), notes);
+        return std::make_unique<CSerialDevice>(std::move(port.handle), m_board.Config());
     }
 
 private:
     CBoardPort m_board;
-    CFileHandle m_ready;
+    OpenedPort m_ready;
 };
 
 } // namespace
@@ -196,9 +210,10 @@ std::unique_ptr<CBackend> MakeSerialBackend(CSettings& settings, CReporter& repo
     CDeviceWriter::AwaitStopped(); // a close that gave up may still hold the port
     CBoardPort board(*config);
     auto port = board.Open(reporter, why);
-    if (!port) return nullptr;
+    if (!port.handle) return nullptr;
     reporter.TraceNote("serial: " + board.Config().Describe());
-    return std::make_unique<CSerialBackend>(std::move(board), std::move(port), reporter);
+    return std::make_unique<CDeviceBackend>(
+        std::make_shared<CSerialSource>(std::move(board), std::move(port)), reporter);
 }
 
 } // namespace tavo

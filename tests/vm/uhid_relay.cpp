@@ -1,6 +1,8 @@
-// kiv-vm-relay FILE: a USB HID relay board made with uhid (16C0:05DF, "USBRelay2", id
-// "VMREL"), as the test PC's kernel shows it to programs. Each feature report it is sent
-// appends the relays' state after it (bit 0: relay 1) to FILE; ends on SIGTERM.
+// kiv-vm-relay FILE [REPLUG]: a USB HID relay board made with uhid (16C0:05DF, "USBRelay2",
+// id "VMREL"), as the test PC's kernel shows it to programs. Each feature report it is sent
+// appends the relays' state after it (bit 0: relay 1) to FILE; ends on SIGTERM. With
+// REPLUG, after that many switches the board is destroyed and made again 2 s later, its
+// relays off, as a board unplugged and plugged back.
 #include <fcntl.h>
 #include <linux/uhid.h>
 #include <poll.h>
@@ -8,14 +10,15 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
 
 // Vendor page, one 8-byte feature report without a report id.
-const unsigned char kDescriptor[] = {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x15, 0x00,
-                                     0x26, 0xFF, 0x00, 0x75, 0x08, 0x95, 0x08, 0x09, 0x00,
-                                     0xB2, 0x02, 0x01, 0xC0};
+const unsigned char kDescriptor[] = {0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x15,
+                                     0x00, 0x26, 0xFF, 0x00, 0x75, 0x08, 0x95, 0x08,
+                                     0x09, 0x00, 0xB2, 0x02, 0x01, 0xC0};
 
 volatile sig_atomic_t g_stop = 0;
 
@@ -23,17 +26,7 @@ bool Send(int fd, const uhid_event& event) {
     return write(fd, &event, sizeof event) == ssize_t(sizeof event);
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    if (argc != 2) return std::fputs("usage: kiv-vm-relay FILE\n", stderr), 2;
-    const int fd = open("/dev/uhid", O_RDWR | O_CLOEXEC);
-    FILE* out = std::fopen(argv[1], "a");
-    if (fd < 0 || !out) return std::perror("kiv-vm-relay"), 1;
-    struct sigaction action {};
-    action.sa_handler = [](int) { g_stop = 1; };
-    sigaction(SIGTERM, &action, nullptr);
-
+bool Create(int fd) {
     uhid_event create{};
     create.type = UHID_CREATE2;
     auto& c = create.u.create2;
@@ -43,7 +36,28 @@ int main(int argc, char** argv) {
     c.bus = 0x03; // USB
     c.vendor = 0x16C0;
     c.product = 0x05DF;
-    if (!Send(fd, create)) return std::perror("kiv-vm-relay: create"), 1;
+    return Send(fd, create);
+}
+
+bool Destroy(int fd) {
+    uhid_event destroy{};
+    destroy.type = UHID_DESTROY;
+    return Send(fd, destroy);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2 && argc != 3) return std::fputs("usage: kiv-vm-relay FILE [REPLUG]\n", stderr), 2;
+    int replugAfter = argc == 3 ? std::atoi(argv[2]) : 0;
+    const int fd = open("/dev/uhid", O_RDWR | O_CLOEXEC);
+    FILE* out = std::fopen(argv[1], "a");
+    if (fd < 0 || !out) return std::perror("kiv-vm-relay"), 1;
+    struct sigaction action {};
+    action.sa_handler = [](int) { g_stop = 1; };
+    sigaction(SIGTERM, &action, nullptr);
+
+    if (!Create(fd)) return std::perror("kiv-vm-relay: create"), 1;
 
     unsigned char relays = 0;
     pollfd wait{fd, POLLIN, 0};
@@ -73,10 +87,14 @@ int main(int argc, char** argv) {
             reply.type = UHID_SET_REPORT_REPLY;
             reply.u.set_report_reply.id = set.id;
             Send(fd, reply);
+            if (replugAfter > 0 && --replugAfter == 0) {
+                Destroy(fd);
+                sleep(2);
+                relays = 0;
+                if (!Create(fd)) return std::perror("kiv-vm-relay: create"), 1;
+            }
         }
     }
-    uhid_event destroy{};
-    destroy.type = UHID_DESTROY;
-    Send(fd, destroy);
+    Destroy(fd);
     return 0;
 }

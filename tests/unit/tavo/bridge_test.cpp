@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <mutex>
 #include <thread>
 #include <utility>
 
@@ -200,6 +201,108 @@ TEST(TavoBridge, PortsAreAskedAgainUntilTheHelperHasAnswered) {
     EXPECT_EQ(Count(dir / "trace", "note", "LPT1 378h as CountLPT told it drives LPT1 3bch"), 1);
     // The note of the failed question was kept, and the opened port's own news replaced it.
     EXPECT_TRUE(kivdrv::WaitForLampPanel(GetCurrentProcessId(), L"LPT1 3bch"));
+}
+
+// A helper on a port of its own that takes one client at a time and records the bytes
+// it is sent; it can end and start again on the same port, as kiv-parport restarted does.
+class CRestartingHelper {
+public:
+    CRestartingHelper() { Start(); }
+    ~CRestartingHelper() { End(); }
+
+    // Listens, on the port it had when it starts again; what it received is forgotten.
+    void Start() {
+        m_received.clear();
+        m_listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        const BOOL reuse = TRUE;
+        setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse),
+                   sizeof reuse);
+        sockaddr_in at{AF_INET, m_port, {}, {}};
+        at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        int size = sizeof at;
+        EXPECT_EQ(bind(m_listener, reinterpret_cast<sockaddr*>(&at), size), 0);
+        listen(m_listener, 1);
+        getsockname(m_listener, reinterpret_cast<sockaddr*>(&at), &size);
+        m_port = at.sin_port;
+        m_thread = std::jthread([this](std::stop_token stop) { Serve(stop); });
+    }
+    // Closes the client's connection and stops listening.
+    void End() {
+        m_thread = {};
+        closesocket(std::exchange(m_listener, INVALID_SOCKET));
+    }
+    std::string Endpoint() const { return "127.0.0.1:" + std::to_string(ntohs(m_port)); }
+    std::vector<int> Received() {
+        const std::lock_guard lock(m_mutex);
+        return m_received;
+    }
+
+private:
+    // Waits a tenth of a second at most for `socket` to be readable, so a stop is heard.
+    static bool Readable(SOCKET socket) {
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(socket, &readable);
+        timeval wait{0, 100'000};
+        return select(0, &readable, nullptr, nullptr, &wait) > 0;
+    }
+    void Serve(const std::stop_token& stop) {
+        while (!stop.stop_requested())
+            if (Readable(m_listener)) Drive(stop, accept(m_listener, nullptr, nullptr));
+    }
+    // Answers a client Ok and records what it sends until it leaves.
+    void Drive(const std::stop_token& stop, SOCKET client) {
+        char hello[256];
+        recv(client, hello, sizeof hello, 0);
+        const auto answer = kivwire::EncodeAnswer({kivwire::Status::Ok, kLpt1});
+        send(client, reinterpret_cast<const char*>(answer.data()), int(answer.size()), 0);
+        for (char byte = 0; !stop.stop_requested();) {
+            if (!Readable(client)) continue;
+            if (recv(client, &byte, 1, 0) != 1) break;
+            const std::lock_guard lock(m_mutex);
+            m_received.push_back(std::uint8_t(byte));
+        }
+        closesocket(client);
+    }
+
+    WSADATA m_wsa{};
+    const int m_started = WSAStartup(MAKEWORD(2, 2), &m_wsa);
+    SOCKET m_listener = INVALID_SOCKET;
+    u_short m_port = 0; // in network order
+    std::mutex m_mutex;
+    std::vector<int> m_received;
+    std::jthread m_thread;
+};
+
+TEST(TavoBridge, AHelperStartedAgainDuringARunGetsTheRowsAgain) {
+    const kivdrv::CTempDir dir;
+    const auto trace = dir / "trace";
+    CRestartingHelper helper;
+    CBridgeTavo bridge({helper.Endpoint()}, trace.wstring());
+    auto& tavo = bridge.tavo;
+    const auto handle = tavo.OpenPrt(0x378, 1, 1);
+    tavo.W_P(handle, 1, 0);
+    ASSERT_TRUE(kivdrv::WaitUntil([&] { return helper.Received() == std::vector<int>{1}; }));
+    helper.End();
+    // Rows go on; the library finds the helper gone at a send.
+    for (int i = 0; i < 500 && !Count(trace, "note", "connection lost"); ++i) {
+        tavo.W_P(handle, 2, 0);
+        Sleep(10);
+    }
+    EXPECT_TRUE(kivdrv::WaitForLampPanel(GetCurrentProcessId(), kNoHelper));
+    tavo.W_P(handle, 3, 0);
+    helper.Start();
+    // The row on the lines reaches the helper started again unasked, then each new one.
+    EXPECT_TRUE(kivdrv::WaitUntil([&] { return helper.Received() == std::vector<int>{3}; }))
+        << testing::PrintToString(helper.Received());
+    tavo.W_P(handle, 4, 0);
+    EXPECT_TRUE(kivdrv::WaitUntil([&] {
+        return helper.Received() == std::vector<int>{3, 4};
+    })) << testing::PrintToString(helper.Received());
+    EXPECT_TRUE(kivdrv::WaitForLampPanel(GetCurrentProcessId(), L"LPT1 378h"));
+    tavo.ClosePrt(handle);
+    EXPECT_EQ(Count(trace, "note", "connection lost"), 1);
+    EXPECT_EQ(Count(trace, "note", "connected again"), 1);
 }
 
 } // namespace

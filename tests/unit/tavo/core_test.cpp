@@ -138,7 +138,8 @@ TEST(TraceLine, ParsesWhatIsWritten) {
     const std::uint64_t open[] = {888, 1, 2};
     const std::uint64_t handle[] = {4294967295u};
     const auto line = FormatTraceLine(123456, "OpenPrt", open, handle);
-    EXPECT_EQ(ParseTraceLine(line), (TraceRecord{123456, "OpenPrt", {888, 1, 2}, {4294967295u}, {}}));
+    EXPECT_EQ(ParseTraceLine(line),
+              (TraceRecord{123456, "OpenPrt", {888, 1, 2}, {4294967295u}, {}}));
     EXPECT_EQ(ParseTraceLine("9 W_P 1 2 3\r\n"), (TraceRecord{9, "W_P", {1, 2, 3}, {}, {}}));
     for (const char* bad : {"", "W_P 1 2 3", "9", "9 W_P 1 x 3", "9 OpenPrt 1 =", "9 W_P -1",
                             "9 W_P 1 = 2 = 3", "99999999999999999999 W_P"})

@@ -12,12 +12,14 @@
 namespace tavo {
 namespace {
 
-// Open once at a time, as a COM port. Its first Show of `failing` stalls; the all-off at
-// the close takes `closeMs`.
+// Open once at a time, as a COM port. Its first Show of `failing` ends in `failure`; the
+// all-off at the close takes `closeMs`.
 struct Board final : CReporter {
     std::mutex mutex;
     std::vector<std::pair<int, bool>> shows; // value, every line
+    std::vector<std::string> notes;
     int failing = -1;
+    DWORD failure = ERROR_TIMEOUT;
     DWORD closeMs = 0;
     std::atomic<int> open{0}, opened{0};
 
@@ -26,7 +28,7 @@ struct Board final : CReporter {
         shows.emplace_back(value, all);
         if (value == failing) {
             failing = -1;
-            return ERROR_TIMEOUT;
+            return failure;
         }
         const bool closing = value == 0 && all && shows.size() > 1;
         lock.unlock();
@@ -40,17 +42,23 @@ struct Board final : CReporter {
     bool Closed() {
         return kivdrv::WaitUntil([&] { return open == 0; });
     }
-    void TraceNote(std::string_view) override {}
+    long Noted(std::string_view part) {
+        const std::lock_guard lock(mutex);
+        return std::ranges::count_if(notes, [&](const auto& n) { return n.find(part) != n.npos; });
+    }
+    void TraceNote(std::string_view text) override {
+        const std::lock_guard lock(mutex);
+        notes.emplace_back(text);
+    }
     void PortNote(std::uint32_t, std::wstring) override {}
 };
 
 // Connects `board` when it is not open already.
-class CBoardBackend final : public CDeviceBackend {
+class CBoardSource final : public CDeviceSource {
 public:
-    explicit CBoardBackend(Board& board) : CDeviceBackend(board), m_board(board) {}
+    explicit CBoardSource(Board& board) : m_board(board) {}
 
-protected:
-    std::unique_ptr<CDevice> Connect() override {
+    std::unique_ptr<CDevice> Connect(CReporter&) override {
         struct Handle final : CDevice {
             Board& board;
             explicit Handle(Board& b) : board(b) {
@@ -68,18 +76,29 @@ private:
     Board& m_board;
 };
 
+struct CBoardBackend final : CDeviceBackend {
+    explicit CBoardBackend(Board& board)
+        : CDeviceBackend(std::make_shared<CBoardSource>(board), board) {}
+};
+
 const PortRef kPort{1, 0x378, 0};
 
+// A frame that timed out, or one failed report: the board is kept, and since no new value
+// comes and relay boards hear no keep-alive, the value is sent again with every line.
 TEST(DeviceBackend, AValueWhoseWriteFailedIsSentAgainWithEveryLine) {
-    Board board;
-    board.failing = 5;
-    CBoardBackend backend(board);
-    backend.Open(kPort);
-    backend.Write(kPort, 5);
-    // No new value comes, and relay boards hear no keep-alive: it is sent again.
-    EXPECT_TRUE(kivdrv::WaitUntil([&] { return board.Saw(5, true); }));
-    backend.Close(kPort);
-    EXPECT_TRUE(board.Closed());
+    for (const DWORD failure : {DWORD(ERROR_TIMEOUT), DWORD(ERROR_GEN_FAILURE)}) {
+        Board board;
+        board.failing = 5;
+        board.failure = failure;
+        CBoardBackend backend(board);
+        backend.Open(kPort);
+        backend.Write(kPort, 5);
+        EXPECT_TRUE(kivdrv::WaitUntil([&] { return board.Saw(5, true); })) << failure;
+        backend.Close(kPort);
+        EXPECT_TRUE(board.Closed());
+        EXPECT_EQ(board.opened, 1) << failure;
+        EXPECT_EQ(board.Noted("gone"), 0) << failure;
+    }
 }
 
 TEST(DeviceBackend, AStartRightAfterACloseThatGaveUpDrivesTheBoard) {

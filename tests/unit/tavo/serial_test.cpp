@@ -20,7 +20,7 @@ const States kRows = {0x01, 0x80, 0x5A, 0xFF, 0x09};
 
 Bytes PlayRun(const std::string& settings) {
     return tavotest::PlayRun("backend = serial\nserial_port = com7\n" + settings, kRows,
-                   _wgetenv(L"KIV_SERIAL_CAPTURE"));
+                             _wgetenv(L"KIV_SERIAL_CAPTURE"));
 }
 
 // Every note of the trace, a line each, for a failure's message.
