@@ -73,26 +73,28 @@ def growth(rows, keys):
             for k in keys if k in base}
 
 
-def plot(out, png):
+def plot(out, png, minutes):
     script = f"""
 set terminal pngcairo size 1100,800 font ',10'
 set output '{png}'
 set datafile separator ','
-set key top left
+set key below
+set yrange [0:*]
+set xrange [0:{minutes:.2f}]
 set xlabel 'minute'
 set multiplot layout 2,2 title 'kiv.exe on every output at 10 ms rows'
 set title 'handles and windows (Windows)'
-plot '{out}/samples.csv' every ::1 using 1:8 with linespoints title 'handles (system handle table)', \
-     '' every ::1 using 1:9 with linespoints title 'windows'
+plot '{out}/samples.csv' using 1:8 with linespoints title 'handles (system handle table)', \
+     '' using 1:9 with linespoints title 'windows'
 set title 'threads'
-plot '{out}/samples.csv' every ::1 using 1:7 with linespoints title 'Windows (Toolhelp)', \
-     '{out}/proc.csv' every ::1 using 1:3 with linespoints title 'Linux (/proc)'
+plot '{out}/samples.csv' using 1:7 with linespoints title 'Windows (Toolhelp)', \
+     '{out}/proc.csv' using 1:3 with linespoints title 'Linux (/proc)'
 set title 'memory, MB'
-plot '{out}/samples.csv' every ::1 using 1:($10/1048576) with linespoints title 'committed private (VirtualQueryEx)', \
-     '{out}/proc.csv' every ::1 using 1:($5/1024) with linespoints title 'anonymous resident (/proc)'
+plot '{out}/samples.csv' using 1:($10/1048576) with linespoints title 'committed private (VirtualQueryEx)', \
+     '{out}/proc.csv' using 1:($5/1024) with linespoints title 'anonymous resident (/proc)'
 set title 'machine load (1-minute average) and descriptors of the process'
-plot '{out}/proc.csv' every ::1 using 1:6 with linespoints title 'load', \
-     '' every ::1 using 1:($2/10) with linespoints title 'descriptors / 10'
+plot '{out}/proc.csv' using 1:6 with linespoints title 'load', \
+     '' using 1:($2/10) with linespoints title 'descriptors / 10'
 unset multiplot
 """
     subprocess.run(["gnuplot"], input=script, text=True, check=True)
@@ -123,7 +125,11 @@ def main():
     writes, times, notes = trace(os.path.join(out, "tavo-trace.txt"))
     if len(times) > 1:
         mean = (times[-1] - times[0]) / (len(times) - 1) * 1000
-        print(f"\n{len(times)} W_P calls over {times[-1] - times[0]:.0f} s, {mean:.3f} ms apart")
+        gaps = sorted((b - a) * 1000 for a, b in zip(times, times[1:]))
+        print(f"\n{len(times)} W_P calls over {times[-1] - times[0]:.0f} s, {mean:.3f} ms apart"
+              f" on average; shortest {gaps[0]:.2f} ms, median {gaps[len(gaps) // 2]:.2f} ms,"
+              f" 99th percentile {gaps[len(gaps) * 99 // 100]:.1f} ms, longest {gaps[-1]:.0f} ms;"
+              f" {sum(g < 9 for g in gaps)} under 9 ms, {sum(g > 20 for g in gaps)} over 20 ms")
     print("\nrows received, in order, skipped, backwards:")
     print(f"  trace W_P: {order(writes)}")
     with open(os.path.join(out, "bridge.txt")) as f:
@@ -160,7 +166,7 @@ def main():
     for t, text in notes:
         if "gone" not in text and ": back" not in text:
             print(f"  {t:.1f} s {text}")
-    plot(out, png)
+    plot(out, png, samples[-1]["minute"])
 
 
 if __name__ == "__main__":
