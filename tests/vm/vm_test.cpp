@@ -198,9 +198,15 @@ TEST(RealSerial, AnAdapterPluggedBackMidRunIsDrivenAgainWithoutAStart) {
     ASSERT_TRUE(PlayUntil(tavo, handle, [&] { return written().size() > 5; }));
     Monitor("device_del ftdi");
     ASSERT_TRUE(PlayUntil(tavo, handle, [&] { return CountNotes(trace, Com() + ": gone") > 0; }));
-    tavo.W_P(handle, 0x42, 0); // the lamps show at a row after the note
-    EXPECT_TRUE(kivdrv::WaitForLampPanel(GetCurrentProcessId(), L"LPT1 378h (устройство отключено)",
-                                         kSlow));
+    // The lamps take up the note at a row after it: the rows go on until they show it.
+    const auto panel = [](const wchar_t* caption) {
+        return [caption] {
+            return kivdrv::WaitForLampPanel(GetCurrentProcessId(), caption,
+                                            std::chrono::milliseconds(0)) != nullptr;
+        };
+    };
+    EXPECT_TRUE(PlayUntil(tavo, handle, panel(L"LPT1 378h (устройство отключено)")));
+    tavo.W_P(handle, 0x42, 0);
     Sleep(4000); // the adapter stays away a while, as a hand replugs it
     const std::size_t before = written().size();
     const ULONGLONG plugged = GetTickCount64();
@@ -226,7 +232,7 @@ TEST(RealSerial, AnAdapterPluggedBackMidRunIsDrivenAgainWithoutAStart) {
     EXPECT_EQ(written()[before], 0x42) << "the row on the lines as the adapter came back";
     tavo.W_P(handle, 0x5A, 0);
     EXPECT_TRUE(kivdrv::WaitUntil([&] { return written().back() == 0x5A; }, kSlow));
-    EXPECT_TRUE(kivdrv::WaitForLampPanel(GetCurrentProcessId(), L"LPT1 378h", kSlow));
+    EXPECT_TRUE(PlayUntil(tavo, handle, panel(L"LPT1 378h")));
     tavo.ClosePrt(handle);
     EXPECT_EQ(CountNotes(trace, Com() + ": gone"), 1);
     EXPECT_EQ(CountNotes(trace, Com() + ": back"), 1);
