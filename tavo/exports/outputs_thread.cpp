@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
 
 #include "tavo/settings/library_thread.h"
 #include "tavo/window/outputs_window.h"
@@ -18,10 +19,11 @@ BOOL CALLBACK BringToFront(HWND window, LPARAM) {
     return TRUE;
 }
 
-DWORD WINAPI WindowMain(void*) {
+// `port`: the address of the port whose panel opened it.
+DWORD WINAPI WindowMain(void* port) {
     g_thread = GetCurrentThreadId();
     try {
-        ShowOutputsWindow(nullptr);
+        ShowOutputsWindow(nullptr, std::uint32_t(reinterpret_cast<std::uintptr_t>(port)));
     } catch (...) {
     }
     g_thread = 0;
@@ -31,12 +33,13 @@ DWORD WINAPI WindowMain(void*) {
 
 } // namespace
 
-void OpenOutputsWindowAside() {
+void OpenOutputsWindowAside(std::uint32_t port) {
     if (g_open.exchange(true)) {
         if (const DWORD thread = g_thread) EnumThreadWindows(thread, BringToFront, 0);
         return;
     }
-    if (!StartLibraryThread(WindowMain, nullptr)) g_open = false;
+    if (!StartLibraryThread(WindowMain, reinterpret_cast<void*>(std::uintptr_t(port))))
+        g_open = false;
 }
 
 } // namespace tavo

@@ -8,7 +8,7 @@
 
 namespace tavo {
 
-CLampPanels::CLampPanels(HMODULE self, std::function<void()> openOutputs)
+CLampPanels::CLampPanels(HMODULE self, std::function<void(std::uint32_t)> openOutputs)
     : m_self(self), m_openOutputs(std::move(openOutputs)),
       m_wake(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
 
@@ -127,8 +127,9 @@ void CLampPanels::Serve(Windows& windows) {
         if (window && !window->IsOpen()) window.reset();
         const Order order = TakeOrder(slot);
         if (order.show && !window)
-            window = std::make_unique<CLampWindow>(m_self, slot.address, order.caption,
-                                                   static_cast<int>(i), [this] { OpenOutputs(); });
+            window = std::make_unique<CLampWindow>(
+                m_self, slot.address, order.caption, static_cast<int>(i),
+                [this, address = slot.address] { OpenOutputs(address); });
         if (!window || !window->IsOpen()) continue;
         window->SetCaption(order.caption);
         window->Show(slot.value.load(std::memory_order_acquire));
@@ -178,9 +179,9 @@ bool CLampPanels::RunProbe() {
 }
 
 // The hint has done its work once the user opens the window.
-void CLampPanels::OpenOutputs() {
+void CLampPanels::OpenOutputs(std::uint32_t address) {
     ClearHint();
-    if (m_openOutputs) m_openOutputs();
+    if (m_openOutputs) m_openOutputs(address);
 }
 
 // The thread ends unless a Show came in meanwhile; the class goes first, so that a thread

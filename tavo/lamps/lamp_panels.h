@@ -30,8 +30,9 @@ class CLampWindow;
 
 class CLampPanels {
 public:
-    // `openOutputs`: what "Выходы…" in a panel's menu does, on the panel thread.
-    CLampPanels(HMODULE self, std::function<void()> openOutputs);
+    // `openOutputs`: what "Выходы…" in a panel's menu does, on the panel thread, given
+    // the panel's port.
+    CLampPanels(HMODULE self, std::function<void(std::uint32_t)> openOutputs);
     ~CLampPanels();
     CLampPanels(const CLampPanels&) = delete;
     CLampPanels& operator=(const CLampPanels&) = delete;
@@ -77,12 +78,12 @@ private:
     Order TakeOrder(Slot& slot);
     std::wstring NotesOf(std::uint32_t address) const;
     bool RunProbe();
-    void OpenOutputs();
+    void OpenOutputs(std::uint32_t address);
     bool Retire(bool force);
     void StartThread();
 
     const HMODULE m_self;
-    const std::function<void()> m_openOutputs;
+    const std::function<void(std::uint32_t)> m_openOutputs;
     const CFileHandle m_wake; // auto-reset: a burst of writes is one repaint
     std::array<Slot, kMaxPanels> m_slots;
     std::atomic<std::size_t> m_count{0};

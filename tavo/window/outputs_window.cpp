@@ -139,8 +139,8 @@ private:
 
 class COutputsDialog {
 public:
-    explicit COutputsDialog(HMODULE self)
-        : m_self(self), m_files(SettingsFilesOf(self)), m_path(FileRead(m_files)),
+    COutputsDialog(HMODULE self, std::uint32_t port)
+        : m_self(self), m_port(port), m_files(SettingsFilesOf(self)), m_path(FileRead(m_files)),
           m_env(SnapshotEnvironment()) {
         m_file = ReadSettingsFile(m_path, m_whole).value_or(IniFileText{});
         // What runs: the environment over the file.
@@ -504,7 +504,7 @@ private:
         SetDlgItemTextW(m_dialog, IDC_CHECK_SUMMARY, L"Идёт проверка: бегущий огонь D0–D7…");
         m_checked = items;
         m_check = std::make_unique<COutputCheck>(m_dialog, kCheckNews, EditedText(), m_env,
-                                                 std::move(items), m_self);
+                                                 std::move(items), m_self, m_port);
     }
 
     void OnCheckNews() {
@@ -523,6 +523,7 @@ private:
     }
 
     const HMODULE m_self;
+    const std::uint32_t m_port; // the port a check lights; 0 for the first
     const SettingsFiles m_files;
     const std::wstring m_path; // the file the library reads
     const CSettings::EnvLookup m_env;
@@ -543,7 +544,7 @@ private:
 
 } // namespace
 
-bool ShowOutputsWindow(HWND owner) {
+bool ShowOutputsWindow(HWND owner, std::uint32_t port) {
     try {
         HMODULE self = nullptr;
         if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
@@ -554,7 +555,7 @@ bool ShowOutputsWindow(HWND owner) {
         const auto* comctl = SystemApi<ComctlApi>(quiet, "window");
         INITCOMMONCONTROLSEX classes{sizeof classes, ICC_LISTVIEW_CLASSES};
         if (!comctl || !comctl->InitCommonControlsEx(&classes)) return false;
-        COutputsDialog dialog(self);
+        COutputsDialog dialog(self, port);
         return dialog.Show(owner);
     } catch (...) {
         return false;
