@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <memory>
 #include <span>
+#include <utility>
 
 #include "tavo/backends/driver_loader.h"
 #include "tavo/settings/config_source.h"
@@ -187,6 +188,9 @@ private:
             return OnStaticColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
         case kCheckNews:
             OnCheckNews();
+            return TRUE;
+        case kProgramEnds:
+            OnProgramEnds();
             return TRUE;
         case WM_DEVICECHANGE:
             if (wParam == DBT_DEVNODES_CHANGED || wParam == DBT_DEVICEARRIVAL ||
@@ -507,6 +511,19 @@ private:
                                                  std::move(items), m_self, m_port);
     }
 
+    // Asked again until the window is gone; acts once.
+    void OnProgramEnds() {
+        if (std::exchange(m_programEnds, true)) return;
+        m_check.reset();
+        EnableWindow(GetDlgItem(m_dialog, IDC_CHECK), TRUE);
+        if (EditedText() == m_file.text) return (void)EndDialog(m_dialog, IDCANCEL);
+        SetForegroundWindow(m_dialog);
+        if (MessageBoxW(m_dialog, L"Программа закрывается. Сохранить изменения выходов?", L"Выходы",
+                        MB_YESNO | MB_ICONQUESTION) == IDYES)
+            return OnOk(); // a problem keeps the window open for the user to finish
+        EndDialog(m_dialog, IDCANCEL);
+    }
+
     void OnCheckNews() {
         if (!m_check) return;
         for (auto& [row, result] : m_check->Results())
@@ -538,6 +555,7 @@ private:
     HWND m_dialog = nullptr;
     HWND m_list = nullptr;
     bool m_filling = false;
+    bool m_programEnds = false;
     CDialogLayout m_layout;
     std::unique_ptr<COutputCheck> m_check;
 };

@@ -12,4 +12,8 @@ namespace tavo {
 // (the one the program drives), 0 for the first.
 bool ShowOutputsWindow(HWND owner, std::uint32_t port = 0);
 
+// Posted to the window when the program ends: it ends a check (every line off, the output
+// closed) and closes; with unsaved changes it asks first whether to save them.
+inline constexpr UINT kProgramEnds = WM_APP + 2;
+
 } // namespace tavo

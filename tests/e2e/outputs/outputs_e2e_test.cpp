@@ -528,5 +528,45 @@ TEST(OutputsWindow, ChosenFromTheLampsMenuTheRelayModuleDrivesTheNextStart) {
     ClearKivRegistry();
 }
 
+// The program's context-menu key (Shift+F10) opens the lamps' menu. The program closes
+// during a check on the relay module: the window ends it, every relay off, asks nothing
+// (nothing was changed), and the program ends.
+TEST(OutputsWindow, ByKeyboardFromTheLampsAndClosedWithTheProgramLinesOff) {
+    ClearKivRegistry();
+    const CListedPort com7;
+    const CUserIni ini;
+    ASSERT_TRUE(WriteFileBytes(ini.Path(), CAloneProgram::Bytes(CUserIni::kRelayModuleOnCom7)));
+    const CScopedEnv appData(L"APPDATA", ini.AppData().wstring());
+    const CTempDir work;
+    CKivSession kiv(work, L"378,0,0");
+    ASSERT_TRUE(kiv.Frame());
+    kiv.Press({VK_F4});
+    const HWND panel = WaitForLampPanel(kiv.Process().Id(), L"LPT1 378h");
+    ASSERT_TRUE(panel);
+    kiv.Press({VK_F5});
+    ASSERT_TRUE(WaitUntil([&] { return Calls(kiv.Trace(), "ClosePrt").size() == 1; }));
+    kiv.Press({VK_SHIFT, VK_F10});
+    ASSERT_TRUE(WaitUntil([&] {
+        return FindTopLevelWindow({std::nullopt, L"#32768", kiv.Process().Id(), true});
+    }));
+    SendKeys({VK_DOWN});
+    SendKeys({VK_RETURN});
+    const HWND dialog = WaitForWindow({L"Выходы", std::nullopt, kiv.Process().Id(), true}, 30s);
+    ASSERT_TRUE(dialog);
+    const std::size_t before = Captured().size();
+    std::vector<int> states;
+    const auto checked = [&] {
+        const auto got = Captured();
+        states = RelayStates(std::span(got).subspan(std::min(before, got.size())));
+        return !states.empty();
+    };
+    Click(GetDlgItem(dialog, IDC_CHECK));
+    ASSERT_TRUE(WaitUntil([&] { return checked() && states.back() != 0; }, 30s));
+    PostMessageW(kiv.Frame(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(kiv.Process().Wait(30s), 0u);
+    EXPECT_TRUE(WaitUntil([&] { return checked() && states.back() == 0; })) << "a relay left on";
+    ClearKivRegistry();
+}
+
 } // namespace
 } // namespace kivdrv
