@@ -529,8 +529,8 @@ TEST(OutputsWindow, ChosenFromTheLampsMenuTheRelayModuleDrivesTheNextStart) {
 }
 
 // The program's context-menu key (Shift+F10) opens the lamps' menu. The program closes
-// during a check on the relay module: the window ends it, every relay off, asks nothing
-// (nothing was changed), and the program ends.
+// during a check on the relay module with a field changed: the window ends the check,
+// every relay off, asks whether to save the change, and the program ends.
 TEST(OutputsWindow, ByKeyboardFromTheLampsAndClosedWithTheProgramLinesOff) {
     ClearKivRegistry();
     const CListedPort com7;
@@ -562,7 +562,14 @@ TEST(OutputsWindow, ByKeyboardFromTheLampsAndClosedWithTheProgramLinesOff) {
     };
     Click(GetDlgItem(dialog, IDC_CHECK));
     ASSERT_TRUE(WaitUntil([&] { return checked() && states.back() != 0; }, 30s));
+    const HWND universe = GetDlgItem(dialog, IDC_UNIVERSE);
+    Focus(universe);
+    X({L"key", L"End", L"5"});
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(universe).ends_with(L"5"); }));
     PostMessageW(kiv.Frame(), WM_CLOSE, 0, 0);
+    const HWND box = WaitForBoxOver(dialog);
+    ASSERT_TRUE(box) << "asked about the change";
+    EXPECT_TRUE(PressButton(box, IDNO));
     EXPECT_EQ(kiv.Process().Wait(30s), 0u);
     EXPECT_TRUE(WaitUntil([&] { return checked() && states.back() == 0; })) << "a relay left on";
     ClearKivRegistry();
