@@ -2,9 +2,12 @@
 // lamps go on painting while it is open, holding the library until it is closed.
 #pragma once
 
+#include <cstdint>
+
 namespace tavo {
 
-// Opens the window, or brings the one already open to the front. Never waits for it.
-void OpenOutputsWindowAside();
+// Opens the window, its check lighting the port at `port`, or brings the one already open
+// to the front. Never waits for it.
+void OpenOutputsWindowAside(std::uint32_t port);
 
 } // namespace tavo

@@ -1,6 +1,7 @@
 #include "tavo/lamps/lamp_panels.h"
 
 #include "tavo/lamps/lamp_window.h"
+#include "tavo/lamps/program_hook.h"
 #include "tavo/settings/library_thread.h"
 
 #include <algorithm>
@@ -8,7 +9,7 @@
 
 namespace tavo {
 
-CLampPanels::CLampPanels(HMODULE self, std::function<void()> openOutputs)
+CLampPanels::CLampPanels(HMODULE self, std::function<void(std::uint32_t)> openOutputs)
     : m_self(self), m_openOutputs(std::move(openOutputs)),
       m_wake(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
 
@@ -97,6 +98,15 @@ DWORD WINAPI CLampPanels::ThreadMain(void* panels) {
 
 void CLampPanels::Run() {
     CLampWindow::Register(m_self);
+    // The panels never take the focus, so the context-menu key (or Shift+F10) in the
+    // program, which leaves it unused, opens the first panel's menu.
+    const CProgramHook keys(
+        m_self, CProgramHook::Kind::Posted, [this](UINT message, WPARAM key, LPARAM) {
+            const bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+            const bool menuKey = key == VK_APPS || (key == VK_F10 && GetKeyState(VK_SHIFT) < 0);
+            if (const HWND panel = m_keyPanel.load(); down && menuKey && panel)
+                PostMessageW(panel, WM_CONTEXTMENU, WPARAM(panel), -1);
+        });
     Windows windows;
     for (;;) {
         Serve(windows);
@@ -104,6 +114,7 @@ void CLampPanels::Run() {
         const bool anyOpen = std::any_of(windows.begin(), windows.end(),
                                          [](const auto& w) { return w && w->IsOpen(); });
         if (!anyOpen) {
+            m_keyPanel = nullptr;
             for (auto& window : windows)
                 window.reset();
             if (Retire(false)) return;
@@ -121,19 +132,23 @@ void CLampPanels::Run() {
 // Brings every window in line with its slot: made or dropped, captioned, lit.
 void CLampPanels::Serve(Windows& windows) {
     const std::size_t count = m_count.load(std::memory_order_acquire);
+    HWND first = nullptr;
     for (std::size_t i = 0; i < count; ++i) {
         Slot& slot = m_slots[i];
         auto& window = windows[i];
         if (window && !window->IsOpen()) window.reset();
         const Order order = TakeOrder(slot);
         if (order.show && !window)
-            window = std::make_unique<CLampWindow>(m_self, slot.address, order.caption,
-                                                   static_cast<int>(i), [this] { OpenOutputs(); });
+            window = std::make_unique<CLampWindow>(
+                m_self, slot.address, order.caption, static_cast<int>(i),
+                [this, address = slot.address] { OpenOutputs(address); });
         if (!window || !window->IsOpen()) continue;
+        if (!first) first = window->Handle();
         window->SetCaption(order.caption);
         window->Show(slot.value.load(std::memory_order_acquire));
         if (order.show) window->Reveal();
     }
+    m_keyPanel = first;
 }
 
 CLampPanels::Order CLampPanels::TakeOrder(Slot& slot) {
@@ -178,9 +193,9 @@ bool CLampPanels::RunProbe() {
 }
 
 // The hint has done its work once the user opens the window.
-void CLampPanels::OpenOutputs() {
+void CLampPanels::OpenOutputs(std::uint32_t address) {
     ClearHint();
-    if (m_openOutputs) m_openOutputs();
+    if (m_openOutputs) m_openOutputs(address);
 }
 
 // The thread ends unless a Show came in meanwhile; the class goes first, so that a thread

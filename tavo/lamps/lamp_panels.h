@@ -7,8 +7,8 @@
 // again. So the program may free the library while a panel shows: the library stays
 // until the panel is closed or the process ends, and nothing ever waits for the thread.
 //
-// A right click on a panel offers "Выходы…", which calls the action the exports gave;
-// the window it opens is not this room's business.
+// A right click on a panel, or the context-menu key in the program, offers "Выходы…",
+// which calls the action the exports gave; the window it opens is not this room's business.
 #pragma once
 
 #include <windows.h>
@@ -30,8 +30,9 @@ class CLampWindow;
 
 class CLampPanels {
 public:
-    // `openOutputs`: what "Выходы…" in a panel's menu does, on the panel thread.
-    CLampPanels(HMODULE self, std::function<void()> openOutputs);
+    // `openOutputs`: what "Выходы…" in a panel's menu does, on the panel thread, given
+    // the panel's port.
+    CLampPanels(HMODULE self, std::function<void(std::uint32_t)> openOutputs);
     ~CLampPanels();
     CLampPanels(const CLampPanels&) = delete;
     CLampPanels& operator=(const CLampPanels&) = delete;
@@ -77,16 +78,17 @@ private:
     Order TakeOrder(Slot& slot);
     std::wstring NotesOf(std::uint32_t address) const;
     bool RunProbe();
-    void OpenOutputs();
+    void OpenOutputs(std::uint32_t address);
     bool Retire(bool force);
     void StartThread();
 
     const HMODULE m_self;
-    const std::function<void()> m_openOutputs;
+    const std::function<void(std::uint32_t)> m_openOutputs;
     const CFileHandle m_wake; // auto-reset: a burst of writes is one repaint
     std::array<Slot, kMaxPanels> m_slots;
     std::atomic<std::size_t> m_count{0};
-    std::mutex m_lock; // captions, notes, show requests, the thread's life
+    std::atomic<HWND> m_keyPanel{nullptr}; // the first open panel, for the program's keys
+    std::mutex m_lock;                     // captions, notes, show requests, the thread's life
     // By source, then address (0: every port).
     std::map<std::pair<int, std::uint32_t>, std::wstring> m_notes;
     bool m_threadRunning = false;

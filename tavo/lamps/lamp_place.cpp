@@ -79,7 +79,8 @@ BOOL CALLBACK KeepFirstProgramWindow(HWND window, LPARAM out) {
     return FALSE;
 }
 
-// The program's frame: the foreground window when it is ours, else our topmost one.
+} // namespace
+
 HWND ProgramWindow() {
     HWND front = GetForegroundWindow();
     if (front && IsProgramWindow(front)) return front;
@@ -87,6 +88,8 @@ HWND ProgramWindow() {
     EnumWindows(KeepFirstProgramWindow, reinterpret_cast<LPARAM>(&found));
     return found;
 }
+
+namespace {
 
 // The first of `candidates` that lies wholly inside `work`; else the first moved inside.
 RECT FirstThatFits(std::initializer_list<RECT> candidates, const RECT& work) {

@@ -12,6 +12,10 @@ namespace tavo {
 // panels already placed, so that several ports' panels do not cover each other.
 RECT PlacePanel(std::uint32_t address, SIZE size, int index);
 
+// The program's frame: the foreground window when it is ours, else our topmost one
+// (visible, captioned, no tool window); null when there is none.
+HWND ProgramWindow();
+
 // Remembers where the user moved the port's panel, for the current user.
 void SavePanelPlace(std::uint32_t address, POINT topLeft);
 

@@ -29,6 +29,7 @@ public:
 
     // False once the user has closed it (or it could not be made).
     bool IsOpen() const { return m_window && m_open; }
+    HWND Handle() const { return m_window; }
 
     void SetCaption(const std::wstring& caption);
     // Lights the lamps as the bits of `value`; paints at once when they change.

@@ -55,12 +55,16 @@ CCheckReporter& Reporter() {
     return *reporter;
 }
 
-// LPT1 as a session would address it: the setting, else what the hardware reports.
-std::uint32_t FirstPort(CBackend& backend, CSettings& settings) {
-    const auto ports = settings.Lpt() ? settings.Lpt() : backend.ReportedPorts();
-    for (const auto address : ports.value_or(kDefaultLpt))
-        if (address) return address;
-    return kDefaultLpt[0];
+// The port the user chose, else the first there is, as a session addresses it among the
+// ports of the setting, else those the hardware reports: a network output's universe and
+// the helper's port follow its LPT number.
+PortRef CheckedPort(CBackend& backend, CSettings& settings, std::uint32_t chosen) {
+    const auto ports =
+        (settings.Lpt() ? settings.Lpt() : backend.ReportedPorts()).value_or(kDefaultLpt);
+    for (const auto address : ports)
+        if (!chosen) chosen = address;
+    if (!chosen) chosen = kDefaultLpt[0];
+    return {1, chosen, LptIndex(ports, chosen)};
 }
 
 // Waits one step; false when asked to stop.
@@ -74,9 +78,9 @@ bool Pause(const std::stop_token& stop) {
 } // namespace
 
 COutputCheck::COutputCheck(HWND window, UINT message, std::string text, CSettings::EnvLookup env,
-                           std::vector<CheckItem> items, HMODULE self)
+                           std::vector<CheckItem> items, HMODULE self, std::uint32_t port)
     : m_window(window), m_message(message), m_text(std::move(text)), m_env(std::move(env)),
-      m_items(std::move(items)), m_self(self),
+      m_items(std::move(items)), m_self(self), m_port(port),
       m_thread([this](std::stop_token stop) { Run(stop); }) {}
 
 std::map<std::size_t, std::wstring> COutputCheck::Results() const {
@@ -125,7 +129,7 @@ std::wstring COutputCheck::Check(BackendKind kind, const std::stop_token& stop) 
     std::wstring why;
     auto backend = MakeBackend(kind, settings, reporter, m_self, why);
     if (!backend) return why.empty() ? L"не работает" : why;
-    const PortRef port{1, FirstPort(*backend, settings), 0};
+    const PortRef port = CheckedPort(*backend, settings, m_port);
     backend->Open(port);
     bool started = false; // a Start came meanwhile: it waits for this check to let go
     for (int line = 0; line < 8 && !started; ++line) {

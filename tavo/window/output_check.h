@@ -24,8 +24,9 @@ class COutputCheck {
 public:
     // Checks `items` with the settings of `text`, posting `message` to `window` at each news.
     // The settings are those of `text` under the variables `env` gives, as a session reads them.
+    // The light runs on the port at `port` (the one the program drives), 0 for the first.
     COutputCheck(HWND window, UINT message, std::string text, CSettings::EnvLookup env,
-                 std::vector<CheckItem> items, HMODULE self);
+                 std::vector<CheckItem> items, HMODULE self, std::uint32_t port = 0);
     // Asks the thread to stop between two steps and waits for it.
     ~COutputCheck() = default;
     COutputCheck(const COutputCheck&) = delete;
@@ -46,6 +47,7 @@ private:
     const CSettings::EnvLookup m_env;
     const std::vector<CheckItem> m_items;
     const HMODULE m_self;
+    const std::uint32_t m_port;
     mutable std::mutex m_mutex; // guards the two below
     std::map<std::size_t, std::wstring> m_results;
     bool m_done = false;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <memory>
 #include <span>
+#include <utility>
 
 #include "tavo/backends/driver_loader.h"
 #include "tavo/settings/config_source.h"
@@ -139,8 +140,8 @@ private:
 
 class COutputsDialog {
 public:
-    explicit COutputsDialog(HMODULE self)
-        : m_self(self), m_files(SettingsFilesOf(self)), m_path(FileRead(m_files)),
+    COutputsDialog(HMODULE self, std::uint32_t port)
+        : m_self(self), m_port(port), m_files(SettingsFilesOf(self)), m_path(FileRead(m_files)),
           m_env(SnapshotEnvironment()) {
         m_file = ReadSettingsFile(m_path, m_whole).value_or(IniFileText{});
         // What runs: the environment over the file.
@@ -187,6 +188,9 @@ private:
             return OnStaticColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
         case kCheckNews:
             OnCheckNews();
+            return TRUE;
+        case kProgramEnds:
+            OnProgramEnds();
             return TRUE;
         case WM_DEVICECHANGE:
             if (wParam == DBT_DEVNODES_CHANGED || wParam == DBT_DEVICEARRIVAL ||
@@ -504,7 +508,20 @@ private:
         SetDlgItemTextW(m_dialog, IDC_CHECK_SUMMARY, L"Идёт проверка: бегущий огонь D0–D7…");
         m_checked = items;
         m_check = std::make_unique<COutputCheck>(m_dialog, kCheckNews, EditedText(), m_env,
-                                                 std::move(items), m_self);
+                                                 std::move(items), m_self, m_port);
+    }
+
+    // Asked again until the window is gone; acts once.
+    void OnProgramEnds() {
+        if (std::exchange(m_programEnds, true)) return;
+        m_check.reset();
+        EnableWindow(GetDlgItem(m_dialog, IDC_CHECK), TRUE);
+        if (EditedText() == m_file.text) return (void)EndDialog(m_dialog, IDCANCEL);
+        SetForegroundWindow(m_dialog);
+        if (MessageBoxW(m_dialog, L"Программа закрывается. Сохранить изменения выходов?", L"Выходы",
+                        MB_YESNO | MB_ICONQUESTION) == IDYES)
+            return OnOk(); // a problem keeps the window open for the user to finish
+        EndDialog(m_dialog, IDCANCEL);
     }
 
     void OnCheckNews() {
@@ -523,6 +540,7 @@ private:
     }
 
     const HMODULE m_self;
+    const std::uint32_t m_port; // the port a check lights; 0 for the first
     const SettingsFiles m_files;
     const std::wstring m_path; // the file the library reads
     const CSettings::EnvLookup m_env;
@@ -537,13 +555,14 @@ private:
     HWND m_dialog = nullptr;
     HWND m_list = nullptr;
     bool m_filling = false;
+    bool m_programEnds = false;
     CDialogLayout m_layout;
     std::unique_ptr<COutputCheck> m_check;
 };
 
 } // namespace
 
-bool ShowOutputsWindow(HWND owner) {
+bool ShowOutputsWindow(HWND owner, std::uint32_t port) {
     try {
         HMODULE self = nullptr;
         if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
@@ -554,7 +573,7 @@ bool ShowOutputsWindow(HWND owner) {
         const auto* comctl = SystemApi<ComctlApi>(quiet, "window");
         INITCOMMONCONTROLSEX classes{sizeof classes, ICC_LISTVIEW_CLASSES};
         if (!comctl || !comctl->InitCommonControlsEx(&classes)) return false;
-        COutputsDialog dialog(self);
+        COutputsDialog dialog(self, port);
         return dialog.Show(owner);
     } catch (...) {
         return false;

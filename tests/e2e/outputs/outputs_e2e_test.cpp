@@ -528,5 +528,52 @@ TEST(OutputsWindow, ChosenFromTheLampsMenuTheRelayModuleDrivesTheNextStart) {
     ClearKivRegistry();
 }
 
+// The program's context-menu key (Shift+F10) opens the lamps' menu. The program closes
+// during a check on the relay module with a field changed: the window ends the check,
+// every relay off, asks whether to save the change, and the program ends.
+TEST(OutputsWindow, ByKeyboardFromTheLampsAndClosedWithTheProgramLinesOff) {
+    ClearKivRegistry();
+    const CListedPort com7;
+    const CUserIni ini;
+    ASSERT_TRUE(WriteFileBytes(ini.Path(), CAloneProgram::Bytes(CUserIni::kRelayModuleOnCom7)));
+    const CScopedEnv appData(L"APPDATA", ini.AppData().wstring());
+    const CTempDir work;
+    CKivSession kiv(work, L"378,0,0");
+    ASSERT_TRUE(kiv.Frame());
+    kiv.Press({VK_F4});
+    const HWND panel = WaitForLampPanel(kiv.Process().Id(), L"LPT1 378h");
+    ASSERT_TRUE(panel);
+    kiv.Press({VK_F5});
+    ASSERT_TRUE(WaitUntil([&] { return Calls(kiv.Trace(), "ClosePrt").size() == 1; }));
+    kiv.Press({VK_SHIFT, VK_F10});
+    ASSERT_TRUE(WaitUntil([&] {
+        return FindTopLevelWindow({std::nullopt, L"#32768", kiv.Process().Id(), true});
+    }));
+    SendKeys({VK_DOWN});
+    SendKeys({VK_RETURN});
+    const HWND dialog = WaitForWindow({L"Выходы", std::nullopt, kiv.Process().Id(), true}, 30s);
+    ASSERT_TRUE(dialog);
+    const std::size_t before = Captured().size();
+    std::vector<int> states;
+    const auto checked = [&] {
+        const auto got = Captured();
+        states = RelayStates(std::span(got).subspan(std::min(before, got.size())));
+        return !states.empty();
+    };
+    Click(GetDlgItem(dialog, IDC_CHECK));
+    ASSERT_TRUE(WaitUntil([&] { return checked() && states.back() != 0; }, 30s));
+    const HWND universe = GetDlgItem(dialog, IDC_UNIVERSE);
+    Focus(universe);
+    X({L"key", L"End", L"5"});
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(universe).ends_with(L"5"); }));
+    PostMessageW(kiv.Frame(), WM_CLOSE, 0, 0);
+    const HWND box = WaitForBoxOver(dialog);
+    ASSERT_TRUE(box) << "asked about the change";
+    EXPECT_TRUE(PressButton(box, IDNO));
+    EXPECT_EQ(kiv.Process().Wait(30s), 0u);
+    EXPECT_TRUE(WaitUntil([&] { return checked() && states.back() == 0; })) << "a relay left on";
+    ClearKivRegistry();
+}
+
 } // namespace
 } // namespace kivdrv

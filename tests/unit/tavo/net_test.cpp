@@ -242,4 +242,19 @@ TEST(TavoNet, ACheckWhoseSendsFailSaysSo) {
     EXPECT_TRUE(result.starts_with(L"пакеты не отправлены, ошибка ")) << kivdrv::Narrow(result);
 }
 
+// "Проверить" from LPT2's panel lights LPT2: the universe after the setting's.
+TEST(TavoNet, ACheckLightsThePortOfThePanel) {
+    CReceiver receiver;
+    const tavo::COutputCheck check(
+        nullptr, WM_APP, "lpt = 378,278,0\nuniverse = 10\nnet_target = " + receiver.target + "\n",
+        tavo::NoEnvironment, {{0, tavo::BackendKind::E131}}, GetModuleHandleW(nullptr), 0x278);
+    // A generous bound that only keeps a hang from stalling the suite.
+    ASSERT_TRUE(kivdrv::WaitUntil([&] { return check.Done(); }, std::chrono::seconds(60)));
+    EXPECT_EQ(check.Results().at(0), L"работает");
+    const auto& got = receiver.Take(SIZE_MAX, 500);
+    ASSERT_FALSE(got.empty());
+    for (const auto& datagram : got)
+        EXPECT_EQ(DecodeE131(datagram).universe, 11);
+}
+
 } // namespace
