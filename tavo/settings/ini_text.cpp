@@ -175,8 +175,10 @@ void CIniText::Set(std::string_view key, std::string_view value) {
         return CommentedSample(l, m_text, key);
     });
     if (sample != lines.rend()) {
-        if (sample->next == sample->end) m_text += lineBreak; // the last line, without a break
-        m_text.insert(sample->next == sample->end ? m_text.size() : sample->next, line);
+        // The last line without a line feed (perhaps ending in a lone '\r') gets one first.
+        const bool unbroken = m_text[sample->next - 1] != '\n';
+        if (unbroken) m_text += lineBreak;
+        m_text.insert(unbroken ? m_text.size() : sample->next, line);
         return;
     }
     if (!m_text.empty() && m_text.back() != '\n' && m_text != kBom) m_text += lineBreak;
