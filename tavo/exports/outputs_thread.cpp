@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 
 #include "tavo/lamps/program_hook.h"
 #include "tavo/settings/library_thread.h"
@@ -47,14 +48,16 @@ void OnProgramMessage(UINT message, WPARAM, LPARAM) {
 // `port`: the address of the port whose panel opened it.
 DWORD WINAPI WindowMain(void* port) {
     g_thread = GetCurrentThreadId();
+    std::optional<CProgramHook> programEnds;
     try {
-        const CProgramHook programEnds(ThisLibrary(), CProgramHook::Kind::Sent, OnProgramMessage);
+        programEnds.emplace(ThisLibrary(), CProgramHook::Kind::Sent, OnProgramMessage);
         ShowOutputsWindow(nullptr, std::uint32_t(reinterpret_cast<std::uintptr_t>(port)));
     } catch (...) {
     }
     g_thread = 0;
     g_open = false;
     SetEvent(g_closed);
+    programEnds.reset(); // waits for OnProgramMessage, which waits for the event just set
     FreeLibraryAndExitThread(ThisLibrary(), 0);
 }
 

@@ -1,6 +1,7 @@
 #include "tavo/lamps/program_hook.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <mutex>
 #include <vector>
 
@@ -13,28 +14,36 @@ struct ProgramWatch {
     CProgramHook::Kind kind = CProgramHook::Kind::Sent;
     CProgramHook::Handler handler;
     HHOOK hook = nullptr;
+    int calls = 0; // handler calls under way, with g_mutex
 };
 
 namespace {
 
-std::mutex g_mutex; // guards the watches
+std::mutex g_mutex; // guards the watches and their calls
+std::condition_variable g_callEnded;
 std::vector<std::shared_ptr<ProgramWatch>> g_watches;
 
-// The handlers run without the lock, so that one may wait for a thread that unhooks.
+// The handlers run without the lock, so that one may wait for another thread.
 LRESULT Seen(CProgramHook::Kind kind, HWND window, const MSG& message, int code, WPARAM wp,
              LPARAM lp) {
     std::vector<std::shared_ptr<ProgramWatch>> watching;
     if (code == HC_ACTION) {
         const std::lock_guard lock(g_mutex);
         for (const auto& watch : g_watches)
-            if (watch->kind == kind && watch->window == window) watching.push_back(watch);
+            if (watch->kind == kind && watch->window == window) {
+                ++watch->calls;
+                watching.push_back(watch);
+            }
     }
     for (const auto& watch : watching) {
         try {
             watch->handler(message.message, message.wParam, message.lParam);
         } catch (...) {
         }
+        const std::lock_guard lock(g_mutex);
+        --watch->calls;
     }
+    if (!watching.empty()) g_callEnded.notify_all();
     return CallNextHookEx(nullptr, code, wp, lp);
 }
 
@@ -66,11 +75,14 @@ CProgramHook::CProgramHook(HMODULE self, Kind kind, Handler handler) {
     m_watch = std::move(watch);
 }
 
+// Waits for a handler call under way on the program's thread: its owner, and the library
+// with the handler's code, may go right after.
 CProgramHook::~CProgramHook() {
     if (!m_watch) return;
     UnhookWindowsHookEx(m_watch->hook);
-    const std::lock_guard lock(g_mutex);
+    std::unique_lock lock(g_mutex);
     std::erase(g_watches, m_watch);
+    g_callEnded.wait(lock, [&] { return m_watch->calls == 0; });
 }
 
 } // namespace tavo

@@ -15,7 +15,8 @@ struct ProgramWatch;
 class CProgramHook {
 public:
     enum class Kind { Sent, Posted };
-    // Runs on the program's thread; may wait, never for the program's thread.
+    // Runs on the program's thread; may wait, never for the program's thread nor for the
+    // hook's end.
     using Handler = std::function<void(UINT message, WPARAM wParam, LPARAM lParam)>;
 
     // Watches the program's window of this process as it is now; nothing when there is none.

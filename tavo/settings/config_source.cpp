@@ -36,8 +36,6 @@ void CreateFoldersOf(const std::wstring& path) {
         CreateDirectoryW(path.substr(0, slash).c_str(), nullptr);
 }
 
-// Writes `text` to a new temporary file beside `path`, then puts it in the place of `path`:
-// a failure at any step leaves the old file as it was. 0, or the error.
 // The file a link at `path` stands for, so that a link stays a link; `path` itself when it
 // is no link or is missing.
 std::wstring FinalPath(const std::wstring& path) {
@@ -55,6 +53,8 @@ std::wstring FinalPath(const std::wstring& path) {
     }
 }
 
+// Writes `text` to a new temporary file beside the file `link` stands for, then puts it in
+// that file's place: a failure at any step leaves the old file as it was. 0, or the error.
 DWORD WriteSafely(const std::wstring& link, std::string_view text) {
     const auto path = FinalPath(link);
     const std::wstring temp = path + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
