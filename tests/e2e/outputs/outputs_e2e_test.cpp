@@ -306,14 +306,17 @@ private:
     CTempDir m_folder;
 };
 
-// The universe field gets one more digit, then `close` (OK, or the program closing): the
-// message box the window then shows over itself; null when none comes.
-HWND AskedAfterUniverseChange(HWND dialog, const std::function<void()>& close) {
+// The universe field gets one more digit.
+void AddToUniverse(HWND dialog) {
     const HWND universe = GetDlgItem(dialog, IDC_UNIVERSE);
     Focus(universe);
     X({L"key", L"End", L"5"});
     EXPECT_TRUE(WaitUntil([&] { return WindowText(universe).ends_with(L"5"); }));
-    close();
+}
+
+// The message box the window shows over itself after `act`; null when none comes.
+HWND BoxAfter(HWND dialog, const std::function<void()>& act) {
+    act();
     HWND box = nullptr;
     WaitUntil([&] {
         for (const HWND w :
@@ -324,13 +327,22 @@ HWND AskedAfterUniverseChange(HWND dialog, const std::function<void()>& close) {
     return box;
 }
 
-TEST(OutputsWindow, AReadOnlyFileIsSaidAndNothingMovesUnasked) {
-    const std::string_view ini = "backend = e131\r\nuniverse = 2\r\n";
-    const CAloneProgram alone(ini);
+// Notepad's "Unicode" file beside the program. Read-only, OK says why the save failed and
+// moves nothing unasked. Writable and changed meanwhile, OK asks about the key both
+// changed and writes the user's change onto the file as it is then, still UTF-16.
+TEST(OutputsWindow, ASaveBesideTheProgramLosesNothing) {
+    const auto utf16 = [](std::u16string_view text) {
+        return "\xFF\xFE" +
+               std::string(reinterpret_cast<const char*>(text.data()), 2 * text.size());
+    };
+    const auto opened = utf16(u"backend = e131\r\nuniverse = 2\r\n");
+    const CAloneProgram alone(opened);
     SetFileAttributesW(alone.Ini().c_str(), FILE_ATTRIBUTE_READONLY);
     const auto window = alone.Open();
     ASSERT_TRUE(window.Dialog());
-    const HWND box = AskedAfterUniverseChange(window.Dialog(), [&] { Click(window.Item(IDOK)); });
+    AddToUniverse(window.Dialog());
+    const auto ok = [&] { Click(window.Item(IDOK)); };
+    HWND box = BoxAfter(window.Dialog(), ok);
     ASSERT_TRUE(box);
     const auto asked = ReadMessageBox(box).text;
     EXPECT_NE(asked.find(alone.Ini().wstring()), std::wstring::npos) << Narrow(asked);
@@ -338,30 +350,17 @@ TEST(OutputsWindow, AReadOnlyFileIsSaidAndNothingMovesUnasked) {
     EXPECT_TRUE(PressButton(box, IDNO));
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
     EXPECT_FALSE(std::filesystem::exists(alone.UserIni()));
-    EXPECT_EQ(Text(alone.Ini()), ini);
-    SetFileAttributesW(alone.Ini().c_str(), FILE_ATTRIBUTE_NORMAL);
-}
+    EXPECT_EQ(Text(alone.Ini()), opened);
 
-// Notepad's "Unicode" file, changed while the window is open: OK writes the user's change
-// onto the file as it is then, asks about the key both changed, and keeps UTF-16.
-TEST(OutputsWindow, AFileChangedMeanwhileKeepsItsChangesAndItsEncoding) {
-    const auto utf16 = [](std::string_view text) {
-        std::string bytes = "\xFF\xFE";
-        for (const char c : text)
-            bytes += {c, '\0'};
-        return bytes;
-    };
-    const CAloneProgram alone(utf16("backend = e131\r\nuniverse = 2\r\n"));
-    const auto window = alone.Open();
-    ASSERT_TRUE(window.Dialog());
+    SetFileAttributesW(alone.Ini().c_str(), FILE_ATTRIBUTE_NORMAL);
     ASSERT_TRUE(WriteFileBytes(alone.Ini(),
-                               Bytes(utf16("backend = e131\r\nuniverse = 3\r\nchannel = 9\r\n"))));
-    const HWND box = AskedAfterUniverseChange(window.Dialog(), [&] { Click(window.Item(IDOK)); });
+                               Bytes(utf16(u"backend = e131\r\nuniverse = 3\r\nchannel = 9\r\n"))));
+    box = BoxAfter(window.Dialog(), ok);
     ASSERT_TRUE(box);
     EXPECT_NE(ReadMessageBox(box).text.find(L"universe"), std::wstring::npos);
     EXPECT_TRUE(PressButton(box, IDYES));
     EXPECT_EQ(window.Process().Wait(10s), 1u) << "saved";
-    EXPECT_EQ(Text(alone.Ini()), utf16("backend = e131\r\nuniverse = 25\r\nchannel = 9\r\n"));
+    EXPECT_EQ(Text(alone.Ini()), utf16(u"backend = e131\r\nuniverse = 25\r\nchannel = 9\r\n"));
 }
 
 // Under make run the environment chooses the outputs: the window shows what runs, marks
@@ -407,14 +406,17 @@ TEST(OutputsWindow, UnderMakeRunByKeyboardPluggedInAndResized) {
     EXPECT_TRUE(WaitUntil([&] { return list.Find(L"COM12") >= 0; }, 30s));
     RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kKey, L"\\Device\\TavoTestSerial12");
 
-    RECT before{}, listRect{};
-    GetWindowRect(window.Dialog(), &before);
-    SetWindowPos(window.Dialog(), nullptr, 0, 0, before.right - before.left + 240,
-                 before.bottom - before.top + 120, SWP_NOMOVE | SWP_NOZORDER);
-    EXPECT_TRUE(WaitUntil([&] {
-        GetWindowRect(window.Item(IDC_OUTPUT_LIST), &listRect);
-        return listRect.right - listRect.left > 600;
-    }));
+    const auto listWidth = [&] {
+        RECT r{};
+        GetWindowRect(window.Item(IDC_OUTPUT_LIST), &r);
+        return r.right - r.left;
+    };
+    const LONG wider = listWidth() + 240;
+    RECT r{};
+    GetWindowRect(window.Dialog(), &r);
+    SetWindowPos(window.Dialog(), nullptr, 0, 0, r.right - r.left + 240, r.bottom - r.top + 120,
+                 SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_TRUE(WaitUntil([&] { return listWidth() == wider; })) << listWidth() << " for " << wider;
     Shot(window.Dialog(), L"outputs-resized.png");
 }
 
@@ -524,8 +526,8 @@ TEST(OutputsWindow, ByKeyboardFromTheLampsAndClosedWithTheProgramLinesOff) {
     };
     Click(GetDlgItem(dialog, IDC_CHECK));
     ASSERT_TRUE(WaitUntil([&] { return checked() && states.back() != 0; }, 30s));
-    const HWND box =
-        AskedAfterUniverseChange(dialog, [&] { PostMessageW(kiv.Frame(), WM_CLOSE, 0, 0); });
+    AddToUniverse(dialog);
+    const HWND box = BoxAfter(dialog, [&] { PostMessageW(kiv.Frame(), WM_CLOSE, 0, 0); });
     ASSERT_TRUE(box) << "asked about the change";
     EXPECT_TRUE(PressButton(box, IDNO));
     EXPECT_EQ(kiv.Process().Wait(30s), 0u);

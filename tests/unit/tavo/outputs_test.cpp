@@ -111,35 +111,18 @@ TEST(OutputsWindow, TheDefaultIsTheDriverWhenItWorksElseTheLamps) {
     }
 }
 
-// The window opened on `file`: its rows, its fields and the settings they stand for.
-struct Opened {
-    std::vector<OutputRow> rows;
-    Fields fields;
-    WindowSettings before;
-};
-Opened Open(std::string_view file, bool driver = false) {
-    auto settings = FileSettings(file);
-    Opened window{Found(), FieldsFromSettings(settings), {}};
-    window.rows[1].usable = driver;
-    TickFromSettings(window.rows, settings);
-    window.before = SettingsOf(window.rows, window.fields);
-    return window;
-}
-
-// What OK makes of `now`, the file as it is then.
-std::string Saved(const Opened& window, std::string now, bool driver,
-                  std::span<const std::string> keep = {}) {
-    CIniText ini(std::move(now));
-    ApplyChanges(ini, window.before, SettingsOf(window.rows, window.fields), driver, keep);
-    return ini.Text();
-}
-
 // The lamps row shows what the library does, and what OK saves makes it so: for each file
 // and each thing a user does, the file saved ticks the same rows again. A setup with
 // nothing ticked is not saved.
 TEST(OutputsWindow, TheLampsTickIsWhatTheLibraryShows) {
-    // Rows ticked or unticked: OK alone, COM3, the lamps alone, COM3 without the lamps,
-    // COM3 and the lamps.
+    const auto open = [](std::string_view file, bool driver) {
+        auto rows = Found();
+        rows[1].usable = driver;
+        auto settings = FileSettings(file);
+        TickFromSettings(rows, settings);
+        return rows;
+    };
+    // Rows ticked or unticked: OK alone, COM3, the lamps alone, COM3 without or with the lamps.
     const std::vector<std::pair<std::size_t, bool>> actions[] = {
         {}, {{2, 1}}, {{0, 1}, {1, 0}, {4, 0}}, {{2, 1}, {0, 0}}, {{2, 1}, {0, 1}}};
     int unsaved = 0;
@@ -148,73 +131,53 @@ TEST(OutputsWindow, TheLampsTickIsWhatTheLibraryShows) {
              {"", "lamps = 0\r\n", "backend = virtual\r\nlamps = 0\r\n", "backend = e131\r\n"})
             for (const auto& action : actions) {
                 SCOPED_TRACE(file + std::to_string(&action - actions) + (driver ? " driver" : ""));
-                auto window = Open(file, driver);
-                EXPECT_EQ(window.rows[0].ticked, file.empty() && !driver);
+                auto rows = open(file, driver);
+                EXPECT_EQ(rows[0].ticked, file.empty() && !driver);
+                const auto before = SettingsOf(rows, {});
                 for (const auto& [row, on] : action)
-                    Tick(window.rows, row, on);
-                if (!ShowsSomething(window.rows)) {
-                    ++unsaved;
-                    continue;
-                }
-                const auto saved = Saved(window, file, driver);
-                EXPECT_EQ(Ticks(Open(saved, driver).rows), Ticks(window.rows)) << saved;
+                    Tick(rows, row, on);
+                unsaved += !ShowsSomething(rows);
+                if (!ShowsSomething(rows)) continue;
+                CIniText ini(file);
+                ApplyChanges(ini, before, SettingsOf(rows, {}), driver);
+                EXPECT_EQ(Ticks(open(ini.Text(), driver)), Ticks(rows)) << ini.Text();
             }
     EXPECT_EQ(unsaved, 3) << "OK alone: lamps = 0 without a driver, virtual with lamps = 0";
 }
 
 // OK applies the user's changes to the file as it is then: a line added in Notepad stays,
-// and a key both changed is a clash, whose value in the file stays if the user says so.
+// and of a key both changed (a clash) the file's value stays if the user says so.
 TEST(OutputsWindow, ChangesGoOntoTheFileAsItIsNow) {
-    const std::string opened = "backend = e131\r\nuniverse = 2\r\n";
-    auto window = Open(opened);
-    window.fields["universe"] = "5";
-    window.fields["level"] = "200";
-    const std::string now = "backend = e131\r\nuniverse = 3\r\nlevel = 200\r\nchannel = 9\r\n";
-    EXPECT_EQ(Clashes(opened, now, window.before, SettingsOf(window.rows, window.fields)),
+    const WindowSettings before{{"universe", "2"}, {"level", "255"}, {"net_target", {}}};
+    const WindowSettings after{{"universe", "5"}, {"level", "200"}, {"net_target", "10.0.0.1"}};
+    const std::string now = "universe = 3\r\nlevel = 200\r\nchannel = 9\r\n";
+    EXPECT_EQ(Clashes("universe = 2\r\n", now, before, after),
               std::vector<std::string>{"universe"});
+    CIniText ini(now);
     const std::vector<std::string> keep{"universe"};
-    EXPECT_EQ(Saved(window, now, false, keep), now);
+    ApplyChanges(ini, before, after, false, keep);
+    EXPECT_EQ(ini.Text(), now + "net_target = 10.0.0.1\r\n");
 }
 
-// Under make run the bridge comes from the environment: the window shows that setup, and
-// the helper's address set in the window is checked as the library takes it.
+// The helper's address comes from the environment under make run, and the window checks
+// the one it sets as the library takes it.
 TEST(OutputsWindow, TheEnvironmentCountsAsItDoesForTheLibrary) {
-    const auto env = [](std::string_view name) -> std::optional<std::string> {
-        if (name == "TAVO_BACKEND") return "bridge";
-        if (name == "TAVO_BRIDGE") return "127.0.0.1:3780";
-        return std::nullopt;
+    const auto env = [](std::string_view name) {
+        return name == "TAVO_BRIDGE" ? std::optional<std::string>("127.0.0.1:3780") : std::nullopt;
     };
     auto rows = Found();
-    rows.insert(rows.begin() + 2, {.kind = BackendKind::Bridge});
-    CSettings settings(env, "backend = serial\nserial_port = COM3\n");
-    TickFromSettings(rows, settings);
-    EXPECT_EQ(Ticks(rows), (std::vector<bool>{0, 0, 1, 0, 0, 0, 0}));
+    rows.insert(rows.begin() + 2, {.kind = BackendKind::Bridge, .ticked = true});
     EXPECT_TRUE(Problems("", rows, env).empty());
     EXPECT_EQ(Problems("bridge = 10.0.0.1:3780\n", rows).at("bridge"),
               L"нужен адрес вида 127.0.0.1:3780");
 }
 
-TEST(IniText, Utf16FilesReadAndSaveBackAsTheyCame) {
-    const std::string text = "; лампы \xF0\x9F\x92\xA1\r\n";
-    for (const auto encoding : {IniEncoding::Utf16Le, IniEncoding::Utf16Be}) {
-        const auto bytes = EncodeIni(text, encoding);
-        EXPECT_EQ(bytes.size(), 2 + 2 * (text.size() - 5 - 2))
-            << "units: 5 Cyrillic, 2 for the lamp";
-        EXPECT_EQ(DecodeIni(bytes).encoding, encoding);
-        EXPECT_EQ(DecodeIni(bytes).text, text);
-    }
-    EXPECT_EQ(DecodeIni("\xEF\xBB\xBFlamps = 1").encoding, IniEncoding::Bytes);
-}
-
 // The COM port's row tells its setup, "High" read as the library reads it.
 TEST(OutputsWindow, TheComPortRowTellsItsSetup) {
-    const OutputRow com3{.kind = BackendKind::Serial, .ticked = true};
-    EXPECT_EQ(FoundText(com3, {{"serial_protocol", "enttec"},
-                               {"serial_baud", "250000"},
-                               {"channel", "5"},
-                               {"level", "9"},
-                               {"serial_dtr", " High"}}),
-              L"DMX USB Pro, канал 5, уровень 9, 250000 бод, DTR и RTS подняты");
+    const auto fields = FieldsFromSettings(
+        FileSettings("serial_protocol = enttec\nchannel = 5\nlevel = 9\nserial_dtr = High\n"));
+    EXPECT_EQ(FoundText({.kind = BackendKind::Serial, .ticked = true}, fields),
+              L"DMX USB Pro, канал 5, уровень 9, 115200 бод, DTR и RTS подняты");
 }
 
 TEST(OutputsWindow, ProblemsSayWhatIsWrongInTheField) {
