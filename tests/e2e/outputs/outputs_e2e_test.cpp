@@ -314,9 +314,8 @@ void AddToUniverse(HWND dialog) {
     EXPECT_TRUE(WaitUntil([&] { return WindowText(universe).ends_with(L"5"); }));
 }
 
-// The message box the window shows over itself after `act`; null when none comes.
-HWND BoxAfter(HWND dialog, const std::function<void()>& act) {
-    act();
+// A message box the window shows over itself; null when none comes.
+HWND BoxOver(HWND dialog) {
     HWND box = nullptr;
     WaitUntil([&] {
         for (const HWND w :
@@ -341,8 +340,8 @@ TEST(OutputsWindow, ASaveBesideTheProgramLosesNothing) {
     const auto window = alone.Open();
     ASSERT_TRUE(window.Dialog());
     AddToUniverse(window.Dialog());
-    const auto ok = [&] { Click(window.Item(IDOK)); };
-    HWND box = BoxAfter(window.Dialog(), ok);
+    Click(window.Item(IDOK));
+    HWND box = BoxOver(window.Dialog());
     ASSERT_TRUE(box);
     const auto asked = ReadMessageBox(box).text;
     EXPECT_NE(asked.find(alone.Ini().wstring()), std::wstring::npos) << Narrow(asked);
@@ -355,7 +354,8 @@ TEST(OutputsWindow, ASaveBesideTheProgramLosesNothing) {
     SetFileAttributesW(alone.Ini().c_str(), FILE_ATTRIBUTE_NORMAL);
     ASSERT_TRUE(WriteFileBytes(alone.Ini(),
                                Bytes(utf16(u"backend = e131\r\nuniverse = 3\r\nchannel = 9\r\n"))));
-    box = BoxAfter(window.Dialog(), ok);
+    Click(window.Item(IDOK));
+    box = BoxOver(window.Dialog());
     ASSERT_TRUE(box);
     EXPECT_NE(ReadMessageBox(box).text.find(L"universe"), std::wstring::npos);
     EXPECT_TRUE(PressButton(box, IDYES));
@@ -404,6 +404,7 @@ TEST(OutputsWindow, UnderMakeRunByKeyboardPluggedInAndResized) {
     PostMessageW(window.Dialog(), WM_DEVICECHANGE, 0x0007 /* DBT_DEVNODES_CHANGED */, 0);
     // The search is the one the window opened with, slow under load: a bound against a hang.
     EXPECT_TRUE(WaitUntil([&] { return list.Find(L"COM12") >= 0; }, 30s));
+    EXPECT_TRUE(list.Checked(list.Find(L"COM7"))) << "the ticks stay";
     RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kKey, L"\\Device\\TavoTestSerial12");
 
     const auto listWidth = [&] {
@@ -527,7 +528,8 @@ TEST(OutputsWindow, ByKeyboardFromTheLampsAndClosedWithTheProgramLinesOff) {
     Click(GetDlgItem(dialog, IDC_CHECK));
     ASSERT_TRUE(WaitUntil([&] { return checked() && states.back() != 0; }, 30s));
     AddToUniverse(dialog);
-    const HWND box = BoxAfter(dialog, [&] { PostMessageW(kiv.Frame(), WM_CLOSE, 0, 0); });
+    PostMessageW(kiv.Frame(), WM_CLOSE, 0, 0);
+    const HWND box = BoxOver(dialog);
     ASSERT_TRUE(box) << "asked about the change";
     EXPECT_TRUE(PressButton(box, IDNO));
     EXPECT_EQ(kiv.Process().Wait(30s), 0u);

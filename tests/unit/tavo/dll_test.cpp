@@ -147,6 +147,7 @@ TEST(TavoDll, SettingsAreSavedInPlaceOrNotAtAll) {
         EXPECT_EQ(read->text, text);
         EXPECT_EQ(read->encoding, encoding);
     }
+    EXPECT_EQ(tavo::DecodeIni("\xEF\xBB\xBF" + text).encoding, tavo::IniEncoding::Bytes);
     // A read-only file is left as it is, and says why; no temporary file stays.
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(tavo::SaveSettingsFile(path, "lamps = 1\r\n", tavo::IniEncoding::Bytes),

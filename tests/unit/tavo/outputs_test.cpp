@@ -32,8 +32,9 @@ TEST(IniText, NewLinesFollowTheFileAndTheLastLineCounts) {
     sample.Set("level", "9");
     EXPECT_EQ(sample.Text(),
               "; lamps = 1\n;channel=1\nchannel = 5\n# the end\n; level = 255\nlevel = 9\n");
-    EXPECT_EQ(FileSettings("level = 9\nlevel = 7\n").Notes().at(0),
-              "tavo.ini line 2: level again; tavo.ini line 1 no longer counts");
+    EXPECT_EQ(
+        FileSettings("level = 9\nlevel = 7\n").Notes(),
+        std::vector<std::string>{"tavo.ini line 2: level again; tavo.ini line 1 no longer counts"});
     for (const std::string start : {"", "\xEF\xBB\xBF"}) {
         CIniText fresh(start);
         fresh.Set("lamps", "1");
