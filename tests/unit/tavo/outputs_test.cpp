@@ -131,7 +131,8 @@ TEST(OutputsWindow, TheLampsTickIsWhatTheLibraryShows) {
         for (const std::string file :
              {"", "lamps = 0\r\n", "backend = virtual\r\nlamps = 0\r\n", "backend = e131\r\n"})
             for (const auto& action : actions) {
-                SCOPED_TRACE(file + std::to_string(&action - actions) + (driver ? " driver" : ""));
+                SCOPED_TRACE("[" + file + "] action " + std::to_string(&action - actions) +
+                             (driver ? ", driver" : ""));
                 auto rows = open(file, driver);
                 EXPECT_EQ(rows[0].ticked, file.empty() && !driver);
                 const auto before = SettingsOf(rows, {});
