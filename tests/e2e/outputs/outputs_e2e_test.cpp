@@ -10,7 +10,6 @@
 
 #include "driver/driver.h"
 #include "driver/lamps.h"
-#include "driver/message_box.h"
 #include "frame_session.h"
 #include "tavo/window/outputs_ids.h"
 
@@ -44,15 +43,18 @@ void Click(HWND control) {
     ClickAt({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
 }
 
+// The control with the focus in the thread of `window`.
+HWND Focused(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    return info.hwndFocus;
+}
+
 // Gives `control` the focus with a click.
 void Focus(HWND control) {
     Click(control);
-    EXPECT_TRUE(WaitUntil([&] {
-        GUITHREADINFO info{};
-        info.cbSize = sizeof info;
-        return GetGUIThreadInfo(GetWindowThreadProcessId(control, nullptr), &info) &&
-               info.hwndFocus == control;
-    }));
+    EXPECT_TRUE(WaitUntil([&] { return Focused(control) == control; }));
 }
 
 // With KIV_SHOTS=FOLDER (a Linux path) the window is photographed there, for the README.
@@ -282,6 +284,10 @@ TEST(OutputsWindow, AUserChoosesTheRelayModuleOnCom7ThenChecksIt) {
     EXPECT_EQ(Text(ini.Path()).substr(0, CUserIni::kFirst.size()), CUserIni::kFirst);
 }
 
+std::span<const std::uint8_t> Bytes(std::string_view text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
 // The window of a program alone in a folder, so tavo.ini beside it is the test's own; no
 // per-user file until the window writes one.
 class CAloneProgram {
@@ -290,9 +296,6 @@ public:
         EXPECT_TRUE(CopyFileW((ProgramFolder() + L"tavo_outputs_probe.exe").c_str(),
                               Program().c_str(), TRUE));
         EXPECT_TRUE(WriteFileBytes(Ini(), Bytes(ini)));
-    }
-    static std::span<const std::uint8_t> Bytes(std::string_view text) {
-        return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
     }
     std::filesystem::path Ini() const { return m_folder / "tavo.ini"; }
     std::filesystem::path UserIni() const { return m_folder / "AppData" / "kiv" / "tavo.ini"; }
@@ -303,8 +306,16 @@ private:
     CTempDir m_folder;
 };
 
-// A message box the window shows over itself.
-HWND WaitForBoxOver(HWND dialog) {
+// The universe field gets one more digit.
+void AddToUniverse(HWND dialog) {
+    const HWND universe = GetDlgItem(dialog, IDC_UNIVERSE);
+    Focus(universe);
+    X({L"key", L"End", L"5"});
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(universe).ends_with(L"5"); }));
+}
+
+// A message box the window shows over itself; null when none comes.
+HWND BoxOver(HWND dialog) {
     HWND box = nullptr;
     WaitUntil([&] {
         for (const HWND w :
@@ -315,123 +326,49 @@ HWND WaitForBoxOver(HWND dialog) {
     return box;
 }
 
-// The universe field gets one more digit, then OK.
-void ChangeUniverseThenOk(const COutputsWindow& window) {
-    Focus(window.Item(IDC_UNIVERSE));
-    X({L"key", L"End", L"5"});
-    EXPECT_TRUE(WaitUntil([&] { return WindowText(window.Item(IDC_UNIVERSE)).ends_with(L"5"); }));
-    Click(window.Item(IDOK));
-}
-
-TEST(OutputsWindow, AReadOnlyFileIsSaidAndNothingMovesUnasked) {
-    const std::string_view ini = "backend = e131\r\nuniverse = 2\r\n";
-    const CAloneProgram alone(ini);
+// Notepad's "Unicode" file beside the program. Read-only, OK says why the save failed and
+// moves nothing unasked. Writable and changed meanwhile, OK asks about the key both
+// changed and writes the user's change onto the file as it is then, still UTF-16.
+TEST(OutputsWindow, ASaveBesideTheProgramLosesNothing) {
+    const auto utf16 = [](std::u16string_view text) {
+        return "\xFF\xFE" +
+               std::string(reinterpret_cast<const char*>(text.data()), 2 * text.size());
+    };
+    const auto opened = utf16(u"backend = e131\r\nuniverse = 2\r\n");
+    const CAloneProgram alone(opened);
     SetFileAttributesW(alone.Ini().c_str(), FILE_ATTRIBUTE_READONLY);
     const auto window = alone.Open();
     ASSERT_TRUE(window.Dialog());
-    ChangeUniverseThenOk(window);
-    const HWND box = WaitForBoxOver(window.Dialog());
+    AddToUniverse(window.Dialog());
+    Click(window.Item(IDOK));
+    HWND box = BoxOver(window.Dialog());
     ASSERT_TRUE(box);
-    const auto asked = ReadMessageBox(box);
-    EXPECT_NE(asked.text.find(alone.Ini().wstring()), std::wstring::npos) << Narrow(asked.text);
-    EXPECT_NE(asked.text.find(L"Записать настройки в файл пользователя"), std::wstring::npos);
+    const auto asked = ReadMessageBox(box).text;
+    EXPECT_NE(asked.find(alone.Ini().wstring()), std::wstring::npos) << Narrow(asked);
+    EXPECT_NE(asked.find(L"Записать настройки в файл пользователя"), std::wstring::npos);
     EXPECT_TRUE(PressButton(box, IDNO));
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
     EXPECT_FALSE(std::filesystem::exists(alone.UserIni()));
-    EXPECT_EQ(Text(alone.Ini()), ini);
-    Click(window.Item(IDCANCEL));
-    EXPECT_EQ(window.Process().Wait(10s), 0u);
-    SetFileAttributesW(alone.Ini().c_str(), FILE_ATTRIBUTE_NORMAL);
-}
+    EXPECT_EQ(Text(alone.Ini()), opened);
 
-// Notepad's "Unicode" file, changed while the window is open: OK writes the user's change
-// onto the file as it is then, asks about the key both changed, and keeps UTF-16.
-TEST(OutputsWindow, AFileChangedMeanwhileKeepsItsChangesAndItsEncoding) {
-    const auto utf16 = [](std::string_view text) {
-        std::string bytes = "\xFF\xFE";
-        for (const char c : text)
-            bytes += {c, '\0'};
-        return bytes;
-    };
-    const CAloneProgram alone(utf16("backend = e131\r\nuniverse = 2\r\n"));
-    const auto window = alone.Open();
-    ASSERT_TRUE(window.Dialog());
-    EXPECT_EQ(WindowText(window.Item(IDC_UNIVERSE)), L"2");
-    const auto meanwhile = utf16("backend = e131\r\nuniverse = 3\r\nchannel = 9\r\n");
-    ASSERT_TRUE(WriteFileBytes(alone.Ini(), CAloneProgram::Bytes(meanwhile)));
-    ChangeUniverseThenOk(window);
-    const HWND box = WaitForBoxOver(window.Dialog());
+    SetFileAttributesW(alone.Ini().c_str(), FILE_ATTRIBUTE_NORMAL);
+    ASSERT_TRUE(WriteFileBytes(alone.Ini(),
+                               Bytes(utf16(u"backend = e131\r\nuniverse = 3\r\nchannel = 9\r\n"))));
+    Click(window.Item(IDOK));
+    box = BoxOver(window.Dialog());
     ASSERT_TRUE(box);
     EXPECT_NE(ReadMessageBox(box).text.find(L"universe"), std::wstring::npos);
     EXPECT_TRUE(PressButton(box, IDYES));
     EXPECT_EQ(window.Process().Wait(10s), 1u) << "saved";
-    EXPECT_EQ(Text(alone.Ini()), utf16("backend = e131\r\nuniverse = 25\r\nchannel = 9\r\n"));
-}
-
-HWND Focused(HWND window) {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
-    return info.hwndFocus;
-}
-
-// By keyboard: Space on "Проверить" disables it while the check runs, and Tab goes on from
-// a control that works. Resized, the list takes the room (docs/outputs-resized.png).
-TEST(OutputsWindow, AKeyboardUserAndAResizedWindow) {
-    const CListedPort com7;
-    const CUserIni ini;
-    ASSERT_TRUE(WriteFileBytes(
-        ini.Path(), {reinterpret_cast<const std::uint8_t*>(CUserIni::kRelayModuleOnCom7.data()),
-                     CUserIni::kRelayModuleOnCom7.size()}));
-    const COutputsWindow window(ini.AppData());
-    ASSERT_TRUE(window.Dialog());
-    const HWND check = window.Item(IDC_CHECK);
-    Focus(window.Item(IDC_BRIDGE));
-    X({L"key", L"Tab"});
-    ASSERT_TRUE(WaitUntil([&] { return Focused(check) == check; }));
-    X({L"key", L"space"});
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(check); }));
-    X({L"key", L"Tab"});
-    const HWND next = Focused(check);
-    EXPECT_TRUE(next && IsWindowEnabled(next) && IsWindowVisible(next));
-    EXPECT_TRUE(WaitUntil(
-        [&] { return WindowText(window.Item(IDC_CHECK_SUMMARY)).starts_with(L"Проверено"); }, 30s));
-
-    RECT before{}, list{};
-    GetWindowRect(window.Dialog(), &before);
-    SetWindowPos(window.Dialog(), nullptr, 0, 0, before.right - before.left + 240,
-                 before.bottom - before.top + 120, SWP_NOMOVE | SWP_NOZORDER);
-    const HWND listView = window.Item(IDC_OUTPUT_LIST);
-    EXPECT_TRUE(WaitUntil([&] {
-        GetWindowRect(listView, &list);
-        return list.right - list.left > 600;
-    }));
-    Shot(window.Dialog(), L"outputs-resized.png");
-    Click(window.Item(IDCANCEL));
-    EXPECT_EQ(window.Process().Wait(10s), 0u);
-}
-
-// A port plugged in while the window is open joins the list; the ticks stay.
-TEST(OutputsWindow, TheListFollowsDevicesPluggedIn) {
-    const CUserIni ini;
-    const COutputsWindow window(ini.AppData());
-    ASSERT_TRUE(window.Dialog());
-    CRemoteList list(window.Item(IDC_OUTPUT_LIST));
-    EXPECT_EQ(list.Find(L"COM12"), -1);
-    constexpr wchar_t kKey[] = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
-    RegSetKeyValueW(HKEY_LOCAL_MACHINE, kKey, L"\\Device\\TavoTestSerial12", REG_SZ, L"COM12", 12);
-    PostMessageW(window.Dialog(), WM_DEVICECHANGE, 0x0007 /* DBT_DEVNODES_CHANGED */, 0);
-    // The search is the one the window opened with, slow under load: a bound against a hang.
-    EXPECT_TRUE(WaitUntil([&] { return list.Find(L"COM12") >= 0; }, 30s));
-    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kKey, L"\\Device\\TavoTestSerial12");
-    EXPECT_TRUE(list.Checked(list.Find(L"Лампы на экране")));
-    Click(window.Item(IDCANCEL));
-    EXPECT_EQ(window.Process().Wait(10s), 0u);
+    EXPECT_EQ(Text(alone.Ini()), utf16(u"backend = e131\r\nuniverse = 25\r\nchannel = 9\r\n"));
 }
 
 // Under make run the environment chooses the outputs: the window shows what runs, marks
-// it, leaves the fields it sets alone, and a check's summary leaves that line in view.
-TEST(OutputsWindow, WhatTheEnvironmentSetsIsShownAndMarked) {
+// it, and leaves the fields it sets alone. By keyboard, Space on "Проверить" disables it
+// while the check runs, Tab goes on from a live control, and the check's summary leaves the
+// marked line in view. A port plugged in joins the list. Resized, the list takes the room
+// (docs/outputs-resized.png).
+TEST(OutputsWindow, UnderMakeRunByKeyboardPluggedInAndResized) {
     const CListedPort com7;
     const CUserIni ini;
     const CScopedEnv backend(L"TAVO_BACKEND", L"serial");
@@ -447,12 +384,41 @@ TEST(OutputsWindow, WhatTheEnvironmentSetsIsShownAndMarked) {
     EXPECT_GE(list.Find(L"COM8"), 0);
     const auto marked = WindowText(window.Item(IDC_ENVIRONMENT));
     EXPECT_NE(marked.find(L"TAVO_SERIAL_PORT = COM7"), std::wstring::npos) << Narrow(marked);
-    Click(window.Item(IDC_CHECK));
+
+    const HWND check = window.Item(IDC_CHECK);
+    Focus(window.Item(IDC_BRIDGE));
+    X({L"key", L"Tab"});
+    ASSERT_TRUE(WaitUntil([&] { return Focused(check) == check; }));
+    X({L"key", L"space"});
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowEnabled(check); }));
+    X({L"key", L"Tab"});
+    const HWND next = Focused(check);
+    EXPECT_TRUE(next && IsWindowEnabled(next) && IsWindowVisible(next));
     EXPECT_TRUE(WaitUntil(
         [&] { return WindowText(window.Item(IDC_CHECK_SUMMARY)).starts_with(L"Проверено"); }, 30s));
     EXPECT_EQ(WindowText(window.Item(IDC_ENVIRONMENT)), marked);
-    Click(window.Item(IDCANCEL));
-    EXPECT_EQ(window.Process().Wait(10s), 0u);
+
+    EXPECT_EQ(list.Find(L"COM12"), -1);
+    constexpr wchar_t kKey[] = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, kKey, L"\\Device\\TavoTestSerial12", REG_SZ, L"COM12", 12);
+    PostMessageW(window.Dialog(), WM_DEVICECHANGE, 0x0007 /* DBT_DEVNODES_CHANGED */, 0);
+    // The search is the one the window opened with, slow under load: a bound against a hang.
+    EXPECT_TRUE(WaitUntil([&] { return list.Find(L"COM12") >= 0; }, 30s));
+    EXPECT_TRUE(list.Checked(list.Find(L"COM7"))) << "the ticks stay";
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kKey, L"\\Device\\TavoTestSerial12");
+
+    const auto listWidth = [&] {
+        RECT r{};
+        GetWindowRect(window.Item(IDC_OUTPUT_LIST), &r);
+        return r.right - r.left;
+    };
+    const LONG wider = listWidth() + 240;
+    RECT r{};
+    GetWindowRect(window.Dialog(), &r);
+    SetWindowPos(window.Dialog(), nullptr, 0, 0, r.right - r.left + 240, r.bottom - r.top + 120,
+                 SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_TRUE(WaitUntil([&] { return listWidth() == wider; })) << listWidth() << " for " << wider;
+    Shot(window.Dialog(), L"outputs-resized.png");
 }
 
 // The relays' states, frame by frame, while `rows` play round and round from all off:
@@ -535,14 +501,13 @@ TEST(OutputsWindow, ByKeyboardFromTheLampsAndClosedWithTheProgramLinesOff) {
     ClearKivRegistry();
     const CListedPort com7;
     const CUserIni ini;
-    ASSERT_TRUE(WriteFileBytes(ini.Path(), CAloneProgram::Bytes(CUserIni::kRelayModuleOnCom7)));
+    ASSERT_TRUE(WriteFileBytes(ini.Path(), Bytes(CUserIni::kRelayModuleOnCom7)));
     const CScopedEnv appData(L"APPDATA", ini.AppData().wstring());
     const CTempDir work;
     CKivSession kiv(work, L"378,0,0");
     ASSERT_TRUE(kiv.Frame());
     kiv.Press({VK_F4});
-    const HWND panel = WaitForLampPanel(kiv.Process().Id(), L"LPT1 378h");
-    ASSERT_TRUE(panel);
+    ASSERT_TRUE(WaitForLampPanel(kiv.Process().Id(), L"LPT1 378h"));
     kiv.Press({VK_F5});
     ASSERT_TRUE(WaitUntil([&] { return Calls(kiv.Trace(), "ClosePrt").size() == 1; }));
     kiv.Press({VK_SHIFT, VK_F10});
@@ -562,12 +527,9 @@ TEST(OutputsWindow, ByKeyboardFromTheLampsAndClosedWithTheProgramLinesOff) {
     };
     Click(GetDlgItem(dialog, IDC_CHECK));
     ASSERT_TRUE(WaitUntil([&] { return checked() && states.back() != 0; }, 30s));
-    const HWND universe = GetDlgItem(dialog, IDC_UNIVERSE);
-    Focus(universe);
-    X({L"key", L"End", L"5"});
-    ASSERT_TRUE(WaitUntil([&] { return WindowText(universe).ends_with(L"5"); }));
+    AddToUniverse(dialog);
     PostMessageW(kiv.Frame(), WM_CLOSE, 0, 0);
-    const HWND box = WaitForBoxOver(dialog);
+    const HWND box = BoxOver(dialog);
     ASSERT_TRUE(box) << "asked about the change";
     EXPECT_TRUE(PressButton(box, IDNO));
     EXPECT_EQ(kiv.Process().Wait(30s), 0u);
