@@ -22,15 +22,15 @@ namespace tavotest {
 using Bytes = std::vector<std::uint8_t>;
 using States = std::vector<int>;
 
-// Plays `rows` on LPT1 as the program does: a pause after each, then 0 and the close;
-// `opened` runs between the open and the first row.
+// Plays `rows` on LPT1 as the program does, then 0 and the close; after the open and each
+// row, `shown(row)` (0 for the open) when given, else a pause of `pauseMs`.
 inline void Play(CTavo& tavo, const States& rows, DWORD pauseMs,
-                 const std::function<void()>& opened = nullptr) {
+                 const std::function<void(int)>& shown = nullptr) {
     const auto handle = tavo.OpenPrt(0x378, 1, 1);
-    if (opened) opened();
+    if (shown) shown(0);
     for (const int row : rows) {
         tavo.W_P(handle, row, 0);
-        Sleep(pauseMs);
+        shown ? shown(row) : Sleep(pauseMs);
     }
     tavo.W_P(handle, 0, 0);
     tavo.ClosePrt(handle);
@@ -112,22 +112,15 @@ inline Bytes PlayRun(const std::string& ini, const States& rows, const wchar_t* 
         return capture ? kivdrv::ReadFileBytes(capture).value_or(Bytes{}) : Bytes{};
     };
     const std::size_t before = captured().size();
-    const auto shows = [&](int row) {
-        return kivdrv::WaitUntil([&] {
-            const Bytes got = captured();
-            return got.size() > before && Shown(ini, Bytes(got.begin() + before, got.end())) == row;
-        });
-    };
     {
         CTavo tavo({std::nullopt, ini, trace});
-        const auto handle = tavo.OpenPrt(0x378, 1, 1);
-        EXPECT_TRUE(shows(0)) << "the opening all-off";
-        for (const int row : rows) {
-            tavo.W_P(handle, row, 0);
-            EXPECT_TRUE(shows(row)) << "row " << row;
-        }
-        tavo.W_P(handle, 0, 0);
-        tavo.ClosePrt(handle);
+        Play(tavo, rows, 0, [&](int row) {
+            const auto shown = [&] {
+                const Bytes got = captured();
+                return got.size() > before && Shown(ini, {got.begin() + before, got.end()}) == row;
+            };
+            EXPECT_TRUE(kivdrv::WaitUntil(shown)) << "row " << row << " (0: the opening all-off)";
+        });
     }
     Bytes got;
     for (std::size_t size = SIZE_MAX, quiet = 0; quiet < 3; size = got.size()) {
