@@ -7,7 +7,6 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <functional>
 #include <iostream>
 #include <regex>
 
@@ -153,38 +152,6 @@ TEST(RealSerial, EachProtocolReachesTheAdapterInOrderThenAllOffAtTheBaudSet) {
 void Monitor(const std::string& command) {
     std::ofstream(std::filesystem::path(Shared(L"monitor.in")), std::ios::app) << command << "\n";
 }
-// The Wine version's major number; 0 outside Wine.
-int WineMajor() {
-    const auto version = reinterpret_cast<const char* (*)()>(reinterpret_cast<void (*)()>(
-        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")));
-    return version ? std::atoi(version()) : 0;
-}
-
-// Plays rows 1, 2, 1, ... every 50 ms until `done`, or a bound that keeps a hang from
-// stalling the run; true when done.
-bool PlayUntil(CTavo& tavo, std::uint32_t handle, const std::function<bool()>& done) {
-    for (int row = 0; row < 2000; ++row) {
-        if (done()) return true;
-        tavo.W_P(handle, std::uint32_t(row % 2 + 1), 0);
-        Sleep(50);
-    }
-    return false;
-}
-
-long CountNotes(const std::filesystem::path& trace, const std::string& part) {
-    const auto records = kivdrv::ReadTrace(trace).value_or(std::vector<tavo::TraceRecord>{});
-    return std::count_if(records.begin(), records.end(), [&](const tavo::TraceRecord& r) {
-        return r.call == "note" && r.text.find(part) != std::string::npos;
-    });
-}
-
-std::string AllNotes(const std::filesystem::path& trace) {
-    std::string notes;
-    for (const auto& r : kivdrv::ReadTrace(trace).value_or(std::vector<tavo::TraceRecord>{}))
-        if (r.call == "note") notes += r.text + "\n";
-    return notes;
-}
-
 // Unplugged and plugged back 4 s later with the port still open: the same OpenPrt drives
 // it again, the current row first, and a fresh Start works too.
 TEST(RealSerial, AnAdapterPluggedBackMidRunIsDrivenAgainWithoutAStart) {
@@ -195,9 +162,9 @@ TEST(RealSerial, AnAdapterPluggedBackMidRunIsDrivenAgainWithoutAStart) {
     };
     CTavo tavo({std::nullopt, kCom, trace.wstring()});
     const auto handle = tavo.OpenPrt(0x378, 1, 1);
-    ASSERT_TRUE(PlayUntil(tavo, handle, [&] { return written().size() > 5; }));
+    ASSERT_TRUE(PlayUntil(tavo, handle, 50, [&] { return written().size() > 5; }));
     Monitor("device_del ftdi");
-    ASSERT_TRUE(PlayUntil(tavo, handle, [&] { return CountNotes(trace, Com() + ": gone") > 0; }));
+    ASSERT_TRUE(PlayUntil(tavo, handle, 50, [&] { return Noted(trace, Com() + ": gone"); }));
     // The lamps take up the note at a row after it: the rows go on until they show it.
     const auto panel = [](const wchar_t* caption) {
         return [caption] {
@@ -205,17 +172,18 @@ TEST(RealSerial, AnAdapterPluggedBackMidRunIsDrivenAgainWithoutAStart) {
                                             std::chrono::milliseconds(0)) != nullptr;
         };
     };
-    EXPECT_TRUE(PlayUntil(tavo, handle, panel(L"LPT1 378h (устройство отключено)")));
+    EXPECT_TRUE(PlayUntil(tavo, handle, 50, panel(L"LPT1 378h (устройство отключено)")));
     tavo.W_P(handle, 0x42, 0);
     Sleep(4000); // the adapter stays away a while, as a hand replugs it
     const std::size_t before = written().size();
     const ULONGLONG plugged = GetTickCount64();
     Monitor("device_add usb-serial,id=ftdi,chardev=ftdi,bus=xhci.0");
-    if (WineMajor() >= 10) {
+    const auto wine = reinterpret_cast<const char* (*)()>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")));
+    if (wine && std::atoi(wine()) >= 10) {
         // Wine 10 keeps the vanished device until its server restarts: the user sees the
         // board away, the cure in the trace, and at the next Start the virtual ports.
-        EXPECT_TRUE(
-            kivdrv::WaitUntil([&] { return CountNotes(trace, "does not answer") > 0; }, kSlow));
+        EXPECT_TRUE(kivdrv::WaitUntil([&] { return Noted(trace, "does not answer"); }, kSlow));
         tavo.ClosePrt(handle);
         CTavo fresh({std::nullopt, kCom, std::nullopt, L"1"});
         fresh.ClosePrt(fresh.OpenPrt(0x378, 1, 1));
@@ -224,18 +192,17 @@ TEST(RealSerial, AnAdapterPluggedBackMidRunIsDrivenAgainWithoutAStart) {
             L"LPT1 378h (" + std::wstring(Com().begin(), Com().end()) + L" не отвечает)", kSlow));
         return;
     }
-    ASSERT_TRUE(kivdrv::WaitUntil([&] { return CountNotes(trace, Com() + ": back") > 0; }, kSlow))
-        << AllNotes(trace);
-    ASSERT_TRUE(kivdrv::WaitUntil([&] { return written().size() > before; }, kSlow));
+    ASSERT_TRUE(kivdrv::WaitUntil([&] { return written().size() > before; }, kSlow))
+        << Notes(trace);
     std::cout << "the first byte after the replug came " << GetTickCount64() - plugged
               << " ms after device_add\n";
     EXPECT_EQ(written()[before], 0x42) << "the row on the lines as the adapter came back";
     tavo.W_P(handle, 0x5A, 0);
     EXPECT_TRUE(kivdrv::WaitUntil([&] { return written().back() == 0x5A; }, kSlow));
-    EXPECT_TRUE(PlayUntil(tavo, handle, panel(L"LPT1 378h")));
+    EXPECT_TRUE(PlayUntil(tavo, handle, 50, panel(L"LPT1 378h")));
     tavo.ClosePrt(handle);
-    EXPECT_EQ(CountNotes(trace, Com() + ": gone"), 1);
-    EXPECT_EQ(CountNotes(trace, Com() + ": back"), 1);
+    EXPECT_EQ(NoteCount(trace, Com() + ": gone"), 1);
+    EXPECT_EQ(NoteCount(trace, Com() + ": back"), 1);
     tavo.Unload();
     EXPECT_TRUE(tavo.Release());
 
@@ -282,11 +249,11 @@ TEST(RealHidReplug, ABoardMadeAgainMidRunFollowsTheRowsAgain) {
     const auto trace = dir / "trace";
     CTavo tavo({std::nullopt, "backend = hidrelay\n", trace.wstring()});
     const auto handle = tavo.OpenPrt(0x378, 1, 1);
-    ASSERT_TRUE(PlayUntil(tavo, handle, [&] { return CountNotes(trace, "VMREL: gone") > 0; }))
+    ASSERT_TRUE(PlayUntil(tavo, handle, 50, [&] { return Noted(trace, "VMREL: gone"); }))
         << ::testing::PrintToString(Relays());
     tavo.W_P(handle, 3, 0);
-    ASSERT_TRUE(kivdrv::WaitUntil([&] { return CountNotes(trace, "VMREL: back") > 0; }, kSlow))
-        << AllNotes(trace);
+    ASSERT_TRUE(kivdrv::WaitUntil([&] { return Noted(trace, "VMREL: back"); }, kSlow))
+        << Notes(trace);
     // Made again with its relays off, it is told the row on the lines, then each new one.
     for (const int row : {3, 1, 2}) {
         tavo.W_P(handle, row, 0);
@@ -296,7 +263,7 @@ TEST(RealHidReplug, ABoardMadeAgainMidRunFollowsTheRowsAgain) {
     tavo.W_P(handle, 0, 0);
     tavo.ClosePrt(handle);
     EXPECT_TRUE(kivdrv::WaitUntil([&] { return Relays().back() == 0; }, kSlow));
-    EXPECT_EQ(CountNotes(trace, "VMREL: gone"), 1);
+    EXPECT_EQ(NoteCount(trace, "VMREL: gone"), 1);
 }
 
 } // namespace

@@ -13,23 +13,15 @@ namespace {
 
 constexpr std::int64_t kPause = 10'000; // 10 ms in microseconds
 
-// Row lengths of `rows` rows when the write ending row i comes `late(i)` after its deadline
-// (a late wake-up, or a write held up after it).
+// Row lengths when the write ending row i comes `late(i)` after its deadline.
 std::vector<std::int64_t> Play(int rows, const std::function<std::int64_t(int)>& late) {
     CPauseSchedule schedule;
-    std::int64_t written = 0;
-    schedule.Restart(written);
     std::vector<std::int64_t> lengths;
-    for (int i = 0; i < rows; ++i) {
-        const std::int64_t next = schedule.NextDeadline(written, kPause) + late(i);
+    for (std::int64_t i = 0, written = 0, next = 0; i < rows; ++i, written = next) {
+        next = schedule.NextDeadline(written, kPause) + late(int(i));
         lengths.push_back(next - written);
-        written = next;
     }
     return lengths;
-}
-
-std::int64_t Total(const std::vector<std::int64_t>& lengths) {
-    return std::accumulate(lengths.begin(), lengths.end(), std::int64_t{0});
 }
 
 TEST(PauseSchedule, LateWakeUpsAreMadeUpSlowlyAndTheMeanHolds) {
@@ -38,14 +30,15 @@ TEST(PauseSchedule, LateWakeUpsAreMadeUpSlowlyAndTheMeanHolds) {
         if (i == 100) return kPause * 3 / 2;
         return i < 500 && i % 10 == 3 ? kPause / 2 : 0;
     });
-    EXPECT_GE(*std::ranges::min_element(lengths), kPause * 9 / 10);
-    EXPECT_NEAR(Total(lengths), 600 * kPause, 600 * kPause / 1000);
+    EXPECT_GE(std::ranges::min(lengths), kPause * 9 / 10);
+    EXPECT_NEAR(std::accumulate(lengths.begin(), lengths.end(), std::int64_t{0}), 600 * kPause,
+                600 * kPause / 1000);
 }
 
 TEST(PauseSchedule, AStallOfSeveralPausesStartsAfresh) {
     const auto lengths = Play(100, [](int i) { return i == 10 ? 5 * kPause : 0; });
     EXPECT_EQ(lengths[10], 6 * kPause);
-    EXPECT_TRUE(std::all_of(lengths.begin() + 11, lengths.end(), [](std::int64_t n) {
+    EXPECT_TRUE(std::all_of(lengths.begin() + 11, lengths.end(), [](auto n) {
         return n == kPause;
     })) << "no row after the stall is hurried";
 }

@@ -13,62 +13,50 @@ namespace {
 
 using tavo::PortDevice;
 
-constexpr wchar_t kSocket2[] = L"PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(2)";
-constexpr wchar_t kSocket4[] = L"PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(4)";
-
-// A COM port of a USB device, as SetupAPI and the configuration manager answer for it.
-PortDevice Usb(const wchar_t* com, const std::wstring& device, const wchar_t* socket) {
-    return {com, std::nullopt, L"", {}, device, socket};
+// COM`com` of a USB board in socket `socket`, as SetupAPI and the configuration manager
+// answer for it.
+PortDevice Usb(int com, const wchar_t* ids, const std::wstring& instance, int socket) {
+    PortDevice device{};
+    device.portName = L"COM" + std::to_wstring(com);
+    device.usbDevice = L"USB\\" + std::wstring(ids) + L"\\" + instance;
+    device.usbLocation = L"PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(" + std::to_wstring(socket) + L")";
+    return device;
 }
-PortDevice Ftdi(const wchar_t* com, const wchar_t* serial) {
-    return Usb(com, std::wstring(L"USB\\VID_0403&PID_6001\\") + serial, kSocket4);
+PortDevice Ftdi(int com, const wchar_t* serial) {
+    return Usb(com, L"VID_0403&PID_6001", serial, 4);
 }
-PortDevice Ch340(const wchar_t* com, const wchar_t* instance, const wchar_t* socket) {
-    return Usb(com, std::wstring(L"USB\\VID_1A86&PID_7523\\") + instance, socket);
+PortDevice Ch340(int com, int socket) {
+    return Usb(com, L"VID_1A86&PID_7523", L"5&2A3B4C5D&0&" + std::to_wstring(socket), socket);
 }
 const PortDevice kBuiltIn{L"COM1", 0x3F8, L"Communications Port", {L"ACPI\\PNP0501"}};
 
-// What the window saves for `device` picked as COM`port`, read back as the library reads it.
-tavo::BoardChoice Picked(const PortDevice& device, int port) {
-    const auto text = tavo::BoardChoiceText({*tavo::BoardIdOf(device), port});
+// `chosen`, picked as COM3 in the window and saved, is looked for among `present`: the
+// port found, and a note holding `note` ("": no note).
+void ExpectFound(const PortDevice& chosen, const std::vector<PortDevice>& present,
+                 std::optional<int> port, const std::wstring& note) {
+    const auto text = tavo::BoardChoiceText({*tavo::BoardIdOf(chosen), 3});
     const auto choice = tavo::ParseBoardChoice(std::string(text.begin(), text.end()));
-    EXPECT_TRUE(choice) << std::string(text.begin(), text.end());
-    return choice.value_or(tavo::BoardChoice{});
-}
-
-struct Found {
-    std::optional<int> port;
-    std::wstring note;
-};
-Found Find(const tavo::BoardChoice& choice, const std::vector<PortDevice>& present) {
-    Found found;
-    found.port = tavo::FindBoardPort(choice, present, [&](std::wstring n) { found.note = n; });
-    return found;
+    ASSERT_TRUE(choice) << std::string(text.begin(), text.end());
+    std::wstring heard;
+    EXPECT_EQ(tavo::FindBoardPort(*choice, present, [&](std::wstring n) { heard = n; }), port)
+        << std::string(text.begin(), text.end());
+    EXPECT_TRUE(note.empty() ? heard.empty() : heard.find(note) != std::wstring::npos)
+        << std::string(heard.begin(), heard.end());
 }
 
 TEST(BoardIdentity, ABoardIsFoundAgainUnderANewComNumber) {
-    const auto ftdi = Picked(Ftdi(L"COM3", L"A50285BI"), 3);
-    const auto found = Find(ftdi, {kBuiltIn, Ftdi(L"COM7", L"A50285BI")});
-    EXPECT_EQ(found.port, 7);
-    EXPECT_NE(found.note.find(L"0403:6001 A50285BI found again on COM7"), std::wstring::npos);
-    // A board without a serial number, back in its socket under another number.
-    const auto ch340 = Picked(Ch340(L"COM3", L"5&2A3B4C5D&0&2", kSocket2), 3);
-    EXPECT_EQ(Find(ch340, {Ch340(L"COM4", L"5&2A3B4C5D&0&2", kSocket2)}).port, 4);
-    // Where it was: no note. No device list at all (Wine): the port as chosen.
-    EXPECT_EQ(Find(ch340, {Ch340(L"COM3", L"5&2A3B4C5D&0&2", kSocket2)}).note, L"");
-    EXPECT_EQ(Find(ch340, {}).port, 3);
+    ExpectFound(Ftdi(3, L"A50285BI"), {kBuiltIn, Ftdi(7, L"A50285BI")}, 7,
+                L"0403:6001 A50285BI found again on COM7");
+    ExpectFound(Ch340(3, 2), {Ch340(4, 2)}, 4, L"found again on COM4"); // by its socket
+    ExpectFound(Ch340(3, 2), {Ch340(3, 2)}, 3, L"");
+    ExpectFound(Ch340(3, 2), {}, 3, L"not among the system's ports; COM3 as set"); // Wine
 }
 
 TEST(BoardIdentity, TwoBoardsOfOneKindAreNeverSwapped) {
-    const auto a = Picked(Ch340(L"COM3", L"5&2A3B4C5D&0&2", kSocket2), 3);
-    const auto b = Ch340(L"COM3", L"5&2A3B4C5D&0&4", kSocket4); // took A's number
-    const auto found = Find(a, {b});
-    EXPECT_EQ(found.port, std::nullopt);
-    EXPECT_NE(found.note.find(L"COM3 is now board 1a86:7523 at " + std::wstring(kSocket4)),
-              std::wstring::npos);
-    // Two FTDI boards that traded numbers.
-    const auto x = Picked(Ftdi(L"COM3", L"A50285BI"), 3);
-    EXPECT_EQ(Find(x, {Ftdi(L"COM3", L"FT4ZQ1X9"), Ftdi(L"COM4", L"A50285BI")}).port, 4);
+    ExpectFound(Ch340(3, 2), {Ch340(3, 4)}, std::nullopt,
+                L"COM3 is now board 1a86:7523 at PCIROOT(0)#PCI(1400)#USBROOT(0)#USB(4)");
+    ExpectFound(Ftdi(3, L"A50285BI"), {Ftdi(3, L"FT4ZQ1X9"), Ftdi(4, L"A50285BI")}, 4,
+                L"found again on COM4");
 }
 
 TEST(BoardIdentity, ASavedBoardCountsOnlyForItsPortAndOnlyWhenItParses) {

@@ -17,6 +17,7 @@
 #include "driver/driver.h"
 #include "driver/lamps.h"
 #include "parport/wire_format.h"
+#include "serial_decode.h"
 #include "tavo_copy.h"
 
 namespace {
@@ -280,25 +281,23 @@ TEST(TavoBridge, AHelperStartedAgainDuringARunGetsTheRowsAgain) {
     CRestartingHelper helper;
     CBridgeTavo bridge({helper.Endpoint()}, trace.wstring());
     auto& tavo = bridge.tavo;
+    const auto received = [&](const std::vector<int>& rows) {
+        return kivdrv::WaitUntil([&] { return helper.Received() == rows; });
+    };
     const auto handle = tavo.OpenPrt(0x378, 1, 1);
     tavo.W_P(handle, 1, 0);
-    ASSERT_TRUE(kivdrv::WaitUntil([&] { return helper.Received() == std::vector<int>{1}; }));
+    ASSERT_TRUE(received({1}));
     helper.End();
     // Rows go on; the library finds the helper gone at a send.
-    for (int i = 0; i < 500 && !Count(trace, "note", "connection lost"); ++i) {
-        tavo.W_P(handle, 2, 0);
-        Sleep(10);
-    }
+    ASSERT_TRUE(tavotest::PlayUntil(tavo, handle, 10,
+                                    [&] { return Count(trace, "note", "connection lost") > 0; }));
     EXPECT_TRUE(kivdrv::WaitForLampPanel(GetCurrentProcessId(), kNoHelper));
     tavo.W_P(handle, 3, 0);
     helper.Start();
     // The row on the lines reaches the helper started again unasked, then each new one.
-    EXPECT_TRUE(kivdrv::WaitUntil([&] { return helper.Received() == std::vector<int>{3}; }))
-        << testing::PrintToString(helper.Received());
+    EXPECT_TRUE(received({3})) << testing::PrintToString(helper.Received());
     tavo.W_P(handle, 4, 0);
-    EXPECT_TRUE(kivdrv::WaitUntil([&] {
-        return helper.Received() == std::vector<int>{3, 4};
-    })) << testing::PrintToString(helper.Received());
+    EXPECT_TRUE(received({3, 4})) << testing::PrintToString(helper.Received());
     EXPECT_TRUE(kivdrv::WaitForLampPanel(GetCurrentProcessId(), L"LPT1 378h"));
     tavo.ClosePrt(handle);
     EXPECT_EQ(Count(trace, "note", "connection lost"), 1);

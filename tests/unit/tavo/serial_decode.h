@@ -22,15 +22,15 @@ namespace tavotest {
 using Bytes = std::vector<std::uint8_t>;
 using States = std::vector<int>;
 
-// Plays `rows` on LPT1 as the program does: a pause after each, then 0 and the close;
-// `opened` runs between the open and the first row.
+// Plays `rows` on LPT1 as the program does, then 0 and the close; after the open and each
+// row, `shown(row)` (0 for the open) when given, else a pause of `pauseMs`.
 inline void Play(CTavo& tavo, const States& rows, DWORD pauseMs,
-                 const std::function<void()>& opened = nullptr) {
+                 const std::function<void(int)>& shown = nullptr) {
     const auto handle = tavo.OpenPrt(0x378, 1, 1);
-    if (opened) opened();
+    if (shown) shown(0);
     for (const int row : rows) {
         tavo.W_P(handle, row, 0);
-        Sleep(pauseMs);
+        shown ? shown(row) : Sleep(pauseMs);
     }
     tavo.W_P(handle, 0, 0);
     tavo.ClosePrt(handle);
@@ -89,47 +89,38 @@ inline States WithOffAround(States rows) {
     return rows;
 }
 
-// The lines the board shows after `got`, under the protocol `ini` names; none until `got`
-// ends on a whole frame.
+// The lines shown once `got` has come, under the protocol `ini` names; none mid-frame.
 inline std::optional<int> Shown(const std::string& ini, const Bytes& got) {
+    const auto has = [&](const char* text) { return ini.find(text) != std::string::npos; };
     const auto setting = [&](const char* key) {
-        return std::atoi(ini.c_str() + ini.find('=', ini.find(key)) + 1);
+        return std::atoi(&ini[ini.find('=', ini.find(key)) + 1]);
     };
-    if (got.empty()) return std::nullopt;
     States relays;
-    if (ini.find("lcus") != std::string::npos)
-        return got.size() % 4 ? std::nullopt : std::optional(DecodeLcus(got, relays).back());
-    if (ini.find("enttec") != std::string::npos)
-        return got.back() != 0xE7
-                   ? std::nullopt
-                   : std::optional(DecodeEnttec(got, setting("channel"), setting("level")).back());
+    if (got.empty() || (has("lcus") && got.size() % 4) || (has("enttec") && got.back() != 0xE7))
+        return std::nullopt;
+    if (has("lcus")) return DecodeLcus(got, relays).back();
+    if (has("enttec")) return DecodeEnttec(got, setting("channel"), setting("level")).back();
     return got.back();
 }
 
 // Plays `rows` as the program does, each until the board shows it (the writer sends only
 // the latest value, so a row written sooner may never be sent), then 0 and the close;
 // returns what came to the file `capture` meanwhile, once it has stopped coming.
-inline Bytes PlayRun(const std::string& ini, const States& rows, const wchar_t* capture) {
+inline Bytes PlayRun(const std::string& ini, const States& rows, const wchar_t* capture,
+                     const std::optional<std::wstring>& trace = std::nullopt) {
     const auto captured = [&] {
         return capture ? kivdrv::ReadFileBytes(capture).value_or(Bytes{}) : Bytes{};
     };
     const std::size_t before = captured().size();
-    const auto shows = [&](int row) {
-        return kivdrv::WaitUntil([&] {
-            const Bytes got = captured();
-            return got.size() > before && Shown(ini, Bytes(got.begin() + before, got.end())) == row;
-        });
-    };
     {
-        CTavo tavo({std::nullopt, ini});
-        const auto handle = tavo.OpenPrt(0x378, 1, 1);
-        EXPECT_TRUE(shows(0)) << "the opening all-off";
-        for (const int row : rows) {
-            tavo.W_P(handle, row, 0);
-            EXPECT_TRUE(shows(row)) << "row " << row;
-        }
-        tavo.W_P(handle, 0, 0);
-        tavo.ClosePrt(handle);
+        CTavo tavo({std::nullopt, ini, trace});
+        Play(tavo, rows, 0, [&](int row) {
+            const auto shown = [&] {
+                const Bytes got = captured();
+                return got.size() > before && Shown(ini, {got.begin() + before, got.end()}) == row;
+            };
+            EXPECT_TRUE(kivdrv::WaitUntil(shown)) << "row " << row << " (0: the opening all-off)";
+        });
     }
     Bytes got;
     for (std::size_t size = SIZE_MAX, quiet = 0; quiet < 3; size = got.size()) {
@@ -140,10 +131,36 @@ inline Bytes PlayRun(const std::string& ini, const States& rows, const wchar_t* 
     return Bytes(got.begin() + std::ptrdiff_t(std::min(before, got.size())), got.end());
 }
 
-// A trace note holding `text`.
+// How many trace notes hold `text`.
+inline long NoteCount(const std::filesystem::path& trace, std::string_view text) {
+    const auto records = kivdrv::ReadTrace(trace).value_or(std::vector<tavo::TraceRecord>{});
+    return std::ranges::count_if(records, [&](const tavo::TraceRecord& r) {
+        return r.call == "note" && r.text.find(text) != std::string::npos;
+    });
+}
 inline bool Noted(const std::filesystem::path& trace, std::string_view text) {
-    for (const auto& r : kivdrv::ReadTrace(trace).value_or(std::vector<tavo::TraceRecord>{}))
-        if (r.call == "note" && r.text.find(text) != std::string::npos) return true;
+    return NoteCount(trace, text) > 0;
+}
+
+// Every note of the trace, a line each, for a failure's message.
+inline std::string Notes(const std::filesystem::path& trace) {
+    const auto records = kivdrv::ReadTrace(trace);
+    if (!records) return "the trace does not parse";
+    std::string notes;
+    for (const auto& r : *records)
+        if (r.call == "note") notes += r.text + "\n";
+    return notes;
+}
+
+// Plays rows 1, 2, 1, ... `pauseMs` apart until `done`, or a bound that keeps a hang from
+// stalling the run; true when done.
+inline bool PlayUntil(CTavo& tavo, std::uint32_t handle, DWORD pauseMs,
+                      const std::function<bool()>& done) {
+    for (int row = 0; row < 2000; ++row) {
+        if (done()) return true;
+        tavo.W_P(handle, std::uint32_t(row % 2 + 1), 0);
+        Sleep(pauseMs);
+    }
     return false;
 }
 

@@ -1,6 +1,7 @@
 // The serial back end as boards on the far end of a pty see it: tools/with-serial-ptys
 // maps COM7 to a pty whose bytes land in a file, COM8 to one that nobody reads, and COM9
-// to one that goes away after 16 bytes.
+// to one that goes away after 16 bytes, and COM10 to one that goes away after 16 bytes and
+// comes back a second later, what it then gets landing in KIV_SERIAL_RETURNED.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -9,6 +10,7 @@
 #include <cstdlib>
 
 #include "driver/driver.h"
+#include "driver/lamps.h"
 #include "serial_decode.h"
 #include "tavo_copy.h"
 
@@ -18,19 +20,9 @@ using namespace tavotest;
 
 const States kRows = {0x01, 0x80, 0x5A, 0xFF, 0x09};
 
-Bytes PlayRun(const std::string& settings) {
+Bytes PlayRun(const std::string& settings, const std::optional<std::wstring>& trace = {}) {
     return tavotest::PlayRun("backend = serial\nserial_port = com7\n" + settings, kRows,
-                             _wgetenv(L"KIV_SERIAL_CAPTURE"));
-}
-
-// Every note of the trace, a line each, for a failure's message.
-std::string Notes(const std::filesystem::path& trace) {
-    const auto records = kivdrv::ReadTrace(trace);
-    if (!records) return "the trace does not parse";
-    std::string notes;
-    for (const auto& r : *records)
-        if (r.call == "note") notes += r.text + "\n";
-    return notes;
+                             _wgetenv(L"KIV_SERIAL_CAPTURE"), trace);
 }
 
 TEST(TavoSerial, EachProtocolShowsTheRowsInOrderThenEveryLineOff) {
@@ -142,20 +134,39 @@ TEST(TavoSerial, ABoardThatGoesAwayIsNotedOnceAndTheNextOpenTriesAgain) {
     EXPECT_TRUE(Noted(trace, "cannot open COM9")) << "the pty is gone at the second open";
 }
 
-} // namespace
-
 // A board chosen in the window on Windows, and Wine lists no device behind COM7: the port is
 // opened as chosen, and the trace says why.
 TEST(TavoSerial, AChosenBoardThatTheSystemDoesNotListPlaysOnItsPort) {
-    const std::string board = "serial_board = 1a86:7523 at USB(2) on COM7\n";
-    const auto bytes = PlayRun(board);
-    EXPECT_EQ(Distinct(States(bytes.begin(), bytes.end())), WithOffAround(kRows));
     const kivdrv::CTempDir dir;
     const auto trace = dir / "trace.txt";
-    {
-        tavotest::CTavo tavo(
-            {std::nullopt, "backend = serial\nserial_port = COM7\n" + board, trace});
-        tavo.ClosePrt(tavo.OpenPrt(0x378, 1, 1));
-    }
+    const auto bytes = PlayRun("serial_board = 1a86:7523 at USB(2) on COM7\n", trace.wstring());
+    EXPECT_EQ(Distinct(States(bytes.begin(), bytes.end())), WithOffAround(kRows));
     EXPECT_TRUE(Noted(trace, "is not among the system's ports; COM7 as set")) << Notes(trace);
 }
+
+// COM10 unplugged during a run and plugged back: the row on the lines as it comes back
+// reaches it unasked, then each new one, with no new OpenPrt.
+TEST(TavoSerial, ABoardPluggedBackFollowsTheRunAgainWithoutAStart) {
+    const kivdrv::CTempDir dir;
+    const auto trace = dir / "trace.txt";
+    const wchar_t* returned = _wgetenv(L"KIV_SERIAL_RETURNED");
+    ASSERT_TRUE(returned) << "run through tools/with-serial-ptys";
+    const auto received = [&] { return kivdrv::ReadFileBytes(returned).value_or(Bytes{}); };
+    CTavo tavo({std::nullopt, "backend = serial\nserial_port = COM10\n", trace});
+    const auto handle = tavo.OpenPrt(0x378, 1, 1);
+    ASSERT_TRUE(PlayUntil(tavo, handle, 20, [&] { return Noted(trace, "COM10: gone"); }));
+    tavo.W_P(handle, 0x42, 0);
+    EXPECT_TRUE(
+        kivdrv::WaitForLampPanel(GetCurrentProcessId(), L"LPT1 378h (устройство отключено)"));
+    ASSERT_TRUE(kivdrv::WaitUntil([&] { return !received().empty(); }, std::chrono::minutes(1)));
+    EXPECT_EQ(received().front(), 0x42);
+    tavo.W_P(handle, 0x5A, 0);
+    EXPECT_TRUE(kivdrv::WaitUntil([&] { return received().back() == 0x5A; }));
+    EXPECT_TRUE(kivdrv::WaitForLampPanel(GetCurrentProcessId(), L"LPT1 378h"));
+    tavo.ClosePrt(handle);
+    // Each once: the tries to open it again that failed alike too.
+    for (const char* once : {"COM10: gone", "cannot open COM10", "COM10: back"})
+        EXPECT_EQ(NoteCount(trace, once), 1) << once << "\n" << Notes(trace);
+}
+
+} // namespace
