@@ -86,9 +86,14 @@ private:
     // A value whose write did not complete is told every line of it again, at the next
     // value or after a quiet while, since relay boards hear no keep-alive. A write that
     // failed outright is tried once more before the device counts as gone.
-    void Show(std::uint8_t value, bool all) {
-        DWORD error = m_shared.device->Show(value, all);
-        if (Lost(error)) error = m_shared.device->Show(value, true);
+    void Show(std::uint8_t value, bool all) { Shown(value, Write(*m_shared.device, value, all)); }
+
+    static DWORD Write(CDevice& device, std::uint8_t value, bool all) {
+        const DWORD error = device.Show(value, all);
+        return Lost(error) ? device.Show(value, true) : error;
+    }
+
+    void Shown(std::uint8_t value, DWORD error) {
         m_unshown = error ? std::optional(value) : std::nullopt;
         Report(error);
     }
@@ -121,14 +126,19 @@ private:
         m_shared.reporter.PortNote(0, L"устройство отключено");
     }
 
-    // Tries to open the device again; the trace hears of a try that fails only when it
-    // fails otherwise than the one before.
+    // Tries to open the device again and show it the row; the trace hears of a try that
+    // fails only when it fails otherwise than the one before. A device that opens but takes
+    // no row is not back: Wine 10 opens a vanished board until its server restarts.
     void LookAgain() {
         if (GetTickCount64() < m_nextLook) return;
         m_nextLook = GetTickCount64() + kLookAgainMs;
         CHeldNotes notes;
         auto device = m_shared.source->Connect(notes);
-        if (!device) {
+        const DWORD error = device ? Write(*device, m_latest, true) : 0;
+        if (Lost(error))
+            notes.TraceNote(m_shared.name + ": opens, but writing fails, error " +
+                            std::to_string(error));
+        if (!device || Lost(error)) {
             notes.TraceIfNews(m_lastTry, m_shared.reporter);
             return;
         }
@@ -136,7 +146,7 @@ private:
         m_shared.reporter.TraceNote(m_shared.name + ": back");
         m_shared.reporter.PortNote(0, L"");
         notes.Forward(m_shared.reporter);
-        Show(m_latest, true);
+        Shown(m_latest, error);
     }
 
     Shared& m_shared;

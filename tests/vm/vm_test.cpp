@@ -185,11 +185,13 @@ TEST(RealSerial, AnAdapterPluggedBackMidRunIsDrivenAgainWithoutAStart) {
         // board away, the cure in the trace, and at the next Start the virtual ports.
         EXPECT_TRUE(kivdrv::WaitUntil([&] { return Noted(trace, "does not answer"); }, kSlow));
         tavo.ClosePrt(handle);
-        CTavo fresh({std::nullopt, kCom, std::nullopt, L"1"});
-        fresh.ClosePrt(fresh.OpenPrt(0x378, 1, 1));
-        EXPECT_TRUE(kivdrv::WaitForLampPanel(
-            GetCurrentProcessId(),
-            L"LPT1 378h (" + std::wstring(Com().begin(), Com().end()) + L" не отвечает)", kSlow));
+        const auto freshTrace = dir / "fresh";
+        CTavo fresh({std::nullopt, kCom, freshTrace.wstring(), L"1"});
+        const auto again = fresh.OpenPrt(0x378, 1, 1);
+        const auto caption =
+            L"LPT1 378h (" + std::wstring(Com().begin(), Com().end()) + L" не отвечает)";
+        EXPECT_TRUE(PlayUntil(fresh, again, 50, panel(caption.c_str()))) << Notes(freshTrace);
+        fresh.ClosePrt(again);
         return;
     }
     ASSERT_TRUE(kivdrv::WaitUntil([&] { return written().size() > before; }, kSlow))

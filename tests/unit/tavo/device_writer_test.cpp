@@ -12,14 +12,16 @@
 namespace tavo {
 namespace {
 
-// Open once at a time, as a COM port. Its first Show of `failing` ends in `failure`; the
-// all-off at the close takes `closeMs`.
+// Open once at a time, as a COM port. Its first Show of `failing` ends in `failure`, the
+// next `lostWrites` fail as on a board gone; the all-off at the close takes `closeMs`.
 struct Board final : CReporter {
     std::mutex mutex;
     std::vector<std::pair<int, bool>> shows; // value, every line
     int failing = -1;
     DWORD failure = ERROR_TIMEOUT;
     DWORD closeMs = 0;
+    int lostWrites = 0;
+    std::vector<std::string> notes;
     std::atomic<int> open{0}, opened{0};
 
     DWORD Show(std::uint8_t value, bool all) {
@@ -29,6 +31,7 @@ struct Board final : CReporter {
             failing = -1;
             return failure;
         }
+        if (lostWrites > 0 && lostWrites--) return ERROR_DEVICE_NOT_CONNECTED;
         const bool closing = value == 0 && all && shows.size() > 1;
         lock.unlock();
         if (closing) Sleep(closeMs);
@@ -41,7 +44,15 @@ struct Board final : CReporter {
     bool Closed() {
         return kivdrv::WaitUntil([&] { return open == 0; });
     }
-    void TraceNote(std::string_view) override {}
+    std::size_t Noted(std::string_view text) {
+        const std::lock_guard lock(mutex);
+        return std::ranges::count_if(
+            notes, [&](const auto& n) { return n.find(text) != std::string::npos; });
+    }
+    void TraceNote(std::string_view text) override {
+        const std::lock_guard lock(mutex);
+        notes.emplace_back(text);
+    }
     void PortNote(std::uint32_t, std::wstring) override {}
 };
 
@@ -90,6 +101,27 @@ TEST(DeviceBackend, AValueWhoseWriteFailedIsSentAgainWithEveryLine) {
         EXPECT_TRUE(board.Closed());
         EXPECT_EQ(board.opened, 1) << failure;
     }
+}
+
+// Gone, then opened three times without taking a row (Wine 10 opens a vanished board):
+// back once, when it takes the row.
+TEST(DeviceBackend, ABoardThatOpensButTakesNoRowIsNotBack) {
+    Board board;
+    CBoardBackend backend(board);
+    backend.Open(kPort);
+    backend.Write(kPort, 1);
+    ASSERT_TRUE(kivdrv::WaitUntil([&] { return board.Saw(1, false); }));
+    {
+        const std::lock_guard lock(board.mutex);
+        board.lostWrites = 8; // each try writes twice
+    }
+    backend.Write(kPort, 2);
+    EXPECT_TRUE(kivdrv::WaitUntil([&] { return board.Noted("board: back") > 0; }));
+    EXPECT_EQ(board.opened, 5);
+    EXPECT_EQ(board.Noted("board: back"), 1);
+    EXPECT_EQ(board.Noted("opens, but writing fails"), 1);
+    backend.Close(kPort);
+    EXPECT_TRUE(board.Closed());
 }
 
 TEST(DeviceBackend, AStartRightAfterACloseThatGaveUpDrivesTheBoard) {
