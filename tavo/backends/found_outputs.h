@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "tavo/backends/backend.h"
-#include "tavo/backends/hid_relays.h"
+#include "tavo/backends/hid/hid_relays.h"
 
 namespace tavo {
 

@@ -1,6 +1,6 @@
 #include "tavo/backends/output_claim.h"
 
-#include "tavo/backends/serial_frames.h"
+#include "tavo/backends/serial/serial_frames.h"
 #include "tavo/settings/ini_text.h"
 
 namespace tavo {

@@ -10,11 +10,11 @@
 #include <cwchar>
 #include <type_traits>
 
-#include "tavo/backends/board_identity.h"
+#include "tavo/backends/serial/board_identity.h"
 #include "tavo/backends/device_list.h"
 #include "tavo/backends/device_ports.h"
 #include "tavo/backends/found_outputs.h"
-#include "tavo/backends/serial_frames.h"
+#include "tavo/backends/serial/serial_frames.h"
 #include "tavo/settings/config_source.h"
 
 namespace tavo {

@@ -5,7 +5,7 @@
 
 #include "tavo/backends/backends.h"
 #include "tavo/backends/found_outputs.h"
-#include "tavo/backends/serial_frames.h"
+#include "tavo/backends/serial/serial_frames.h"
 #include "tavo/settings/config_source.h"
 
 namespace tavo {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <span>
 
-#include "tavo/backends/dmx_streams.h"
-#include "tavo/backends/serial_frames.h"
+#include "tavo/backends/net/dmx_streams.h"
+#include "tavo/backends/serial/serial_frames.h"
 
 namespace tavo {
 namespace {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "parport/wire_format.h"
-#include "tavo/backends/dmx_packets.h"
-#include "tavo/backends/dmx_streams.h"
+#include "tavo/backends/net/dmx_packets.h"
+#include "tavo/backends/net/dmx_streams.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "driver/driver.h"
 #include "kiv_version.h"
 #include "release/samples.h"
-#include "tavo/backends/serial_frames.h"
+#include "tavo/backends/serial/serial_frames.h"
 #include "tavo/settings/settings.h"
 
 namespace {

@@ -1,8 +1,8 @@
 // A board chosen in the window found again by what it is, on the SetupAPI answers Windows
 // gives for its usual adapters: an FTDI port under its bus driver (with a serial number),
 // a CH340 without one (known by its socket), a built-in port.
-#include "tavo/backends/board_identity.h"
-#include "tavo/backends/serial_frames.h"
+#include "tavo/backends/serial/board_identity.h"
+#include "tavo/backends/serial/serial_frames.h"
 #include "tavo/window/outputs_model.h"
 
 #include <gtest/gtest.h>

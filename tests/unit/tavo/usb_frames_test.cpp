@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "tavo/backends/hid_relays.h"
-#include "tavo/backends/serial_frames.h"
+#include "tavo/backends/hid/hid_relays.h"
+#include "tavo/backends/serial/serial_frames.h"
 
 namespace tavo {
 namespace {

@@ -1,9 +1,9 @@
-#include "tavo/backends/board_identity.h"
+#include "tavo/backends/serial/board_identity.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "tavo/backends/serial_frames.h"
+#include "tavo/backends/serial/serial_frames.h"
 #include "tavo/settings/settings.h"
 
 namespace tavo {

@@ -1,4 +1,4 @@
-#include "tavo/backends/hid_relays.h"
+#include "tavo/backends/hid/hid_relays.h"
 
 namespace tavo {
 namespace {

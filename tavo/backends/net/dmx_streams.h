@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tavo/backends/dmx_packets.h"
+#include "tavo/backends/net/dmx_packets.h"
 #include "tavo/settings/settings.h"
 
 namespace tavo {

@@ -3,7 +3,7 @@
 // we send it one byte per W_P without ever waiting for it, so a helper that stalls or
 // goes can cost the lines but never hang the program. A helper that went away is
 // connected to again by a thread of the library, and the lines follow the run again.
-#include "tavo/backends/bridge_link.h"
+#include "tavo/backends/lpt/bridge_link.h"
 
 #include <map>
 #include <mutex>

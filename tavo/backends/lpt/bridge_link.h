@@ -3,7 +3,7 @@
 // again after the helper went away.
 #pragma once
 
-#include "tavo/backends/winsock_api.h"
+#include "tavo/backends/net/winsock_api.h"
 
 #include <optional>
 #include <span>

@@ -1,4 +1,4 @@
-#include "tavo/backends/dmx_streams.h"
+#include "tavo/backends/net/dmx_streams.h"
 
 namespace tavo {
 namespace {

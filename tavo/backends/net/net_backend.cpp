@@ -1,7 +1,7 @@
 // The network lighting back ends: every W_P becomes one E1.31 or Art-Net datagram, sent
 // on a non-blocking UDP socket; a thread of the library repeats the last frame of each
 // open port, since receivers drop a source that falls silent.
-#include "tavo/backends/winsock_api.h"
+#include "tavo/backends/net/winsock_api.h"
 
 #include <bcrypt.h>
 
@@ -11,7 +11,7 @@
 #include <utility>
 
 #include "tavo/backends/backends.h"
-#include "tavo/backends/dmx_streams.h"
+#include "tavo/backends/net/dmx_streams.h"
 #include "tavo/settings/file_handle.h"
 
 namespace tavo {

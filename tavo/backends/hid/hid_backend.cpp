@@ -14,7 +14,7 @@ extern "C" {
 #include "tavo/backends/device_writer.h"
 #include "tavo/backends/found_outputs.h"
 #include "tavo/settings/file_handle.h"
-#include "tavo/backends/hid_relays.h"
+#include "tavo/backends/hid/hid_relays.h"
 
 namespace tavo {
 namespace {

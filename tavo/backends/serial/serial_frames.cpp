@@ -1,9 +1,9 @@
-#include "tavo/backends/serial_frames.h"
+#include "tavo/backends/serial/serial_frames.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "tavo/backends/dmx_packets.h"
+#include "tavo/backends/net/dmx_packets.h"
 
 namespace tavo {
 namespace {

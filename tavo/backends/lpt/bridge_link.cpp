@@ -1,4 +1,4 @@
-#include "tavo/backends/bridge_link.h"
+#include "tavo/backends/lpt/bridge_link.h"
 
 #include <array>
 #include <utility>

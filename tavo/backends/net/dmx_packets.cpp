@@ -1,4 +1,4 @@
-#include "tavo/backends/dmx_packets.h"
+#include "tavo/backends/net/dmx_packets.h"
 
 #include <iterator>
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tavo/backends/board_identity.h"
+#include "tavo/backends/serial/board_identity.h"
 #include "tavo/backends/device_lines.h"
 #include "tavo/settings/settings.h"
 
