@@ -118,7 +118,7 @@ private:
     std::string m_name;
 };
 
-// The board asked for (or the first one) among those attached at each Connect.
+// The board asked for (or the first one, then that one) among those attached at each Connect.
 class CRelaySource final : public CDeviceSource {
 public:
     CRelaySource(const HidSystem& system, std::string wanted)
@@ -154,6 +154,8 @@ public:
             notes.PortNote(0, why);
             return nullptr;
         }
+        // Once driven, the board is looked for again by its id: never another one.
+        if (m_wanted.empty() && KnownRelayId(board->id)) m_wanted = board->id;
         notes.TraceNote("hidrelay: " + Describe(*board));
         notes.PortNote(0, UnusedLinesNote(board->relays));
         return std::make_unique<CRelayDevice>(m_system.hid, std::move(device), *board);
@@ -161,7 +163,7 @@ public:
 
 private:
     const HidSystem m_system;
-    const std::string m_wanted;
+    std::string m_wanted; // Connect's alone once the writer runs
 };
 
 } // namespace

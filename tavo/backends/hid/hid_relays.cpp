@@ -1,5 +1,7 @@
 #include "tavo/backends/hid/hid_relays.h"
 
+#include <algorithm>
+
 namespace tavo {
 namespace {
 
@@ -47,9 +49,19 @@ std::vector<RelayBoard> RelayBoards(std::span<const HidDeviceAnswer> answers) {
 
 std::optional<RelayBoard> ChooseRelayBoard(std::span<const HidDeviceAnswer> answers,
                                            std::string_view wanted) {
-    for (auto& board : RelayBoards(answers))
-        if (wanted.empty() || SameId(board.id, wanted)) return std::move(board);
+    auto boards = RelayBoards(answers);
+    if (wanted.empty()) {
+        const auto readable = std::ranges::find_if(boards, KnownRelayId, &RelayBoard::id);
+        if (readable != boards.end()) return std::move(*readable);
+        if (!boards.empty()) return std::move(boards.front());
+    }
+    for (auto& board : boards)
+        if (SameId(board.id, wanted)) return std::move(board);
     return std::nullopt;
+}
+
+bool KnownRelayId(std::string_view id) {
+    return id.find('?') == std::string_view::npos;
 }
 
 std::wstring UnusedLinesNote(int relays) {

@@ -42,10 +42,13 @@ struct RelayBoard {
 int RelayCount(std::wstring_view productString);
 // The 5-character id a board reports, non-printable bytes as '?'.
 std::string RelayBoardId(const RelayReport& state);
+// An id read whole, not one the board did not answer.
+bool KnownRelayId(std::string_view id);
 // Every relay board among the answers, in their order.
 std::vector<RelayBoard> RelayBoards(std::span<const HidDeviceAnswer> answers);
-// The board with id `wanted` (any case), or the first relay board when `wanted` is empty;
-// nullopt when there is none.
+// The board with id `wanted` (any case), or when `wanted` is empty the first whose id can be
+// read, else the first (a board Wine 10 keeps after it went away answers no id); nullopt
+// when there is none.
 std::optional<RelayBoard> ChooseRelayBoard(std::span<const HidDeviceAnswer> answers,
                                            std::string_view wanted);
 

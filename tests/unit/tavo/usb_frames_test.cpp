@@ -116,6 +116,11 @@ TEST(HidRelays, ChoosesTheFirstBoardOrTheOneWithTheId) {
     EXPECT_EQ(chosen->relays, 8);
     EXPECT_FALSE(ChooseRelayBoard(answers, "MOUSE"));
     EXPECT_FALSE(ChooseRelayBoard(std::span(answers, 3), ""));
+    // A board that answers no id (one Wine 10 keeps after it went away) comes after one that does.
+    const HidDeviceAnswer kept[] = {Answer(kRelayVendor, L"USBRelay2", "\0\0\0\0\0"),
+                                    Answer(kRelayVendor, L"USBRelay2", "VMREL")};
+    EXPECT_EQ(ChooseRelayBoard(kept, "")->index, 1u);
+    EXPECT_EQ(ChooseRelayBoard(std::span(kept, 1), "")->index, 0u);
 }
 
 TEST(HidRelays, ReportsForTheBoardsRelaysOnly) {
