@@ -184,14 +184,14 @@ TEST(RealSerial, AnAdapterPluggedBackMidRunIsDrivenAgainWithoutAStart) {
         // Wine 10 keeps the vanished device until its server restarts: the user sees the
         // board away, the cure in the trace, and at the next Start the virtual ports.
         EXPECT_TRUE(kivdrv::WaitUntil([&] { return Noted(trace, "does not answer"); }, kSlow));
+        // Stop, then Start in the same program: the port opens, answers nothing, and the
+        // lamps say so.
         tavo.ClosePrt(handle);
-        const auto freshTrace = dir / "fresh";
-        CTavo fresh({std::nullopt, kCom, freshTrace.wstring(), L"1"});
-        const auto again = fresh.OpenPrt(0x378, 1, 1);
+        const auto again = tavo.OpenPrt(0x378, 1, 1);
         const auto caption =
             L"LPT1 378h (" + std::wstring(Com().begin(), Com().end()) + L" не отвечает)";
-        EXPECT_TRUE(PlayUntil(fresh, again, 50, panel(caption.c_str()))) << Notes(freshTrace);
-        fresh.ClosePrt(again);
+        EXPECT_TRUE(PlayUntil(tavo, again, 50, panel(caption.c_str()))) << Notes(trace);
+        tavo.ClosePrt(again);
         return;
     }
     ASSERT_TRUE(kivdrv::WaitUntil([&] { return written().size() > before; }, kSlow))
