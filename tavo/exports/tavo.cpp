@@ -142,6 +142,9 @@ private:
     // The settings, the back ends, and the ports while they are unknown, as a session begins.
     void Settle() {
         if (m_backend) return;
+        // What the last session's back ends said of the ports ended with them.
+        for (auto& [kind, reporter] : m_backendReporters)
+            reporter.PortNote(0, L"");
         ReadSettings();
         auto chosen = ChooseBackend(m_kinds, m_settings, *this, m_self);
         m_backend = std::move(chosen.backend);

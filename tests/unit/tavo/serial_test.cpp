@@ -126,6 +126,11 @@ TEST(TavoSerial, ABoardThatGoesAwayIsNotedOnceAndTheNextOpenTriesAgain) {
     }
     tavo.ClosePrt(handle);
     handle = tavo.OpenPrt(0x378, 1, 1);
+    // The caption is this session's: the last one's "устройство отключено" ended with it.
+    EXPECT_TRUE(tavotest::PlayUntil(tavo, handle, 20, [] {
+        return kivdrv::WaitForLampPanel(GetCurrentProcessId(), L"LPT1 378h (COM9 недоступен)",
+                                        std::chrono::milliseconds(0)) != nullptr;
+    }));
     tavo.ClosePrt(handle);
     int gone = 0;
     for (const auto& r : kivdrv::ReadTrace(trace).value_or(std::vector<tavo::TraceRecord>{}))
