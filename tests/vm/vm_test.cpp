@@ -190,7 +190,14 @@ TEST(RealSerial, AnAdapterPluggedBackMidRunIsDrivenAgainWithoutAStart) {
         const auto again = tavo.OpenPrt(0x378, 1, 1);
         const auto caption =
             L"LPT1 378h (" + std::wstring(Com().begin(), Com().end()) + L" не отвечает)";
-        EXPECT_TRUE(PlayUntil(tavo, again, 50, panel(caption.c_str()))) << Notes(trace);
+        EXPECT_TRUE(PlayUntil(tavo, again, 50, panel(caption.c_str())))
+            << Notes(trace) << "panels: " << [] {
+                   std::string captions;
+                   for (const HWND w : kivdrv::FindTopLevelWindows(
+                            {std::nullopt, tavo::kLampPanelClass, GetCurrentProcessId()}))
+                       captions += kivdrv::Narrow(kivdrv::WindowText(w)) + "; ";
+                   return captions;
+               }();
         tavo.ClosePrt(again);
         return;
     }
