@@ -188,20 +188,8 @@ TEST(RealSerial, AnAdapterPluggedBackMidRunIsDrivenAgainWithoutAStart) {
         // lamps say so.
         tavo.ClosePrt(handle);
         const auto again = tavo.OpenPrt(0x378, 1, 1);
-        const auto caption =
-            L"LPT1 378h (" + std::wstring(Com().begin(), Com().end()) + L" не отвечает)";
-        for (int row = 1; row <= 20; ++row) {
-            tavo.W_P(again, std::uint32_t(row), 0);
-            Sleep(50);
-        }
-        EXPECT_TRUE(kivdrv::WaitForLampPanel(GetCurrentProcessId(), caption, kSlow))
-            << Notes(trace) << "panels: " << [] {
-                   std::string captions;
-                   for (const HWND w : kivdrv::FindTopLevelWindows(
-                            {std::nullopt, tavo::kLampPanelClass, GetCurrentProcessId()}))
-                       captions += kivdrv::Narrow(kivdrv::WindowText(w)) + "; ";
-                   return captions;
-               }();
+        const auto caption = L"LPT1 378h (" + kivdrv::Widen(Com()) + L" не отвечает)";
+        EXPECT_TRUE(PlayUntil(tavo, again, 50, panel(caption.c_str()))) << Notes(trace);
         tavo.ClosePrt(again);
         return;
     }
