@@ -20,9 +20,8 @@ struct Board final : CReporter {
     int failing = -1;
     DWORD failure = ERROR_TIMEOUT;
     DWORD closeMs = 0;
-    int lostWrites = 0;
     std::vector<std::string> notes;
-    std::atomic<int> open{0}, opened{0};
+    std::atomic<int> open{0}, opened{0}, lostWrites{0};
 
     DWORD Show(std::uint8_t value, bool all) {
         std::unique_lock lock(mutex);
@@ -44,10 +43,9 @@ struct Board final : CReporter {
     bool Closed() {
         return kivdrv::WaitUntil([&] { return open == 0; });
     }
-    std::size_t Noted(std::string_view text) {
+    long Noted(std::string_view part) {
         const std::lock_guard lock(mutex);
-        return std::ranges::count_if(
-            notes, [&](const auto& n) { return n.find(text) != std::string::npos; });
+        return std::ranges::count_if(notes, [&](const auto& n) { return n.find(part) != n.npos; });
     }
     void TraceNote(std::string_view text) override {
         const std::lock_guard lock(mutex);
@@ -111,14 +109,10 @@ TEST(DeviceBackend, ABoardThatOpensButTakesNoRowIsNotBack) {
     backend.Open(kPort);
     backend.Write(kPort, 1);
     ASSERT_TRUE(kivdrv::WaitUntil([&] { return board.Saw(1, false); }));
-    {
-        const std::lock_guard lock(board.mutex);
-        board.lostWrites = 8; // each try writes twice
-    }
+    board.lostWrites = 8; // each try writes twice
     backend.Write(kPort, 2);
-    EXPECT_TRUE(kivdrv::WaitUntil([&] { return board.Noted("board: back") > 0; }));
-    EXPECT_EQ(board.opened, 5);
-    EXPECT_EQ(board.Noted("board: back"), 1);
+    ASSERT_TRUE(kivdrv::WaitUntil([&] { return board.Noted("board: back") > 0; }));
+    EXPECT_EQ(board.opened, 5) << "back at the open that took the row, not before";
     EXPECT_EQ(board.Noted("opens, but writing fails"), 1);
     backend.Close(kPort);
     EXPECT_TRUE(board.Closed());
