@@ -137,29 +137,44 @@ def main():
     with open(os.path.join(out, "e131.txt")) as f:
         print(f"  e131: {order(int(line.split()[2]) for line in f)}")
 
-    print("\nserial board, each time on the link (0 = from the start):")
     run = dict(line.split() for line in open(os.path.join(out, "epochs.txt")))
-    latency = {}
     replugs = os.path.join(out, "replugs.txt")
-    if os.path.exists(replugs):
-        for line in open(replugs):
-            n, gone, back, first = line.split()
-            at = float(back) - float(run["start"])
-            if float(back) > float(run["stop"]) - 5:
-                latency[int(n)] = f"back at {at:.0f} s, as the run was stopping"
+    plugs = [line.split() for line in open(replugs)] if os.path.exists(replugs) else []
+
+    def latency(column):
+        """Each replug's line: when the board came back and its first row after it."""
+        said = {}
+        for fields in plugs:
+            n, back, first = int(fields[0]), float(fields[2]), fields[column]
+            at = back - float(run["start"])
+            if back > float(run["stop"]) - 5:
+                said[n] = f"back at {at:.0f} s, as the run was stopping"
             elif first == "-":
-                latency[int(n)] = f"back at {at:.0f} s, NOTHING received within 10 s"
+                said[n] = f"back at {at:.0f} s, NOTHING received within 10 s"
             else:
-                latency[int(n)] = f"back at {at:.0f} s, first byte {float(first) - float(back):.2f} s later"
-    resumed = sum(1 for text in latency.values() if "first byte" in text)
-    print(f"  replugs: {len(latency)}, resumed: {resumed}")
-    n = 0
-    while os.path.exists(os.path.join(out, f"serial-{n}.bin")):
-        data = open(os.path.join(out, f"serial-{n}.bin"), "rb").read()
-        first = data[0] if data else None
-        lat = f", {latency.get(n, 'back as the run was stopping')}" if n else ""
-        print(f"  {n}: {len(data)} bytes, first {first}{lat}; {order(data)}")
-        n += 1
+                said[n] = f"back at {at:.0f} s, first row {float(first) - back:.2f} s later"
+        print(f"  replugs: {len(said)}, resumed: {sum('first row' in t for t in said.values())}")
+        return said
+
+    def boards(name, column, read):
+        if not os.path.exists(os.path.join(out, name.format(0))):
+            return
+        print(f"\n{name.format('N')}, each time the board was there (0 = from the start):")
+        said = latency(column)
+        n = 0
+        while os.path.exists(os.path.join(out, name.format(n))):
+            rows = read(os.path.join(out, name.format(n)))
+            first = rows[0] if rows else None
+            lat = f", {said.get(n, 'back as the run was stopping')}" if n else ""
+            yield n, rows, f"  {n}: {len(rows)} values, first {first}{lat}"
+            n += 1
+
+    for n, data, line in boards("serial-{}.bin", 3, lambda p: open(p, "rb").read()):
+        print(f"{line}; {order(data)}")
+    # Relays 1 and 2 follow D0 and D1: a row switches them one report at a time.
+    for n, states, line in boards("relays-{}.txt", 4,
+                                  lambda p: [int(v) for v in open(p).read().split()]):
+        print(f"{line}, states other than 0-3: {sum(s > 3 for s in states)}")
     gone = [t for t, text in notes if "gone" in text]
     back = [t for t, text in notes if ": back" in text]
     print(f"\ntrace notes: {len(gone)} gone, {len(back)} back; others:")
