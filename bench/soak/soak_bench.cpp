@@ -83,13 +83,16 @@ std::size_t PrivateCommitted(HANDLE process) {
     return bytes;
 }
 
+BOOL CALLBACK CountWindow(HWND, LPARAM count) {
+    ++*reinterpret_cast<std::size_t*>(count);
+    return TRUE;
+}
+
 std::size_t Windows(DWORD processId) {
     std::size_t count = 0;
     for (HWND top : FindTopLevelWindows({std::nullopt, std::nullopt, processId, false})) {
         ++count;
-        EnumChildWindows(
-            top, [](HWND, LPARAM n) { return ++*reinterpret_cast<std::size_t*>(n), TRUE; },
-            reinterpret_cast<LPARAM>(&count));
+        EnumChildWindows(top, CountWindow, reinterpret_cast<LPARAM>(&count));
     }
     return count;
 }
@@ -103,8 +106,8 @@ void Sample(const CProcess& kiv, double minutes, FILE* out) {
                          sizeof memory);
     std::fprintf(out, "%.2f,%lu,%lu,%lu,%zu,%zu,%lu,%zu,%zu,%zu\n", minutes, handles,
                  GetGuiResources(kiv.Handle(), GR_GDIOBJECTS),
-                 GetGuiResources(kiv.Handle(), GR_USEROBJECTS), memory.PrivateUsage,
-                 memory.WorkingSetSize, ThreadCount(kiv.Id()), TableHandles(kiv.Id()),
+                 GetGuiResources(kiv.Handle(), GR_USEROBJECTS), std::size_t(memory.PrivateUsage),
+                 std::size_t(memory.WorkingSetSize), ThreadCount(kiv.Id()), TableHandles(kiv.Id()),
                  Windows(kiv.Id()), PrivateCommitted(kiv.Handle()));
     std::fflush(out);
 }
@@ -127,7 +130,8 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     ClearKivRegistry();
 
-    CKivSession kiv(work, L"378,0,0", {(work / L"p.cmb").wstring()});
+    // Under the test PC's emulation the first start takes tens of seconds.
+    CKivSession kiv(work, L"378,0,0", {(work / L"p.cmb").wstring()}, std::chrono::minutes(3));
     if (!kiv.Frame()) {
         std::fputs("soak_bench: kiv.exe showed no window\n", stderr);
         return 1;

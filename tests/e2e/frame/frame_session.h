@@ -15,9 +15,11 @@ inline const std::wstring kSettingsTitle = L"Настройка";
 
 class CKivSession {
 public:
-    // Starts kiv.exe in `work` with the ports `lpt` and `args`; waits for its window.
+    // Starts kiv.exe in `work` with the ports `lpt` and `args`; waits for its window, at
+    // most `startWait`.
     CKivSession(const CTempDir& work, const std::wstring& lpt = L"378,0,0",
-                std::vector<std::wstring> args = {});
+                std::vector<std::wstring> args = {},
+                std::chrono::milliseconds startWait = 10s);
     ~CKivSession();
 
     const CProcess& Process() const { return m_process; }
