@@ -141,40 +141,31 @@ def main():
     replugs = os.path.join(out, "replugs.txt")
     plugs = [line.split() for line in open(replugs)] if os.path.exists(replugs) else []
 
-    def latency(column):
-        """Each replug's line: when the board came back and its first row after it."""
+    def board(name, column, read, figures):
+        """Each time one board was there: its values, and how soon it had a row after a
+        replug (column `column` of replugs.txt)."""
         said = {}
         for fields in plugs:
             n, back, first = int(fields[0]), float(fields[2]), fields[column]
-            at = back - float(run["start"])
-            if back > float(run["stop"]) - 5:
-                said[n] = f"back at {at:.0f} s, as the run was stopping"
-            elif first == "-":
-                said[n] = f"back at {at:.0f} s, NOTHING received within 10 s"
-            else:
-                said[n] = f"back at {at:.0f} s, first row {float(first) - back:.2f} s later"
-        print(f"  replugs: {len(said)}, resumed: {sum('first row' in t for t in said.values())}")
-        return said
-
-    def boards(name, column, read):
-        if not os.path.exists(os.path.join(out, name.format(0))):
-            return
+            said[n] = f"back at {back - float(run['start']):.0f} s, " + (
+                "as the run was stopping" if back > float(run["stop"]) - 5 else
+                "NOTHING received within 10 s" if first == "-" else
+                f"first row {float(first) - back:.2f} s later")
         print(f"\n{name.format('N')}, each time the board was there (0 = from the start):")
-        said = latency(column)
+        print(f"  replugs: {len(said)}, resumed: {sum('first row' in t for t in said.values())}")
         n = 0
         while os.path.exists(os.path.join(out, name.format(n))):
-            rows = read(os.path.join(out, name.format(n)))
-            first = rows[0] if rows else None
+            values = read(os.path.join(out, name.format(n)))
             lat = f", {said.get(n, 'back as the run was stopping')}" if n else ""
-            yield n, rows, f"  {n}: {len(rows)} values, first {first}{lat}"
+            print(f"  {n}: {len(values)} values, first {values[0] if values else None}{lat};"
+                  f" {figures(values)}")
             n += 1
 
-    for n, data, line in boards("serial-{}.bin", 3, lambda p: open(p, "rb").read()):
-        print(f"{line}; {order(data)}")
+    board("serial-{}.bin", 3, lambda p: open(p, "rb").read(), order)
     # Relays 1 and 2 follow D0 and D1: a row switches them one report at a time.
-    for n, states, line in boards("relays-{}.txt", 4,
-                                  lambda p: [int(v) for v in open(p).read().split()]):
-        print(f"{line}, states other than 0-3: {sum(s > 3 for s in states)}")
+    if os.path.exists(os.path.join(out, "relays-0.txt")):
+        board("relays-{}.txt", 4, lambda p: [int(v) for v in open(p).read().split()],
+              lambda states: f"states other than 0-3: {sum(v > 3 for v in states)}")
     gone = [t for t, text in notes if "gone" in text]
     back = [t for t, text in notes if ": back" in text]
     print(f"\ntrace notes: {len(gone)} gone, {len(back)} back; others:")

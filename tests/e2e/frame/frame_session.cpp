@@ -62,15 +62,14 @@ CKivSession::CKivSession(const CTempDir& work, const std::wstring& lpt,
                          std::vector<std::wstring> args, std::chrono::milliseconds startWait)
     : m_work(work.Path()), m_process(KivStart(work.Path(), lpt, std::move(args))) {
     // A message box shown before the frame carries the same title: not the frame.
-    WaitUntil(
-        [&] {
-            for (HWND w : FindTopLevelWindows({kKivTitle, std::nullopt, m_process.Id(), true}))
-                if (WindowClass(w) != L"#32770") m_frame = w;
-            return m_frame != nullptr;
-        },
-        startWait);
+    const auto frameShown = [&] {
+        for (HWND w : FindTopLevelWindows({kKivTitle, std::nullopt, m_process.Id(), true}))
+            if (WindowClass(w) != L"#32770") m_frame = w;
+        return m_frame != nullptr;
+    };
+    WaitUntil(frameShown, startWait);
     // The first idle pass has filled the current-row pane once it shows a row.
-    if (m_frame) WaitUntil([&] { return Pane(1).starts_with(L"Текущая строка"); }, startWait);
+    if (m_frame) WaitUntil([&] { return Pane(1).starts_with(L"Текущая строка"); });
 }
 
 CKivSession::~CKivSession() {
