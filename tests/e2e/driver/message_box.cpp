@@ -66,7 +66,15 @@ const char* ToString(IconKind kind) {
 }
 
 HWND WaitForMessageBox(DWORD processId, std::chrono::milliseconds timeout) {
-    return WaitForWindow({.cls = L"#32770", .processId = processId, .visibleOnly = true}, timeout);
+    // A box is read once it has its caption: under emulation it shows before it has one.
+    HWND box = nullptr;
+    WaitUntil(
+        [&] {
+            box = FindTopLevelWindow({.cls = L"#32770", .processId = processId, .visibleOnly = true});
+            return box && !WindowText(box).empty();
+        },
+        timeout);
+    return box;
 }
 
 IconKind ReadIconKind(HWND box, std::chrono::milliseconds timeout) {

@@ -26,7 +26,8 @@ struct MessageBoxInfo {
     std::vector<BoxButton> buttons;
 };
 
-// The first visible dialog-class window of the process; null after `timeout`.
+// The first visible dialog-class window of the process, once it has its caption; null
+// after `timeout`.
 HWND WaitForMessageBox(DWORD processId, std::chrono::milliseconds timeout = 10s);
 
 // Caption, text, buttons and icon. The icon is told by what the box shows on screen, so

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "text.h"
+#include "window_find.h"
 
 namespace kivdrv {
 namespace {
@@ -128,7 +129,8 @@ bool CProcess::IsRunning() const {
 
 std::optional<DWORD> CProcess::Wait(std::chrono::milliseconds timeout) const {
     if (!m_process) return std::nullopt;
-    if (WaitForSingleObject(m_process, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0)
+    if (WaitForSingleObject(m_process, static_cast<DWORD>(Stretched(timeout).count())) !=
+        WAIT_OBJECT_0)
         return std::nullopt;
     DWORD code = 0;
     GetExitCodeProcess(m_process, &code);

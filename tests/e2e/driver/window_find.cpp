@@ -1,12 +1,13 @@
 #include "window_find.h"
 
+#include <algorithm>
 #include <thread>
 
 namespace kivdrv {
 namespace {
 
 constexpr auto kPollInterval = 20ms;
-constexpr UINT kTextTimeoutMs = 5000;
+constexpr auto kTextTimeout = 5000ms;
 
 BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
     reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
@@ -22,8 +23,17 @@ bool Matches(HWND window, const WindowQuery& query) {
 
 } // namespace
 
+std::chrono::milliseconds Stretched(std::chrono::milliseconds timeout) {
+    static const int scale = [] {
+        wchar_t text[16] = L"";
+        GetEnvironmentVariableW(L"KIV_TEST_WAIT_SCALE", text, 16);
+        return std::max(1, _wtoi(text));
+    }();
+    return timeout * scale;
+}
+
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    const auto deadline = std::chrono::steady_clock::now() + Stretched(timeout);
     for (;;) {
         if (done()) return true;
         if (std::chrono::steady_clock::now() >= deadline) return false;
@@ -66,13 +76,14 @@ std::wstring WindowText(HWND window) {
     // GetWindowText does not fetch the text of another process's controls; the
     // message does, and the time-out keeps a hung program from hanging the test.
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kTextTimeoutMs,
-                             &length))
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG,
+                             static_cast<UINT>(Stretched(kTextTimeout).count()), &length))
         return {};
     std::wstring text(length + 1, L'\0');
     DWORD_PTR copied = 0;
     if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                             SMTO_ABORTIFHUNG, kTextTimeoutMs, &copied))
+                             SMTO_ABORTIFHUNG, static_cast<UINT>(Stretched(kTextTimeout).count()),
+                             &copied))
         return {};
     text.resize(copied);
     return text;

@@ -21,7 +21,11 @@ struct WindowQuery {
     bool visibleOnly = false;
 };
 
-// Polls `done` until it is true or `timeout` has passed; true if it became true.
+// `timeout` times KIV_TEST_WAIT_SCALE (default 1): under the test PC's emulation a program
+// takes several times as long to show a window or to end.
+std::chrono::milliseconds Stretched(std::chrono::milliseconds timeout);
+
+// Polls `done` until it is true or Stretched(`timeout`) has passed; true if it became true.
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = 10s);
 
 std::vector<HWND> FindTopLevelWindows(const WindowQuery& query);
