@@ -1,24 +1,21 @@
 // Two shows overlap when an occurrence of one starts before an occurrence of the other
 // stops. Sun times move with the date and the zone's offset with the season, so no rule on
-// the file's text alone can decide it: each pair's common start days are walked for two
-// years (every weekday in every season), against the occurrences of two days either side
-// (a sun time moved by hours can leave its own day).
+// the file's text alone decides it: every occurrence of every show is laid out over two
+// years of start days (each weekday in each season) and swept in order of start. A show
+// whose dates begin later gets two years from its first day as well.
 #include "schedule/overlap.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdio>
-#include <map>
 
 namespace schedule {
 
 namespace {
 
 constexpr std::int64_t kWindowDays = 2 * 366;
+constexpr std::int64_t kLeadDays = 2; // a night that started before a window still runs into it
 
-bool Overlap(const std::optional<Occurrence>& a, const std::optional<Occurrence>& b) {
-    return a && b && a->start < b->stop && b->start < a->stop;
-}
+using Window = std::pair<std::int64_t, std::int64_t>; // first and last start day
 
 std::string DayText(std::int64_t day) {
     const Date date = DateOf(day);
@@ -27,49 +24,52 @@ std::string DayText(std::int64_t day) {
     return text;
 }
 
-class COccurrences {
-public:
-    COccurrences(const Schedule& schedule, const CTimeZone& zone)
-        : m_schedule(schedule), m_zone(zone) {}
-
-    const std::optional<Occurrence>& On(std::size_t show, std::int64_t day) {
-        const auto key = std::pair{show, day};
-        auto found = m_cache.find(key);
-        if (found == m_cache.end())
-            found = m_cache.emplace(key, OccurrenceOn(m_schedule, show, m_zone, day)).first;
-        return found->second;
+// Disjoint windows in order: two years from today and from each later `from`.
+std::vector<Window> Windows(const Schedule& schedule, std::int64_t today) {
+    std::vector<Window> windows;
+    for (const Show& show : schedule.shows) {
+        const std::int64_t first = std::max(today, show.from ? DayNumber(*show.from) : today);
+        if (!show.until || DayNumber(*show.until) >= first)
+            windows.emplace_back(first - kLeadDays, first + kWindowDays);
     }
-
-private:
-    const Schedule& m_schedule;
-    const CTimeZone& m_zone;
-    std::map<std::pair<std::size_t, std::int64_t>, std::optional<Occurrence>> m_cache;
-};
-
-std::optional<ParseError> PairOverlap(COccurrences& occurrences, const Schedule& schedule,
-                                      std::size_t first, std::size_t second, std::int64_t today) {
-    const Show& a = schedule.shows[first];
-    const Show& b = schedule.shows[second];
-    std::int64_t low = today - 2, high = INT64_MAX;
-    for (const Show* show : {&a, &b}) {
-        if (show->from) low = std::max(low, DayNumber(*show->from));
-        if (show->until) high = std::min(high, DayNumber(*show->until));
+    std::sort(windows.begin(), windows.end());
+    std::vector<Window> merged;
+    for (const Window& window : windows) {
+        if (!merged.empty() && window.first <= merged.back().second + 1)
+            merged.back().second = std::max(merged.back().second, window.second);
+        else
+            merged.push_back(window);
     }
-    high = std::min(high, low + kWindowDays);
-    for (std::int64_t day = low; day <= high; ++day) {
-        const auto& later = occurrences.On(second, day);
-        if (!later) continue;
-        for (std::int64_t near = day - 2; near <= day + 2; ++near) {
-            if (first == second && near == day) continue;
-            if (!Overlap(later, occurrences.On(first, near))) continue;
-            if (first == second)
-                return ParseError{b.line, "показ «" + b.name +
-                                              "» не кончается до своего следующего начала " +
-                                              DayText(std::max(day, near))};
-            return ParseError{b.line, "показ «" + b.name + "» " + DayText(day) +
-                                          " пересекается с показом «" + a.name + "» (строка " +
-                                          std::to_string(a.line) + ") " + DayText(near)};
-        }
+    return merged;
+}
+
+ParseError Report(const Schedule& schedule, const Occurrence& a, const Occurrence& b) {
+    const auto& [earlier, later] = a.show <= b.show ? std::pair{a, b} : std::pair{b, a};
+    const Show& first = schedule.shows[earlier.show];
+    const Show& second = schedule.shows[later.show];
+    if (&first == &second)
+        return {second.line, "показ «" + second.name + "» " + DayText(std::min(a.day, b.day)) +
+                                 " не кончается до своего следующего начала"};
+    return {second.line, "показ «" + second.name + "» " + DayText(later.day) +
+                             " пересекается с показом «" + first.name + "» (строка " +
+                             std::to_string(first.line) + ") " + DayText(earlier.day)};
+}
+
+std::optional<ParseError> SweepWindow(const Schedule& schedule, const CTimeZone& zone,
+                                      const Window& window, Instant now) {
+    std::vector<Occurrence> all;
+    for (std::size_t show = 0; show < schedule.shows.size(); ++show)
+        for (std::int64_t day = window.first; day <= window.second; ++day)
+            if (const auto occurrence = OccurrenceOn(schedule, show, zone, day))
+                if (occurrence->start < occurrence->stop) all.push_back(*occurrence);
+    std::sort(all.begin(), all.end(), [](const Occurrence& a, const Occurrence& b) {
+        return a.start != b.start ? a.start < b.start : a.show < b.show;
+    });
+    const Occurrence* latest = nullptr; // of those so far, the one that stops last
+    for (const Occurrence& occurrence : all) {
+        if (latest && occurrence.start < latest->stop && latest->stop > now)
+            return Report(schedule, *latest, occurrence); // not one wholly past
+        if (!latest || occurrence.stop > latest->stop) latest = &occurrence;
     }
     return std::nullopt;
 }
@@ -78,12 +78,8 @@ std::optional<ParseError> PairOverlap(COccurrences& occurrences, const Schedule&
 
 std::optional<ParseError> FindOverlap(const Schedule& schedule, const CTimeZone& zone,
                                       Instant now) {
-    COccurrences occurrences(schedule, zone);
-    const std::int64_t today = InstantToLocal(zone, now).dayNumber;
-    for (std::size_t second = 0; second < schedule.shows.size(); ++second)
-        for (std::size_t first = 0; first <= second; ++first)
-            if (auto error = PairOverlap(occurrences, schedule, first, second, today))
-                return error;
+    for (const Window& window : Windows(schedule, InstantToLocal(zone, now).dayNumber))
+        if (auto error = SweepWindow(schedule, zone, window, now)) return error;
     return std::nullopt;
 }
 

@@ -4,8 +4,9 @@
 
 namespace schedule {
 
-// The first two occurrences that overlap, as an error on the later show's line naming both;
-// start days checked from two days before `now` for two years, inside each pair's dates.
+// The earliest two occurrences that overlap, as an error on the line of the show that comes
+// later in the file, naming both; start days from today for two years, and from each later
+// `from` for two years.
 std::optional<ParseError> FindOverlap(const Schedule& schedule, const CTimeZone& zone,
                                       Instant now);
 

@@ -157,7 +157,7 @@ TEST(ScheduleFile, OverlapsOnAnyDayOfTheComingTwoYearsNameBothShows) {
          "строка 9: показ «b» 03.05.2027 пересекается с показом «a» (строка 4) 03.05.2027"},
         // Stops at 21:00 next day in winter, after the next start at 20:00.
         {moscow + Section("a", "daily", "20:00", "sunrise +12:00"),
-         "строка 4: показ «a» не кончается до своего следующего начала"},
+         "строка 4: показ «a» 09.12.2026 не кончается до своего следующего начала"},
     };
     for (const auto& c : cases) {
         const auto result = ParseSchedule(c.text, kMoscow, kNow);
