@@ -6,7 +6,6 @@
 #include "schedule/overlap.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace schedule {
 
@@ -16,13 +15,6 @@ constexpr std::int64_t kWindowDays = 2 * 366;
 constexpr std::int64_t kLeadDays = 2; // a night that started before a window still runs into it
 
 using Window = std::pair<std::int64_t, std::int64_t>; // first and last start day
-
-std::string DayText(std::int64_t day) {
-    const Date date = DateOf(day);
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d.%02d.%04d", date.day, date.month, date.year);
-    return text;
-}
 
 // Disjoint windows in order: two years from today and from each later `from`.
 std::vector<Window> Windows(const Schedule& schedule, std::int64_t today) {
@@ -48,11 +40,11 @@ ParseError Report(const Schedule& schedule, const Occurrence& a, const Occurrenc
     const Show& first = schedule.shows[earlier.show];
     const Show& second = schedule.shows[later.show];
     if (&first == &second)
-        return {second.line, "показ «" + second.name + "» " + DayText(std::min(a.day, b.day)) +
+        return {second.line, "показ «" + second.name + "» " + DateText(std::min(a.day, b.day)) +
                                  " не кончается до своего следующего начала"};
-    return {second.line, "показ «" + second.name + "» " + DayText(later.day) +
+    return {second.line, "показ «" + second.name + "» " + DateText(later.day) +
                              " пересекается с показом «" + first.name + "» (строка " +
-                             std::to_string(first.line) + ") " + DayText(earlier.day)};
+                             std::to_string(first.line) + ") " + DateText(earlier.day)};
 }
 
 std::optional<ParseError> SweepWindow(const Schedule& schedule, const CTimeZone& zone,
