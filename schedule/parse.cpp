@@ -174,7 +174,7 @@ Date ParseDate(int line, std::string_view value) {
 }
 
 double ParseDegrees(int line, std::string_view value, double limit, const char* what) {
-    std::string text(value);
+    std::string text(value.starts_with('+') ? value.substr(1) : value);
     for (char& c : text)
         if (c == ',') c = '.'; // 55,75 as Russian users write it
     double degrees = 0;
