@@ -1,6 +1,6 @@
 // schedule.ini read into a Schedule: one pass over the lines, each value checked as it comes,
 // each section's missing keys when it ends, then the location and the overlaps.
-#include "schedule/overlap.h"
+#include "schedule/occurrence_check.h"
 #include "schedule/schedule.h"
 
 #include <charconv>
@@ -344,7 +344,7 @@ std::variant<Schedule, ParseError> ParseSchedule(std::string_view text, const CT
                                                  Instant now) {
     try {
         Schedule schedule = CParser().Run(text);
-        if (auto overlap = FindOverlap(schedule, zone, now)) return *std::move(overlap);
+        if (auto error = CheckOccurrences(schedule, zone, now)) return *std::move(error);
         return schedule;
     } catch (const LineError& error) {
         return ParseError{error.line, error.reason};

@@ -126,6 +126,8 @@ struct ParseError {
 // rules on every start day for two years from today, and from each later `from`: two
 // occurrences overlap when one starts before the other stops (one overlap wholly in the past
 // does not count). The error is on the later show's line and names both, with their dates.
+// A show that does not play once in that time (days that miss its dates, a stop that always
+// comes before its start) is an error too, unless its dates are over.
 std::variant<Schedule, ParseError> ParseSchedule(std::string_view text, const CTimeZone& zone,
                                                  Instant now);
 

@@ -43,8 +43,8 @@ private:
     const char* m_name;
 };
 
-const CTzZone kBerlin("Europe/Berlin"), kMoscow("Europe/Moscow"),
-    kNewYork("America/New_York"), kUtc("UTC");
+const CTzZone kBerlin("Europe/Berlin"), kMoscow("Europe/Moscow"), kNewYork("America/New_York"),
+    kUtc("UTC");
 const Instant kNow = kBerlin.Local("2026-12-10 12:00"); // a Thursday
 
 Schedule Parse(const std::string& text, const CTimeZone& zone = kBerlin, Instant now = kNow) {
@@ -136,7 +136,7 @@ TEST(ScheduleFile, EveryErrorSaysItsLineAndWhy) {
               "строка 501: больше 100 показов");
 }
 
-TEST(ScheduleFile, OverlapsOnAnyDayOfTheComingTwoYearsNameBothShows) {
+TEST(ScheduleFile, OverlapsOnAnyDayOfTheComingTwoYearsNameBothShowsAndEveryShowPlays) {
     const std::string moscow = "[location]\nlatitude = 55.75\nlongitude = 37.62\n";
     const struct {
         std::string text;
@@ -156,6 +156,9 @@ TEST(ScheduleFile, OverlapsOnAnyDayOfTheComingTwoYearsNameBothShows) {
         {moscow + Section("a", "mon", "sunset", "sunset +01:00") +
              Section("b", "mon", "21:00", "22:00"),
          "строка 9: показ «b» 03.05.2027 пересекается с показом «a» (строка 4) 03.05.2027"},
+        {Section("a", "sat", "17:00", "18:00", "from = 2026-12-24\nuntil = 2026-12-25\n"),
+         "строка 1: показ «a» не играет ни в один свой день"},
+        {Section("a", "thu", "17:00", "18:00", "until = 2026-12-09\n"), ""},
         // Stops at 21:00 next day in winter, after the next start at 20:00.
         {moscow + Section("a", "daily", "20:00", "sunrise +12:00"),
          "строка 4: показ «a» 09.12.2026 не кончается до своего следующего начала"},
