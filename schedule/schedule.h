@@ -192,7 +192,9 @@ public:
         enum class Action { None, Start, Stop };
         Action action = Action::None;
         std::optional<Occurrence> playing; // the schedule's show in force now
-        std::optional<Boundary> next;      // look again at next->at (or on a clock event)
+        // Look again at next->at, and on waking, a clock or zone change, an edit. None:
+        // nothing within a year.
+        std::optional<Boundary> next;
     };
 
     void SetSchedule(Schedule schedule) { m_schedule = std::move(schedule); }
