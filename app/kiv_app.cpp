@@ -151,7 +151,7 @@ void CKIVApp::SettlePort() {
         WritePortFile(path, g_nPortAddress);
     } catch (...) {
         // The program still works with the default port; only the choice is not kept.
-        AfxReportException(std::current_exception());
+        ReportPortFileFailure(std::current_exception());
     }
 }
 

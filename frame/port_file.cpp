@@ -1,8 +1,13 @@
 #include "frame/port_file.h"
 
 #include "app/globals.h"
+#include "framework/app.h"
+#include "framework/exception.h"
 #include "framework/file.h"
 #include "framework/safefile.h"
+#include "framework/sysdll.h"
+
+#include <shlobj.h>
 
 std::wstring PortFilePath() {
     return g_strWorkDir + L"\\port.cst";
@@ -34,4 +39,47 @@ void WritePortFile(const std::wstring& path, std::uint32_t address) {
 
 std::uint32_t FirstPresentPort(std::uint32_t lpt1, std::uint32_t lpt2, std::uint32_t lpt3) {
     return lpt1 ? lpt1 : (lpt2 ? lpt2 : lpt3);
+}
+
+namespace {
+// The user's Documents folder; empty when the shell cannot say.
+std::wstring DocumentsFolder() {
+    auto* folderPath =
+        sysdll::Function<decltype(SHGetFolderPathW)>(L"shell32.dll", "SHGetFolderPathW");
+    wchar_t path[MAX_PATH] = {};
+    if (!folderPath || FAILED(folderPath(nullptr, CSIDL_PERSONAL, nullptr, 0, path))) return {};
+    return path;
+}
+
+// Documents\<the working folder's own name>, or Documents alone.
+std::wstring PlaceInstead(const std::wstring& folder) {
+    std::wstring place = DocumentsFolder();
+    if (place.empty()) return L"Документы";
+    const auto slash = folder.find_last_of(L"\\/");
+    const std::wstring name = slash == std::wstring::npos ? folder : folder.substr(slash + 1);
+    if (!name.empty() && name.back() != L':') place += L"\\" + name;
+    return place;
+}
+
+std::wstring UnwritableFolderText(const std::wstring& folder, const std::wstring& instead) {
+    return L"Программа не может записать файл port.cst в папку «" + folder +
+           L"»: в эту папку вам писать нельзя (так бывает в Program Files). Выбранный "
+           L"порт и скорость не сохранятся.\n\nПеренесите папку программы туда, где вы "
+           L"можете писать, например:\n«" +
+           instead + L"»\nили установите программу установщиком (файл .msi).";
+}
+} // namespace
+
+void ReportPortFileFailure(const std::exception_ptr& failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const CFileException& e) {
+        if (e.m_cause == CFileException::accessDenied) {
+            AfxMessageBox(UnwritableFolderText(g_strWorkDir, PlaceInstead(g_strWorkDir)),
+                          MB_OK | MB_ICONWARNING);
+            return;
+        }
+    } catch (...) {
+    }
+    AfxReportException(failure);
 }

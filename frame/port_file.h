@@ -2,6 +2,7 @@
 // "slider.cst" is written the same way.
 #pragma once
 #include <cstdint>
+#include <exception>
 #include <optional>
 #include <string>
 
@@ -15,3 +16,8 @@ void WriteSettingsFile(const std::wstring& path, std::uint32_t value);
 void WritePortFile(const std::wstring& path, std::uint32_t address);
 // The first present port of the three, or 0 when none is present.
 std::uint32_t FirstPresentPort(std::uint32_t lpt1, std::uint32_t lpt2, std::uint32_t lpt3);
+
+// Reports a failed write of the port file at the first start. A folder the user may not
+// write to (the program unpacked under Program Files) gets a box that says so and names a
+// folder to move the program to; any other failure the framework's standard box.
+void ReportPortFileFailure(const std::exception_ptr& failure);

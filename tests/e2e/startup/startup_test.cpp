@@ -111,6 +111,28 @@ TEST_F(Startup, ExistingPortFileIsUsedUnchanged) {
     CloseAndWait(kiv, window);
 }
 
+TEST_F(Startup, FolderThatRefusesThePortFileIsNamedWithAPlaceToMoveTo) {
+    // A folder in the way of port.cst: the write is refused, as under Program Files.
+    fs::create_directory(work / "port.cst");
+    CProcess kiv(Kiv(L"378,0,0"));
+    HWND box = WaitForMessageBox(kiv.Id());
+    ASSERT_TRUE(box);
+    MessageBoxInfo info = ReadMessageBox(box);
+    EXPECT_NE(info.text.find(L"«" + work.Path().wstring() + L"»"), std::wstring::npos);
+    EXPECT_NE(info.text.find(L"Documents\\" + work.Path().filename().wstring() + L"»"),
+              std::wstring::npos)
+        << info.text;
+    EXPECT_EQ(info.icon, IconKind::Warning);
+    EXPECT_TRUE(PressButton(box, IDOK));
+    // The program goes on with the default port. (Its frame shows behind the box already: a
+    // close posted while the box is up would be taken by the box's own loop.)
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+    HWND window = WaitForMainWindow(kiv);
+    ASSERT_TRUE(window);
+    fs::remove(work / "port.cst");
+    CloseAndWait(kiv, window);
+}
+
 TEST_F(Startup, SecondCopyIsRefusedAndBringsTheFirstBack) {
     CProcess first(Kiv(L"378,0,0"));
     HWND window = WaitForMainWindow(first);
