@@ -142,6 +142,6 @@ LRESULT CCommandWindow::OnCopyData(WPARAM, LPARAM lp) {
     reply->status = answer.status;
     // A sent message does not wake the idle pass; a posted one does, so that the greying
     // of Start and Stop follows the command at once.
-    PostMessageW(m_hWnd, WM_NULL, 0, 0);
+    ::PostMessageW(m_hWnd, WM_NULL, 0, 0);
     return kAnswered;
 }
