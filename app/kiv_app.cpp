@@ -3,6 +3,7 @@
 #include "app/globals.h"
 #include "frame/port_file.h"
 #include "app/resource.h"
+#include "app/show_driver.h"
 #include "document/kiv_doc.h"
 #include "frame/mainframe.h"
 #include "framework/afxmsg.h"
@@ -98,7 +99,22 @@ bool CKIVApp::InitInstance() {
     m_pMainWnd->CenterWindow();
     m_pMainWnd->ShowWindow(SW_SHOW);
     m_pMainWnd->UpdateWindow();
+    if (frame) {
+        m_showDriver = std::make_unique<CShowDriver>();
+        if (!m_showDriver->Begin(*frame)) m_showDriver.reset();
+    }
     return true;
+}
+
+int CKIVApp::ExitInstance() {
+    m_showDriver.reset(); // the icon goes with it
+    return CWinApp::ExitInstance();
+}
+
+bool CKIVApp::OnIdle(LONG count) {
+    const bool more = CWinApp::OnIdle(count);
+    if (count == 0 && m_showDriver) m_showDriver->OnIdle();
+    return more;
 }
 
 bool CKIVApp::RefuseSecondCopy() {

@@ -7,12 +7,19 @@
 #include <memory>
 #include <string>
 
+class CShowDriver;
+
 class CKIVApp : public CWinApp {
 public:
     CKIVApp();
     ~CKIVApp() override;
 
     bool InitInstance() override;
+    int ExitInstance() override;
+    bool OnIdle(LONG count) override;
+
+    // The schedule's driver and the notification icon; null before the frame is shown.
+    CShowDriver* ShowDriver() const { return m_showDriver.get(); }
 
 protected:
     DECLARE_MESSAGE_MAP()
@@ -29,6 +36,7 @@ private:
         void operator()(HANDLE h) const { CloseHandle(h); }
     };
     std::unique_ptr<void, HandleCloser> m_instanceMutex; // held for the life of this copy
+    std::unique_ptr<CShowDriver> m_showDriver;
 };
 
 // The About box: dialog 100 with only an OK button.
