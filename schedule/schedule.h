@@ -7,10 +7,11 @@
 //   after the gap (02:30 on that night is 03:00 summer time);
 // - a time inside the hour repeated when they go back happens once, at its first occurrence;
 // - a show starts once and stops once on each of its days. A day belongs to the start:
-//   days = sat with 20:00-02:00 plays Saturday night into Sunday morning. A clock stop earlier
-//   than the clock start falls on the next day (the wall-clock times are compared, so a show
-//   of 02:10-02:40 on the spring-forward night has no length and does not play that night).
-//   With sunrise or sunset at either end the stop is the first stop after the start.
+//   days = sat with 20:00-02:00 plays Saturday night into Sunday morning. A stop earlier than
+//   the start falls on the next day. The wall-clock times decide it (so 02:10-02:40 on the
+//   spring-forward night has no length and does not play that night), with sunrise counted
+//   as 06:00 and sunset as 18:00 (plus their offsets): start = sunset with stop = 01:00
+//   plays into the night; with stop = 23:00 it does not play on a day the sun sets later.
 // - sunrise/sunset +-HH:MM moves the event's instant; on a day without the event (polar day
 //   or night) the show does not play.
 // - from/until are inclusive dates of the start day: a show that starts on the last day
@@ -167,8 +168,9 @@ std::size_t PatternForPass(const Show& show, std::uint64_t passesDone);
 // - Launch, waking, a clock change: Poll at once; a show in force is started, a stop that
 //   passed while the PC slept darkens.
 // - A new schedule (the file edited): the show in force goes on untouched when it is the same
-//   (same name, start, patterns and passes; a changed stop just applies); otherwise the new
-//   state acts at once. A bad edit never reaches the plan: the last good schedule stays.
+//   (same name, start day, patterns and passes; changed times just apply); otherwise the new
+//   state acts at once at the next Poll. A bad edit never reaches the plan: the last good
+//   schedule stays.
 class CShowPlan {
 public:
     explicit CShowPlan(const CTimeZone& zone) : m_zone(zone) {}
@@ -193,7 +195,7 @@ public:
 private:
     struct Applied {
         std::string name;
-        Instant start = 0;
+        std::int64_t day = 0; // the start day
         std::vector<std::string> patterns;
         int passes = 1;
         friend bool operator==(const Applied&, const Applied&) = default;
