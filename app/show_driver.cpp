@@ -75,6 +75,7 @@ END_MESSAGE_MAP()
 CShowDriver::CShowDriver() = default;
 
 CShowDriver::~CShowDriver() {
+    if (m_watch) KivTrace(L"ожидание: пробуждений " + std::to_wstring(m_watch->Wakes()));
     if (CMainFrame* frame = Frame()) {
         frame->m_onStartStop = nullptr;
         frame->m_runThread.SetEndNotify(nullptr, 0);

@@ -4,6 +4,11 @@
 #define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
 #endif
 
+namespace {
+// How long the schedule file must keep its time and size before it is read.
+constexpr DWORD kSettleMs = 300;
+} // namespace
+
 bool CWakeWatch::FileStamp::operator==(const FileStamp& o) const {
     return exists == o.exists && size == o.size &&
            CompareFileTime(&written, &o.written) == 0;
@@ -47,22 +52,29 @@ CWakeWatch::FileStamp CWakeWatch::Stamp() const {
 }
 
 // Every other file of the folder (port.cst, a trace) wakes the thread too, but only a
-// changed schedule file reaches the window.
+// changed schedule file reaches the window, and only once it has held still for a moment:
+// an editor that empties the file before it writes must not pass for an empty schedule.
 void CWakeWatch::Watch() {
     if (!m_quit || !m_timer) return;
-    FileStamp seen = Stamp();
+    FileStamp posted = Stamp();
+    FileStamp seen = posted;
+    DWORD settle = INFINITE;
     HANDLE waits[3] = {m_quit, m_timer, m_change};
     const DWORD count = m_change != INVALID_HANDLE_VALUE ? 3 : 2;
     for (;;) {
-        const DWORD which = WaitForMultipleObjects(count, waits, FALSE, INFINITE);
+        const DWORD which = WaitForMultipleObjects(count, waits, FALSE, settle);
         ++m_wakes;
         if (which == WAIT_OBJECT_0 + 1) {
             PostMessageW(m_window, m_dueMessage, 0, 0);
         } else if (which == WAIT_OBJECT_0 + 2) {
             FindNextChangeNotification(m_change);
             const FileStamp now = Stamp();
-            if (!(now == seen)) PostMessageW(m_window, m_fileMessage, 0, 0);
+            if (!(now == seen)) settle = kSettleMs; // wait for it to hold still
             seen = now;
+        } else if (which == WAIT_TIMEOUT) {
+            settle = INFINITE;
+            if (!(seen == posted)) PostMessageW(m_window, m_fileMessage, 0, 0);
+            posted = seen;
         } else {
             return; // the quit event, or a wait that cannot go on
         }
