@@ -1,5 +1,7 @@
 #include "app/wake_watch.h"
 
+#include <optional>
+
 #ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
 #define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
 #endif
@@ -58,25 +60,30 @@ void CWakeWatch::Watch() {
     if (!m_quit || !m_timer) return;
     FileStamp posted = Stamp();
     FileStamp seen = posted;
-    DWORD settle = INFINITE;
+    std::optional<ULONGLONG> settled; // when the file, changed, counts as still
     HANDLE waits[3] = {m_quit, m_timer, m_change};
     const DWORD count = m_change != INVALID_HANDLE_VALUE ? 3 : 2;
     for (;;) {
-        const DWORD which = WaitForMultipleObjects(count, waits, FALSE, settle);
+        const ULONGLONG now = GetTickCount64();
+        const DWORD timeout = !settled ? INFINITE
+                              : *settled > now ? static_cast<DWORD>(*settled - now)
+                                               : 0;
+        const DWORD which = WaitForMultipleObjects(count, waits, FALSE, timeout);
         ++m_wakes;
         if (which == WAIT_OBJECT_0 + 1) {
             PostMessageW(m_window, m_dueMessage, 0, 0);
         } else if (which == WAIT_OBJECT_0 + 2) {
             FindNextChangeNotification(m_change);
-            const FileStamp now = Stamp();
-            if (!(now == seen)) settle = kSettleMs; // wait for it to hold still
-            seen = now;
-        } else if (which == WAIT_TIMEOUT) {
-            settle = INFINITE;
+            const FileStamp stamp = Stamp();
+            if (!(stamp == seen)) settled = GetTickCount64() + kSettleMs; // from its last change
+            seen = stamp;
+        } else if (which != WAIT_TIMEOUT) {
+            return; // the quit event, or a wait that cannot go on
+        }
+        if (settled && GetTickCount64() >= *settled) {
+            settled.reset();
             if (!(seen == posted)) PostMessageW(m_window, m_fileMessage, 0, 0);
             posted = seen;
-        } else {
-            return; // the quit event, or a wait that cannot go on
         }
     }
 }

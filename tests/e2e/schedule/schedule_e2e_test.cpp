@@ -100,7 +100,7 @@ TEST_F(Schedule, AnEditActsAtOnceAndABrokenEditKeepsTheLastGoodSchedule) {
     EXPECT_FALSE(kiv.WaitForBox(1s)) << "no box while the program runs";
 
     WriteSchedule(Show(ClockIn(-60), ClockIn(2)));
-    ASSERT_TRUE(WaitUntil([&] { return Closed(kiv); }, 15s));
+    ASSERT_TRUE(WaitUntil([&] { return Closed(kiv); }, 15s)) << KivTrace();
     EXPECT_EQ(Written(kiv.Trace()).back(), 0u);
     EXPECT_TRUE(kiv.CloseAndWait());
 }
@@ -115,6 +115,26 @@ TEST_F(Schedule, ABadFileAtLaunchIsShownWithItsLineAndNothingPlays) {
     PressButton(box, IDOK);
     EXPECT_TRUE(WaitForKivTrace("Ошибка в расписании: строка 3"));
     EXPECT_TRUE(Calls(kiv.Trace(), "OpenPrt").empty());
+    EXPECT_TRUE(kiv.CloseAndWait());
+}
+
+TEST_F(Schedule, AListPlaysInTurnAndEndOfPassStopsAtTheEndOfAPass) {
+    ASSERT_TRUE(WriteFileBytes(work / L"a.cmb", CmbFile({1, 2, 4})));
+    ASSERT_TRUE(WriteFileBytes(work / L"b.cmb", CmbFile({8, 16, 32})));
+    WriteSchedule("[list]\ndays = daily\nstart = " + ClockIn(-60) + "\nstop = " + ClockIn(4) +
+                  "\npattern = a.cmb, b.cmb\npasses = 1\nat_stop = end_of_pass\n");
+    CKivSession kiv(work);
+    ASSERT_TRUE(kiv.Frame());
+    ASSERT_TRUE(WaitForKivTrace("стоп в конце прохода", 20s));
+    ASSERT_TRUE(WaitUntil([&] { return Closed(kiv); }, 15s));
+    std::vector<std::uint64_t> rows; // the rows played, the dark between patterns left out
+    for (std::uint64_t value : Written(kiv.Trace()))
+        if (value != 0) rows.push_back(value);
+    ASSERT_GE(rows.size(), 6u);
+    EXPECT_EQ(std::vector<std::uint64_t>(rows.begin(), rows.begin() + 6),
+              (std::vector<std::uint64_t>{1, 2, 4, 8, 16, 32}));
+    EXPECT_TRUE(rows.back() == 4 || rows.back() == 32) << "a whole pass: " << rows.back();
+    EXPECT_EQ(rows.size() % 3, 0u);
     EXPECT_TRUE(kiv.CloseAndWait());
 }
 
