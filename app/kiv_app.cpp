@@ -4,6 +4,7 @@
 #include "app/remote_actions.h"
 #include "frame/port_file.h"
 #include "app/resource.h"
+#include "app/show_driver.h"
 #include "document/kiv_doc.h"
 #include "frame/mainframe.h"
 #include "framework/afxmsg.h"
@@ -98,6 +99,10 @@ bool CKIVApp::InitInstance() {
     m_pMainWnd->CenterWindow();
     m_pMainWnd->ShowWindow(SW_SHOW);
     m_pMainWnd->UpdateWindow();
+    if (frame) {
+        m_showDriver = std::make_unique<CShowDriver>();
+        if (!m_showDriver->Begin(*frame)) m_showDriver.reset();
+    }
     m_commandWindow.Create(CarryOutRemoteCommand);
     PlayAtLaunch(cmdInfo);
     return true;
@@ -105,8 +110,15 @@ bool CKIVApp::InitInstance() {
 
 int CKIVApp::ExitInstance() {
     m_commandWindow.DestroyWindow();
+    m_showDriver.reset(); // the icon goes with it
     const int status = CWinApp::ExitInstance();
     return m_switchStatus.value_or(status);
+}
+
+bool CKIVApp::OnIdle(LONG count) {
+    const bool more = CWinApp::OnIdle(count);
+    if (count == 0 && m_showDriver) m_showDriver->OnIdle();
+    return more;
 }
 
 bool CKIVApp::RefuseSecondCopy(const CKIVCommandLineInfo& info) {

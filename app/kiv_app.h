@@ -7,8 +7,11 @@
 #include "framework/app.h"
 #include "framework/dialog.h"
 
+#include <memory>
 #include <optional>
 #include <string>
+
+class CShowDriver;
 
 class CKIVApp : public CWinApp {
 public:
@@ -17,6 +20,10 @@ public:
 
     bool InitInstance() override;
     int ExitInstance() override;
+    bool OnIdle(LONG count) override;
+
+    // The schedule's driver and the notification icon; null before the frame is shown.
+    CShowDriver* ShowDriver() const { return m_showDriver.get(); }
 
 protected:
     DECLARE_MESSAGE_MAP()
@@ -38,9 +45,10 @@ private:
     // /play [FILE] when it is the last step of the start: F4 on the pattern that opened.
     void PlayAtLaunch(const CKIVCommandLineInfo& info);
 
-    UniqueHandle m_instanceMutex; // held for the life of this copy
+    UniqueHandle m_instanceMutex;   // held for the life of this copy
     CCommandWindow m_commandWindow; // takes /play, /stop and /status from later starts
     std::optional<int> m_switchStatus;
+    std::unique_ptr<CShowDriver> m_showDriver;
 };
 
 // The About box: dialog 100 with only an OK button.

@@ -1,6 +1,7 @@
 #include "app/remote_actions.h"
 
 #include "app/resource.h"
+#include "app/show_status.h"
 #include "document/cmb_format.h"
 #include "document/kiv_doc.h"
 #include "frame/mainframe.h"
@@ -76,11 +77,6 @@ RemoteReply Stop(CMainFrame& frame) {
     return {};
 }
 
-// Stands in for the status line until the show's own arrives.
-std::wstring ShowStatusLine() {
-    auto* frame = dynamic_cast<CMainFrame*>(AfxGetMainWnd());
-    return frame && frame->m_bRunning ? L"Играет." : L"Ничего не играет.";
-}
 } // namespace
 
 RemoteReply CarryOutRemoteCommand(const RemoteRequest& request) {
