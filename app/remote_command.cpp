@@ -70,26 +70,29 @@ std::optional<std::pair<RemoteRequest, std::wstring>> Decode(std::wstring_view t
     return std::pair{std::move(request), std::move(reply)};
 }
 
+bool CopyIsRunning() {
+    return UniqueHandle(OpenMutexW(SYNCHRONIZE, FALSE, kInstanceMutexName)) != nullptr;
+}
+
+// The running copy's command window, waited for while that copy is starting.
 HWND WaitForCommandWindow(DWORD timeoutMs) {
     const ULONGLONG end = GetTickCount64() + timeoutMs;
     for (;;) {
         if (HWND window = FindWindowW(kCommandWindowClass, nullptr)) return window;
-        // Without the mutex no copy is starting either.
-        UniqueHandle copy(OpenMutexW(SYNCHRONIZE, FALSE, kInstanceMutexName));
-        if (!copy || GetTickCount64() >= end) return nullptr;
+        if (GetTickCount64() >= end || !CopyIsRunning()) return nullptr;
         Sleep(100);
     }
-}
-
-bool CopyIsRunning() {
-    return UniqueHandle(OpenMutexW(SYNCHRONIZE, FALSE, kInstanceMutexName)) != nullptr;
 }
 } // namespace
 
 std::optional<RemoteReply> SendToRunningCopy(const RemoteRequest& request, DWORD timeoutMs) {
+    // Asked first, before any window function: under Wine without a display (cron), the
+    // first window call of a new session would make its desktop without a display, and a
+    // copy started on the screen after that could not be reached.
+    if (!CopyIsRunning()) return std::nullopt;
     const RemoteReply silent{kRemoteRefused, L"Работающая копия программы не ответила."};
     HWND window = WaitForCommandWindow(timeoutMs);
-    if (!window) return CopyIsRunning() ? std::optional(silent) : std::nullopt;
+    if (!window) return silent;
 
     static LONG serial = 0;
     const std::wstring replyName = kReplyPrefix + std::to_wstring(GetCurrentProcessId()) + L"." +
