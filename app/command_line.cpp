@@ -3,6 +3,8 @@
 #include <utility>
 
 namespace {
+constexpr wchar_t kMissingValue[] = L"Ключу /autostart или /workdir не хватает значения.";
+
 bool Same(const std::wstring& a, const wchar_t* b) {
     return CompareStringOrdinal(a.c_str(), -1, b, -1, TRUE) == CSTR_EQUAL;
 }
@@ -11,7 +13,7 @@ bool Same(const std::wstring& a, const wchar_t* b) {
 void CKIVCommandLineInfo::ParseParam(const wchar_t* param, bool flag, bool last) {
     const Awaiting awaiting = std::exchange(m_awaiting, Awaiting::Nothing);
     if (awaiting != Awaiting::Nothing && flag) {
-        m_strError = L"Ключу /autostart или /workdir не хватает значения.";
+        m_strError = kMissingValue;
     } else if (awaiting != Awaiting::Nothing) {
         TakeValue(awaiting, param);
         param = L"";
@@ -21,7 +23,7 @@ void CKIVCommandLineInfo::ParseParam(const wchar_t* param, bool flag, bool last)
     // An empty switch means nothing to the framework, which still must see the last argument.
     CCommandLineInfo::ParseParam(param, flag, last);
     if (last && m_awaiting != Awaiting::Nothing)
-        m_strError = L"Ключу /autostart или /workdir не хватает значения.";
+        m_strError = kMissingValue;
 }
 
 bool CKIVCommandLineInfo::ParseOwnFlag(const std::wstring& flag) {
