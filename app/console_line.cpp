@@ -10,9 +10,9 @@ bool Usable(HANDLE h) {
 HANDLE OutputHandle(DWORD which) {
     HANDLE h = GetStdHandle(which);
     if (Usable(h)) return h;
-    if (!AttachConsole(ATTACH_PARENT_PROCESS)) return nullptr;
-    h = GetStdHandle(which);
-    if (Usable(h)) return h;
+    // Access is denied when an earlier line attached already.
+    if (!AttachConsole(ATTACH_PARENT_PROCESS) && GetLastError() != ERROR_ACCESS_DENIED)
+        return nullptr;
     h = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
                     OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) return nullptr;
