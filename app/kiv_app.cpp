@@ -1,8 +1,10 @@
 #include "app/kiv_app.h"
 
 #include "app/globals.h"
+#include "app/remote_actions.h"
 #include "frame/port_file.h"
 #include "app/resource.h"
+#include "app/show_driver.h"
 #include "document/kiv_doc.h"
 #include "frame/mainframe.h"
 #include "framework/afxmsg.h"
@@ -18,8 +20,6 @@ namespace {
 constexpr wchar_t kRegistryKey[] = L"Автомат световых эффектов";
 constexpr wchar_t kLibraryErrorCaption[] = L"Ошибка библиотеки TAVO.DLL";
 constexpr wchar_t kNoPortText[] = L"В системе нет LPT порта.";
-// One per session; held by the running copy until it ends.
-constexpr wchar_t kInstanceMutexName[] = L"Local\\KIV.SingleInstance";
 
 struct LocalFreeDeleter {
     void operator()(wchar_t* p) const { LocalFree(p); }
@@ -79,14 +79,15 @@ CKIVApp::~CKIVApp() {
 }
 
 bool CKIVApp::InitInstance() {
-    if (RefuseSecondCopy()) return false;
+    CKIVCommandLineInfo cmdInfo;
+    ParseCommandLine(cmdInfo);
+    m_switchStatus = CarryOutSwitches(cmdInfo);
+    if (m_switchStatus || RefuseSecondCopy(cmdInfo)) return false;
     Enable3dControls();
     SetRegistryKey(kRegistryKey);
     LoadStdProfileSettings(4);
     AddDocTemplate(std::make_unique<CSingleDocTemplate>(
         IDR_MAINFRAME, RUNTIME_CLASS(CKIVDoc), RUNTIME_CLASS(CMainFrame), RUNTIME_CLASS(CKIVView)));
-    CCommandLineInfo cmdInfo;
-    ParseCommandLine(cmdInfo);
     if (!ProcessShellCommand(cmdInfo)) return false;
     auto* frame = dynamic_cast<CMainFrame*>(m_pMainWnd);
     if (frame) frame->RestoreBarState();
@@ -98,14 +99,39 @@ bool CKIVApp::InitInstance() {
     m_pMainWnd->CenterWindow();
     m_pMainWnd->ShowWindow(SW_SHOW);
     m_pMainWnd->UpdateWindow();
+    if (frame) {
+        m_showDriver = std::make_unique<CShowDriver>();
+        if (!m_showDriver->Begin(*frame)) m_showDriver.reset();
+    }
+    m_commandWindow.Create(CarryOutRemoteCommand);
+    PlayAtLaunch(cmdInfo);
     return true;
 }
 
-bool CKIVApp::RefuseSecondCopy() {
+int CKIVApp::ExitInstance() {
+    m_commandWindow.DestroyWindow();
+    m_showDriver.reset(); // the icon goes with it
+    const int status = CWinApp::ExitInstance();
+    return m_switchStatus.value_or(status);
+}
+
+bool CKIVApp::OnIdle(LONG count) {
+    const bool more = CWinApp::OnIdle(count);
+    if (count == 0 && m_showDriver) m_showDriver->OnIdle();
+    return more;
+}
+
+bool CKIVApp::RefuseSecondCopy(const CKIVCommandLineInfo& info) {
     // The mutex settles two copies started at once, before either has its window.
     m_instanceMutex.reset(CreateMutexW(nullptr, FALSE, kInstanceMutexName));
     const bool mutexTaken = m_instanceMutex && GetLastError() == ERROR_ALREADY_EXISTS;
     if (!mutexTaken && !FindWindowWithTitle(m_strAppName)) return false;
+    if (mutexTaken && info.m_remote == RemoteVerb::Play) {
+        // Another start took the mutex first: its copy gets the command after all.
+        m_instanceMutex.reset();
+        m_switchStatus = HandOver(info, false);
+        return true;
+    }
     AfxMessageBox(IDP_ALREADY_RUNNING, MB_OK);
     // Looked up after the box: a copy that was still starting has its window by now.
     if (HWND other = FindWindowWithTitle(m_strAppName)) {

@@ -60,3 +60,12 @@
 
 // The column-resize cursor the grid library loads from the program by this id.
 #define IDC_GRID_RESIZE 134
+
+// The sample schedule.ini (release/schedule.ini), written to the working folder when missing.
+#define IDR_SCHEDULE_SAMPLE 150
+
+// The show driver's notification-area menu.
+#define ID_TRAY_PLAY 32801
+#define ID_TRAY_STOP 32802
+#define ID_TRAY_SCHEDULE 32803
+#define ID_TRAY_OUTPUTS 32804

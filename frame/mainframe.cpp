@@ -121,11 +121,13 @@ void CMainFrame::OnStart() {
     RefreshSharedValues();
     ByteTable table = BuildByteTable(doc->m_arrRows, g_nRowCount.load());
     if (StartRun(m_runThread, *view, std::move(table), m_hWnd)) m_bRunning = 1;
+    if (m_onStartStop) m_onStartStop();
 }
 
 void CMainFrame::OnStop() {
     m_runThread.Stop();
     m_bRunning = 0;
+    if (m_onStartStop) m_onStartStop();
 }
 
 void CMainFrame::OnUpdateStart(CCmdUI* ui) {

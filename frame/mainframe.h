@@ -11,6 +11,8 @@
 #include "sequencer/run_control.h"
 #include "toolbars/menubarhost.h"
 
+#include <functional>
+
 class CKIVView;
 
 class CMainFrame : public CMenuBarHostFrame<CFrameWnd> {
@@ -38,6 +40,8 @@ public:
     CAddRowsDlg m_dlgAddRows;
     CPortSettingsDlg m_dlgPortSettings;
     CRunControl m_runThread; // the run thread, owned; never outlives the frame
+    // Told after every Start and Stop, whoever asked (keys, panel, menu, commands).
+    std::function<void()> m_onStartStop;
 
 protected:
     DECLARE_MESSAGE_MAP()

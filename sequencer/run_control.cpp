@@ -3,6 +3,7 @@
 #include <process.h>
 
 #include <memory>
+#include <utility>
 
 #include "port/port_library.h"
 #include "sequencer/run_thread.h"
@@ -21,6 +22,7 @@ std::wstring Widen(const char* ascii) {
 } // namespace
 
 RunStartResult CRunControl::Start(ByteTable table) {
+    const std::uint64_t passLimit = std::exchange(m_nextPassLimit, 0); // this Start's only
     if (IsRunning()) return {RunStart::AlreadyRunning};
     if (!g_hPortLib) return {RunStart::NoPortLibrary};
     const char* missing = nullptr;
@@ -28,8 +30,13 @@ RunStartResult CRunControl::Start(ByteTable table) {
     if (!port) return {RunStart::MissingExport, missing};
 
     g_bStop = 0;
-    auto job = std::make_unique<CRunJob>(
-        CRunJob{std::move(table), *port, g_nPortAddress, g_nLptCount, g_evRunDone, nullptr});
+    m_progress.row = 0;
+    m_progress.passes = 0;
+    m_progress.passLimit = passLimit;
+    m_progress.stopAtPassEnd = false;
+    m_progress.endedByItself = false;
+    auto job = std::make_unique<CRunJob>(CRunJob{std::move(table), *port, g_nPortAddress,
+                                                 g_nLptCount, g_evRunDone, nullptr, &m_progress});
     const auto thread = _beginthreadex(nullptr, 0, RunThreadProc, job.get(), 0, nullptr);
     if (thread == 0) return {RunStart::NoThread, nullptr, GetLastError()};
     job.release(); // the thread has it now

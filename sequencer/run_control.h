@@ -9,6 +9,7 @@
 
 #include "app/globals.h"
 #include "sequencer/byte_table.h"
+#include "sequencer/run_thread.h"
 
 enum class RunStart {
     Started,
@@ -45,8 +46,24 @@ public:
 
     bool IsRunning() const { return m_thread != nullptr; }
 
+    // The next Start (only that one) ends by itself after `passes` whole passes.
+    void SetNextPassLimit(std::uint64_t passes) { m_nextPassLimit = passes; }
+    // The run ends by itself when its current pass ends.
+    void StopAtPassEnd() { m_progress.stopAtPassEnd = true; }
+    // A run that ended by itself posts `message` to `window` (null: tells nobody); the frame
+    // still performs Stop, which joins the thread.
+    void SetEndNotify(HWND window, UINT message) {
+        m_progress.notify = window;
+        m_progress.message = message;
+    }
+    bool EndedByItself() const { return m_progress.endedByItself.load(); }
+    // The row of the run's table on the lines (0-based); meaningful while running.
+    std::size_t PlayedRow() const { return m_progress.row.load(std::memory_order_relaxed); }
+
 private:
     HANDLE m_thread = nullptr;
+    CRunProgress m_progress;
+    std::uint64_t m_nextPassLimit = 0;
 };
 
 // The Russian text that explains a refused start; empty for Started and AlreadyRunning,

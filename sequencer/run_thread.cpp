@@ -42,12 +42,24 @@ private:
     std::uint32_t m_handle;
 };
 
-void PlayRows(const ByteTable& table, const COpenPort& port, CRunClock& clock) {
+// A pass has ended (the last row had its pause): true when the run should end here.
+bool PassEnds(CRunProgress& progress) {
+    const std::uint64_t done = ++progress.passes;
+    const std::uint64_t limit = progress.passLimit.load();
+    if (!progress.stopAtPassEnd.load() && (limit == 0 || done < limit)) return false;
+    progress.endedByItself = true;
+    return true;
+}
+
+void PlayRows(const ByteTable& table, const COpenPort& port, CRunClock& clock,
+              CRunProgress* progress) {
     clock.Restart();
     for (std::size_t row = 0;; row = row + 1 == table.size() ? 0 : row + 1) {
+        if (progress) progress->row.store(row, std::memory_order_relaxed);
         port.Write(table[row]);
         if (TakeStopRequest()) return;
         clock.WaitNext(Pause());
+        if (progress && row + 1 == table.size() && PassEnds(*progress)) return;
     }
 }
 
@@ -67,7 +79,7 @@ void Play(std::unique_ptr<CRunJob> job) {
     if (job->table.empty())
         WaitForStop(*clock);
     else
-        PlayRows(job->table, port, *clock);
+        PlayRows(job->table, port, *clock, job->progress);
     job.reset(); // the table goes before the lines are turned off
 }
 
@@ -77,6 +89,7 @@ unsigned __stdcall RunThreadProc(void* param) {
     std::unique_ptr<CRunJob> job(static_cast<CRunJob*>(param));
     if (!job) return 0;
     const HANDLE done = job->done;
+    CRunProgress* const progress = job->progress;
     if (done) ResetEvent(done);
     try {
         Play(std::move(job));
@@ -84,5 +97,8 @@ unsigned __stdcall RunThreadProc(void* param) {
         // Nobody to tell: the run simply ends, and Stop still finds it ended.
     }
     if (done) SetEvent(done);
+    // Whoever waits for a pass end learns of it; Stop still joins the thread as ever.
+    if (progress && progress->endedByItself && progress->notify)
+        PostMessageW(progress->notify, progress->message, 0, 0);
     return 0;
 }

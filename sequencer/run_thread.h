@@ -5,12 +5,26 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
 #include "port/port_library.h"
 #include "sequencer/byte_table.h"
 #include "sequencer/pause_clock.h"
+
+// What a run shows while it plays, and how it may end by itself: after `passLimit` whole
+// passes (0: never), or at the end of the pass when `stopAtPassEnd` is raised. Owned by the
+// run control, which outlives the thread; the thread only writes `row` and `passes`.
+struct CRunProgress {
+    std::atomic<std::size_t> row{0};         // the row on the lines
+    std::atomic<std::uint64_t> passes{0};    // whole passes played
+    std::atomic<std::uint64_t> passLimit{0};
+    std::atomic<bool> stopAtPassEnd{false};
+    std::atomic<bool> endedByItself{false};  // the run ended at a pass end, not by Stop
+    HWND notify = nullptr;                   // told with `message` when it ended by itself
+    UINT message = 0;
+};
 
 // Everything one run needs, filled on the user-interface thread before the thread starts:
 // the thread reads only its job and the atomics g_bStop and g_nDelay.
@@ -21,6 +35,7 @@ struct CRunJob {
     std::uint32_t portCount = 0;      // and its port count
     HANDLE done = nullptr;            // reset at the start, signalled at the end
     std::unique_ptr<CRunClock> clock; // null: the thread makes a CPauseClock
+    CRunProgress* progress = nullptr; // null: plays until Stop, tells nothing
 };
 
 // The thread procedure: `param` is a CRunJob made with new, which it takes over (null

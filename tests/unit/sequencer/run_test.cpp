@@ -73,7 +73,8 @@ protected:
     void TearDown() override { CloseHandle(m_done); }
 
     // The thread procedure on this thread; the pauses it asked for.
-    std::vector<int> Play(ByteTable table, std::function<void(std::size_t)> onPause) {
+    std::vector<int> Play(ByteTable table, std::function<void(std::size_t)> onPause,
+                          CRunProgress* progress = nullptr) {
         std::vector<int> pauses;
         auto job = std::make_unique<CRunJob>(
             CRunJob{std::move(table),
@@ -81,7 +82,8 @@ protected:
                     kPort,
                     1,
                     m_done,
-                    std::make_unique<CFakeClock>(pauses, std::move(onPause))});
+                    std::make_unique<CFakeClock>(pauses, std::move(onPause)),
+                    progress});
         EXPECT_EQ(RunThreadProc(job.release()), 0u);
         EXPECT_EQ(g_bStop.load(), 0) << "the request is taken down";
         EXPECT_EQ(WaitForSingleObject(m_done, 0), WAIT_OBJECT_0) << "signalled at the end";
@@ -95,6 +97,21 @@ TEST_F(FakeRun, StopDuringAPauseEndsItThenWritesTheNextRowAndZero) {
     g_nDelay = 300;
     EXPECT_EQ(Play({1, 2, 4}, StopAt(0)), std::vector<int>{300});
     EXPECT_EQ(g_port, (Log{"open 888 1 1", "1", "2", "0", "close"}));
+}
+
+TEST_F(FakeRun, EndsByItselfAfterItsPassesOrAtTheEndOfThePassAsked) {
+    CRunProgress limited;
+    limited.passLimit = 2;
+    Play({1, 2}, [](std::size_t) {}, &limited);
+    EXPECT_EQ(g_port, (Log{"open 888 1 1", "1", "2", "1", "2", "0", "close"}));
+    EXPECT_TRUE(limited.endedByItself);
+    EXPECT_EQ(limited.passes, 2u);
+
+    g_port.clear();
+    CRunProgress asked; // raised during the second row of the second pass
+    Play({1, 2, 4}, [&](std::size_t n) { if (n == 4) asked.stopAtPassEnd = true; }, &asked);
+    EXPECT_EQ(g_port, (Log{"open 888 1 1", "1", "2", "4", "1", "2", "4", "0", "close"}));
+    EXPECT_TRUE(asked.endedByItself);
 }
 
 TEST_F(FakeRun, RowsPlayInOrderRoundAndRound) {
