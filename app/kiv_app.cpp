@@ -122,6 +122,9 @@ bool CKIVApp::OnIdle(LONG count) {
 }
 
 bool CKIVApp::RefuseSecondCopy(const CKIVCommandLineInfo& info) {
+    // /Unregister opens no window: an uninstall runs it while the program may be open, and
+    // must not wait on a box.
+    if (info.m_nShellCommand == CCommandLineInfo::AppUnregister) return false;
     // The mutex settles two copies started at once, before either has its window.
     m_instanceMutex.reset(CreateMutexW(nullptr, FALSE, kInstanceMutexName));
     const bool mutexTaken = m_instanceMutex && GetLastError() == ERROR_ALREADY_EXISTS;

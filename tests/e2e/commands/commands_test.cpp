@@ -37,7 +37,8 @@ Outcome RunKiv(std::vector<std::wstring> args) {
     CreatePipe(&errRead, &errWrite, &inherit, 1 << 16);
     SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW si{sizeof si};
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdOutput = outWrite;
     si.hStdError = errWrite;

@@ -152,6 +152,11 @@ TEST_F(Startup, SecondCopyIsRefusedAndBringsTheFirstBack) {
     EXPECT_TRUE(WaitUntil([&] { return !ReadWindowState(window)->minimized; }));
     EXPECT_FALSE(ReadFileBytes(secondWork / "port.cst"));
     EXPECT_TRUE(first.IsRunning());
+
+    // An uninstall's /Unregister beside the running copy ends at once, with no box.
+    options.args = {L"/Unregister"};
+    EXPECT_EQ(CProcess(options).Wait(), 0u);
+    EXPECT_FALSE(RegKeyExists(kClasses + L".cmb"));
     CloseAndWait(first, window);
 }
 

@@ -89,9 +89,10 @@ TEST(InpoutDll, DrivesTheDriverOrFallsBackToVirtualPorts) {
                   setup.backend == "inpout" && !drives);
         auto withoutNotes = kivdrv::ReadTrace(rig.dir / "trace.txt").value();
         // No note but the one naming the settings file.
-        if (notes.empty())
+        if (notes.empty()) {
             for (const auto& r : withoutNotes)
                 EXPECT_TRUE(r.call != "note" || r.text.starts_with("settings from ")) << trace;
+        }
         std::erase_if(withoutNotes, [](const auto& r) { return r.call == "note"; });
         EXPECT_EQ(withoutNotes.size(), 1u + 4 * 5) << "the same call lines for every back end";
     }
