@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "tavo/backends/net/dmx_packets.h"
+#include "tavo/settings/ini_text.h"
 
 namespace tavo {
 namespace {
@@ -50,8 +51,9 @@ const char* ProtocolName(SerialProtocol protocol) {
 std::optional<SerialProtocol> ReadProtocol(CSettings& settings) {
     const auto& raw = settings.Raw("serial_protocol");
     if (!raw) return SerialProtocol::Byte;
+    // Any case, as the window reads it and as serial_dtr is read.
     for (const auto protocol : {SerialProtocol::Byte, SerialProtocol::Lcus, SerialProtocol::Enttec})
-        if (raw->text == ProtocolName(protocol)) return protocol;
+        if (AsciiLower(raw->text) == ProtocolName(protocol)) return protocol;
     settings.Reject("serial_protocol", "not byte, lcus or enttec");
     return std::nullopt;
 }
