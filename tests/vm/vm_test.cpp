@@ -130,10 +130,11 @@ TEST(RealSerial, EachProtocolReachesTheAdapterInOrderThenAllOffAtTheBaudSet) {
     ASSERT_FALSE(log.bauds.empty());
     // An FTDI chip makes 38400 exactly (3 MHz / 78.125).
     EXPECT_EQ(log.bauds.back(), 38400) << "the driver set the adapter to the baud chosen";
-    // The kernel raises DTR and RTS as it opens the port; once low they stay low.
+    // The kernel raises DTR and RTS as it opens the port; once low they stay low, until
+    // the port is opened again for the mark after the run (PlayRun).
     const auto low = std::find(log.lines.begin(), log.lines.end(), 0);
     ASSERT_NE(low, log.lines.end());
-    EXPECT_EQ(std::count(low, log.lines.end(), 0), log.lines.end() - low);
+    EXPECT_LE(std::count_if(low, log.lines.end(), [](int lines) { return lines != 0; }), 1);
 
     States relays;
     const auto lcus = DecodeLcus(PlayOnAdapter("serial_protocol = lcus\n"), relays);
