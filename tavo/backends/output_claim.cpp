@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "tavo/backends/serial/serial_frames.h"
+#include "tavo/backends/device_ports.h"
 #include "tavo/settings/ini_text.h"
 
 namespace tavo {

@@ -95,19 +95,6 @@ std::string SerialConfig::Describe() const {
     return text;
 }
 
-std::optional<int> ParseComPort(std::string_view text) {
-    if (text.size() < 4 || text.size() > 6) return std::nullopt;
-    for (std::size_t i = 0; i < 3; ++i)
-        if ((text[i] | 0x20) != "com"[i]) return std::nullopt;
-    int number = 0;
-    for (const char c : text.substr(3)) {
-        if (c < '0' || c > '9') return std::nullopt;
-        number = number * 10 + (c - '0');
-    }
-    if (text[3] == '0' || number > 256) return std::nullopt;
-    return number;
-}
-
 std::optional<SerialDtr> ParseSerialDtr(std::string_view text) {
     if (SameWord(text, "low")) return SerialDtr::Low;
     if (SameWord(text, "high")) return SerialDtr::High;

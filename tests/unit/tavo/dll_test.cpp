@@ -13,9 +13,11 @@
 #include <thread>
 
 #include "driver/driver.h"
+#include "driver/lamps.h"
 #include "tavo/backends/output_claim.h"
 #include "tavo/window/outputs_model.h"
 #include "tavo/settings/config_source.h"
+#include "tavo/settings/ini_text.h"
 #include "tavo/settings/trace_format.h"
 #include "tavo/settings/trace_log.h"
 #include "tavo_copy.h"
@@ -243,6 +245,39 @@ TEST(TavoDll, ARelayBoardsCheckSeesTheSessionOnIt) {
     EXPECT_TRUE(sees("hid_serial = abcde\n", "", "ABCDE"));
     EXPECT_TRUE(sees("", "hid_serial = QWERT\n", ""));
     EXPECT_FALSE(sees("hid_serial = ASDFG\n", "hid_serial = QWERT\n", ""));
+}
+
+// The lamps' tick after OK is what the library then does with the file saved: for each
+// file and each thing a user does (OK alone; E1.31; the lamps alone; E1.31 without or with
+// the lamps), a Start shows the lamps exactly when the window ticked them.
+TEST(TavoDll, TheOutputsWindowsLampsTickIsWhatTheLibraryShows) {
+    using namespace tavo;
+    const std::vector<std::pair<std::size_t, bool>> actions[] = {
+        {}, {{3, 1}}, {{0, 1}, {3, 0}}, {{3, 1}, {0, 0}}, {{3, 1}, {0, 1}}};
+    for (const std::string file : {"", "lamps = 0\r\n", "backend = virtual\r\nlamps = 0\r\n",
+                                   "backend = e131\r\nnet_target = 127.0.0.1:5568\r\n"})
+        for (const auto& action : actions) {
+            std::vector<OutputRow> rows = {{.kind = BackendKind::Virtual},
+                                           {.kind = BackendKind::Inpout, .usable = false},
+                                           {.kind = BackendKind::Serial, .value = "COM3"},
+                                           {.kind = BackendKind::E131}};
+            auto settings = FileSettings(file);
+            TickFromSettings(rows, settings);
+            const auto before = SettingsOf(rows, {});
+            for (const auto& [row, on] : action)
+                Tick(rows, row, on);
+            if (!ShowsSomething(rows)) continue; // OK refuses
+            CIniText ini(file);
+            ApplyChanges(ini, before, SettingsOf(rows, {}), false);
+            const tavotest::CTavo tavo({.ini = ini.Text() + "net_target = 127.0.0.1:5568\n",
+                                        .lamps = std::nullopt});
+            const auto handle = tavo.OpenPrt(0x378, 0, 0);
+            const auto wait = std::chrono::milliseconds(rows[0].ticked ? 10'000 : 1'000);
+            EXPECT_EQ(kivdrv::WaitForLampPanel(GetCurrentProcessId(), L"LPT1 378h", wait) != nullptr,
+                      rows[0].ticked)
+                << "[" << file << "] action " << &action - actions << ":\n" << ini.Text();
+            tavo.ClosePrt(handle);
+        }
 }
 
 TEST(TavoDll, NullPointersAndUnknownHandlesAreHarmless) {

@@ -1,11 +1,9 @@
 // The window "Выходы" without Windows: tavo.ini edited in place, and the settings the
-// window's ticks and fields stand for; and the lamps a Start then shows.
+// window's ticks and fields stand for.
 #include <gtest/gtest.h>
 
-#include "driver/lamps.h"
 #include "tavo/settings/ini_text.h"
 #include "tavo/window/outputs_model.h"
-#include "tavo_copy.h"
 
 namespace tavo {
 namespace {
@@ -112,35 +110,6 @@ TEST(OutputsWindow, TheDefaultIsTheDriverWhenItWorksElseTheLamps) {
         TickFromSettings(rows, settings);
         EXPECT_EQ(Ticks(rows), (std::vector<bool>{!driver, driver, 0, 0, 0, 0}));
     }
-}
-
-// The lamps' tick after OK is what the library then does with the file saved: for each
-// file and each thing a user does (OK alone; E1.31; the lamps alone; E1.31 without or with
-// the lamps), a Start shows the lamps exactly when the window ticked them.
-TEST(OutputsWindow, TheLampsTickIsWhatTheLibraryShows) {
-    const std::vector<std::pair<std::size_t, bool>> actions[] = {
-        {}, {{4, 1}}, {{0, 1}, {4, 0}}, {{4, 1}, {0, 0}}, {{4, 1}, {0, 1}}};
-    for (const std::string file : {"", "lamps = 0\r\n", "backend = virtual\r\nlamps = 0\r\n",
-                                   "backend = e131\r\nnet_target = 127.0.0.1:5568\r\n"})
-        for (const auto& action : actions) {
-            auto rows = Found();
-            auto settings = FileSettings(file);
-            TickFromSettings(rows, settings);
-            const auto before = SettingsOf(rows, {});
-            for (const auto& [row, on] : action)
-                Tick(rows, row, on);
-            if (!ShowsSomething(rows)) continue; // OK refuses
-            CIniText ini(file);
-            ApplyChanges(ini, before, SettingsOf(rows, {}), false);
-            const tavotest::CTavo tavo({.ini = ini.Text() + "net_target = 127.0.0.1:5568\n",
-                                        .lamps = std::nullopt});
-            const auto handle = tavo.OpenPrt(0x378, 0, 0);
-            const auto wait = std::chrono::milliseconds(rows[0].ticked ? 10'000 : 1'000);
-            EXPECT_EQ(kivdrv::WaitForLampPanel(GetCurrentProcessId(), L"LPT1 378h", wait) != nullptr,
-                      rows[0].ticked)
-                << "[" << file << "] action " << &action - actions << ":\n" << ini.Text();
-            tavo.ClosePrt(handle);
-        }
 }
 
 // OK applies the user's changes to the file as it is then: a line added in Notepad stays,
