@@ -44,6 +44,9 @@ public:
     virtual std::optional<LptAddresses> ReportedPorts() { return std::nullopt; }
     // True when the back end drives real lines (then the lamps are off by default).
     virtual bool DrivesHardware() const { return false; }
+    // Which one of its kind it drives where the settings leave that open (the id of the
+    // relay board it chose), for the claim on it; empty when nothing is left open.
+    virtual std::string Unit() const { return {}; }
 
     // Called with the library's lock held and never at the same time; Write must not
     // wait on anything slow (a port write, a non-blocking send at most).

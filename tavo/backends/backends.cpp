@@ -43,6 +43,15 @@ private:
     const std::vector<COutputClaim> m_claims;
 };
 
+// Claims each of `names` not claimed yet, and waits for a check driving it to let go.
+void Claim(const std::vector<std::wstring>& names, std::vector<COutputClaim>& claims) {
+    for (const auto& name : names) {
+        if (std::ranges::any_of(claims, [&](const auto& c) { return c.Name() == name; })) continue;
+        claims.emplace_back(name);
+        AwaitNoCheck(name, kCheckLetsGoMs);
+    }
+}
+
 } // namespace
 
 std::unique_ptr<CBackend> MakeBackend(BackendKind kind, CSettings& settings, CReporter& reporter,
@@ -83,19 +92,17 @@ ChosenBackend ChooseBackend(const std::vector<BackendKind>& kinds, CSettings& se
     std::wstring notes;
     for (const auto kind : kinds) {
         std::wstring why;
-        // A real output is claimed before it opens, and a check driving it lets go first.
-        const auto claim = OutputClaimName(kind, settings);
-        const bool real = kind != BackendKind::Auto && kind != BackendKind::Virtual;
-        if (real) {
-            claims.emplace_back(claim);
-            AwaitNoCheck(claim, kCheckLetsGoMs);
-        }
+        // A real output is claimed before it opens, and a check driving it lets go first:
+        // under auto too, whose output is the driver's when it loads.
+        const std::size_t mark = claims.size();
+        if (kind != BackendKind::Virtual) Claim(SessionClaimNames(kind, settings), claims);
         if (auto backend = MakeBackend(kind, settings, reporter.Of(kind), self, why)) {
-            if (!real && backend->DrivesHardware()) claims.emplace_back(claim);
+            if (const auto unit = backend->Unit(); !unit.empty())
+                Claim(SessionClaimNames(kind, settings, unit), claims);
             members.push_back(std::move(backend));
             continue;
         }
-        if (real) claims.pop_back();
+        claims.erase(claims.begin() + std::ptrdiff_t(mark), claims.end());
         if (why.empty()) continue;
         // In a list the caption names which output failed.
         const auto name = BackendName(kind);

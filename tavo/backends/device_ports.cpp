@@ -37,15 +37,24 @@ bool SameNoCase(std::wstring_view a, std::wstring_view b) {
                       [](wchar_t x, wchar_t y) { return LowerAscii(x) == LowerAscii(y); });
 }
 
-int ComNumber(std::wstring_view portName) {
-    if (!StartsWithNoCase(portName, L"com") || portName.size() == 3 || portName.size() > 6)
-        return 0;
+std::optional<int> ParseComPort(std::string_view text) {
+    if (text.size() < 4 || text.size() > 6) return std::nullopt;
+    for (std::size_t i = 0; i < 3; ++i)
+        if ((text[i] | 0x20) != "com"[i]) return std::nullopt;
     int number = 0;
-    for (const wchar_t c : portName.substr(3)) {
-        if (c < L'0' || c > L'9') return 0;
-        number = number * 10 + (c - L'0');
+    for (const char c : text.substr(3)) {
+        if (c < '0' || c > '9') return std::nullopt;
+        number = number * 10 + (c - '0');
     }
+    if (text[3] == '0' || number > 256) return std::nullopt;
     return number;
+}
+
+std::optional<int> ParseComPort(std::wstring_view text) {
+    std::string narrow;
+    for (const wchar_t c : text)
+        narrow += c < 0x80 ? char(c) : '?';
+    return ParseComPort(narrow);
 }
 
 std::optional<LptAddresses> LptFromDevices(std::span<const PortDevice> devices) {
@@ -63,7 +72,7 @@ std::optional<LptAddresses> LptFromDevices(std::span<const PortDevice> devices) 
 }
 
 bool IsUsbSerialAdapter(const PortDevice& device) {
-    if (!ComNumber(device.portName)) return false;
+    if (!ParseComPort(device.portName)) return false;
     for (const auto& id : device.hardwareIds)
         if (StartsWithNoCase(id, L"usb\\") || StartsWithNoCase(id, L"ftdibus\\")) return true;
     return false;

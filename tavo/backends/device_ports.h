@@ -50,8 +50,9 @@ std::optional<LptAddresses> LptFromDevices(std::span<const PortDevice> devices);
 // The friendly name is only shown: its words vary with the driver and the language.
 bool IsUsbSerialAdapter(const PortDevice& device);
 
-// 3 for "COM3" in any letter case; 0 for any name of another kind.
-int ComNumber(std::wstring_view portName);
+// 3 for "COM3" in any letter case, "COM1".."COM256"; nullopt for anything else.
+std::optional<int> ParseComPort(std::string_view text);
+std::optional<int> ParseComPort(std::wstring_view text);
 
 // `text` begins with `lowerPrefix`, in any letter case of A-Z.
 bool StartsWithNoCase(std::wstring_view text, std::wstring_view lowerPrefix);

@@ -79,7 +79,7 @@ public:
 private:
     DWORD WaitMs() const {
         if (m_shared.device) return kRepeatEveryMs;
-        const ULONGLONG now = GetTickCount64();
+        const ULONGLONG now = m_shared.source->Now();
         return now >= m_nextLook ? 0 : DWORD(m_nextLook - now);
     }
 
@@ -116,25 +116,28 @@ private:
         if (m_stalled) m_shared.reporter.Failure(L"устройство не читает");
     }
 
+    // The first try comes at once: a board that dropped may be back already.
     void Gone(DWORD error) {
         m_shared.device.reset();
         m_stalled = false;
         m_lastTry = {};
-        m_nextLook = GetTickCount64() + kLookAgainMs;
+        m_nextLook = m_shared.source->Now();
         m_shared.reporter.TraceNote(m_shared.name + ": gone, error " + std::to_string(error) +
                                     "; looking for it again");
         m_shared.reporter.PortNote(0, L"устройство отключено");
+        m_shared.reporter.Failure(L"устройство отключено");
     }
 
     // Tries to open the device again and show it the row; the trace hears of a try that
     // fails only when it fails otherwise than the one before. A device that opens but takes
-    // no row is not back: Wine 10 opens a vanished board until its server restarts.
+    // no row is not back: Wine 10 opens a vanished board until its server restarts. The
+    // next try comes a while after this one ends, however long it took.
     void LookAgain() {
-        if (GetTickCount64() < m_nextLook) return;
-        m_nextLook = GetTickCount64() + kLookAgainMs;
+        if (m_shared.source->Now() < m_nextLook) return;
         CHeldNotes notes;
         auto device = m_shared.source->Connect(notes);
         const DWORD error = device ? Write(*device, m_latest, true) : 0;
+        m_nextLook = m_shared.source->Now() + kLookAgainMs;
         if (Lost(error))
             notes.TraceNote(m_shared.name + ": opens, but writing fails, error " +
                             std::to_string(error));

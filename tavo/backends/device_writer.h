@@ -27,7 +27,9 @@ public:
     virtual ~CDevice() = default;
     // `all`: tell the device every line, not only those that changed.
     virtual DWORD Show(std::uint8_t value, bool all) = 0;
-    // Called after a quiet while; for protocols whose boards want to hear from us.
+    // Called after a quiet while: the keep-alive of protocols whose boards want to hear
+    // from us, else a cheap look whether the device is still there, so one unplugged
+    // during a long pause is let go at once.
     virtual DWORD Repeat() { return 0; }
     // "COM3", "USBRelay2 ABCDE": for the notes.
     virtual std::string Name() const = 0;
@@ -40,6 +42,8 @@ public:
     virtual ~CDeviceSource() = default;
     // The device, or nullptr with notes to `notes` on why not. Called by one thread at a time.
     virtual std::unique_ptr<CDevice> Connect(CReporter& notes) = 0;
+    // The clock the tries to connect again are spaced by, in milliseconds.
+    virtual ULONGLONG Now() const { return GetTickCount64(); }
 };
 
 class CDeviceWriter {

@@ -1,22 +1,44 @@
 #include "tavo/backends/output_claim.h"
 
-#include "tavo/backends/serial/serial_frames.h"
+#include <algorithm>
+
+#include "tavo/backends/device_ports.h"
 #include "tavo/settings/ini_text.h"
 
 namespace tavo {
 
+namespace {
+
+constexpr std::wstring_view kClaimPrefix = L"Local\\tavo-output-";
+
+std::wstring RelayClaim(std::string_view id) {
+    std::wstring claim = std::wstring(kClaimPrefix) + L"hidrelay";
+    return id.empty() ? claim : claim + L"-" + WidenAscii(AsciiLower(id));
+}
+
+} // namespace
+
 std::wstring OutputClaimName(BackendKind kind, const CSettings& settings) {
+    const auto& board = settings.Raw("hid_serial");
+    // One board, not every one: the check of another leaves a run alone.
+    if (kind == BackendKind::HidRelay) return RelayClaim(board ? board->text : "");
     const auto name = BackendName(kind == BackendKind::Auto ? BackendKind::Inpout : kind);
-    std::wstring claim = L"Local\\tavo-output-" + WidenAscii(name);
+    std::wstring claim = std::wstring(kClaimPrefix) + WidenAscii(name);
     const auto& port = settings.Raw("serial_port");
     if (kind == BackendKind::Serial && port)
         if (const auto number = ParseComPort(port->text))
             claim += L"-COM" + std::to_wstring(*number);
-    // One board, not every one: the check of another leaves a run alone.
-    const auto& board = settings.Raw("hid_serial");
-    if (kind == BackendKind::HidRelay && board && !board->text.empty())
-        claim += L"-" + WidenAscii(AsciiLower(board->text));
     return claim;
+}
+
+std::vector<std::wstring> SessionClaimNames(BackendKind kind, const CSettings& settings,
+                                            std::string_view unit) {
+    std::vector<std::wstring> names{OutputClaimName(kind, settings)};
+    if (kind != BackendKind::HidRelay) return names;
+    // A check of the first board may drive ours; a check of ours, by its id, must see us.
+    for (auto name : {RelayClaim(""), RelayClaim(unit)})
+        if (std::ranges::find(names, name) == names.end()) names.push_back(std::move(name));
+    return names;
 }
 
 namespace {

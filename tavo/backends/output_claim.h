@@ -4,14 +4,23 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "tavo/settings/file_handle.h"
 #include "tavo/settings/settings.h"
 
 namespace tavo {
 
-// The event's name for output `kind` as the settings describe it.
+// The event's name for output `kind` as the settings describe it: what the window's check
+// of that output looks for.
 std::wstring OutputClaimName(BackendKind kind, const CSettings& settings);
+
+// What a session driving output `kind` claims: the name above, and for relay boards also
+// both the kind's ("hidrelay": a check of the first board) and the board's own, `unit`
+// being the id of the board driven when the settings name none (empty before it is known).
+std::vector<std::wstring> SessionClaimNames(BackendKind kind, const CSettings& settings,
+                                            std::string_view unit = {});
 
 // True while some session, in any process of this logon session, holds the claim `name`.
 bool OutputClaimed(const std::wstring& name);
@@ -19,9 +28,11 @@ bool OutputClaimed(const std::wstring& name);
 class COutputClaim {
 public:
     explicit COutputClaim(const std::wstring& name)
-        : m_event(CreateEventW(nullptr, TRUE, FALSE, name.c_str())) {}
+        : m_name(name), m_event(CreateEventW(nullptr, TRUE, FALSE, name.c_str())) {}
+    const std::wstring& Name() const { return m_name; }
 
 private:
+    std::wstring m_name;
     CFileHandle m_event;
 };
 

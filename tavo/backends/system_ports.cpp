@@ -14,7 +14,6 @@
 #include "tavo/backends/device_list.h"
 #include "tavo/backends/device_ports.h"
 #include "tavo/backends/found_outputs.h"
-#include "tavo/backends/serial/serial_frames.h"
 #include "tavo/settings/config_source.h"
 
 namespace tavo {

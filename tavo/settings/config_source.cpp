@@ -53,9 +53,29 @@ std::wstring FinalPath(const std::wstring& path) {
     }
 }
 
+// Puts `temp` in place of `path`. The old file goes to a backup name first, since
+// ReplaceFileW without one may leave neither file in place (error 1176); and whatever fails,
+// one of the two texts stays at `path`. 0, or the error.
+DWORD PutInPlace(const std::wstring& path, const std::wstring& temp, ReplaceFileFn replace) {
+    if (!Exists(path))
+        return MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH) ? 0 : GetLastError();
+    const std::wstring backup = temp + L".old";
+    DeleteFileW(backup.c_str());
+    // Replacing keeps the old file's attributes and permissions.
+    if (replace(path.c_str(), temp.c_str(), backup.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS,
+                nullptr, nullptr)) {
+        DeleteFileW(backup.c_str());
+        return 0;
+    }
+    const DWORD error = GetLastError();
+    if (!Exists(path)) MoveFileExW(backup.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH);
+    if (!Exists(path)) MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH);
+    return error;
+}
+
 // Writes `text` to a new temporary file beside the file `link` stands for, then puts it in
-// that file's place: a failure at any step leaves the old file as it was. 0, or the error.
-DWORD WriteSafely(const std::wstring& link, std::string_view text) {
+// that file's place: a failure at any step leaves a whole file there. 0, or the error.
+DWORD WriteSafely(const std::wstring& link, std::string_view text, ReplaceFileFn replace) {
     const auto path = FinalPath(link);
     const std::wstring temp = path + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
     DWORD error = 0;
@@ -68,12 +88,9 @@ DWORD WriteSafely(const std::wstring& link, std::string_view text) {
             written != text.size() || !FlushFileBuffers(file.get()))
             error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
     }
-    // Replacing keeps the old file's attributes and permissions; a new one is moved in.
-    if (!error && !(Exists(path) ? ReplaceFileW(path.c_str(), temp.c_str(), nullptr,
-                                                REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
-                                 : MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)))
-        error = GetLastError();
-    if (error) DeleteFileW(temp.c_str());
+    if (!error) error = PutInPlace(path, temp, replace);
+    // Never the only copy of the settings.
+    if (error && Exists(path)) DeleteFileW(temp.c_str());
     return error;
 }
 
@@ -153,14 +170,15 @@ std::optional<IniFileText> ReadSettingsFile(const std::wstring& path, bool& whol
     return DecodeIni(bytes);
 }
 
-DWORD SaveSettingsFile(const std::wstring& path, std::string_view text, IniEncoding encoding) {
+DWORD SaveSettingsFile(const std::wstring& path, std::string_view text, IniEncoding encoding,
+                       ReplaceFileFn replace) {
     if (path.empty()) return ERROR_PATH_NOT_FOUND;
     // Replacing would go round the attribute (Wine lets it); Windows refuses too.
     if (const DWORD attributes = GetFileAttributesW(path.c_str());
         attributes != INVALID_FILE_ATTRIBUTES && attributes & FILE_ATTRIBUTE_READONLY)
         return ERROR_ACCESS_DENIED;
     CreateFoldersOf(path);
-    return WriteSafely(path, EncodeIni(text, encoding));
+    return WriteSafely(path, EncodeIni(text, encoding), replace);
 }
 
 std::string Utf8(std::wstring_view text) {

@@ -41,9 +41,14 @@ std::optional<IniFileText> ReadSettingsFile(const std::wstring& path, bool& whol
 // notes name that file.
 CSettings LoadSettings(HMODULE self, const CSettings::EnvLookup& env);
 
+// How one file is put in another's place: ReplaceFileW, or a test's stand-in for it.
+using ReplaceFileFn = BOOL(WINAPI*)(LPCWSTR, LPCWSTR, LPCWSTR, DWORD, LPVOID, LPVOID);
+
 // Saves `text` into `path` as `encoding` says, the missing folders made: to a temporary
-// file first, which then replaces the old one. 0, or the error.
-DWORD SaveSettingsFile(const std::wstring& path, std::string_view text, IniEncoding encoding);
+// file first, which then replaces the old one. 0, or the error; after an error `path`
+// holds the old text, or the new one where the old could not be kept.
+DWORD SaveSettingsFile(const std::wstring& path, std::string_view text, IniEncoding encoding,
+                       ReplaceFileFn replace = ReplaceFileW);
 
 // A path for the trace: UTF-8.
 std::string Utf8(std::wstring_view text);

@@ -130,10 +130,11 @@ TEST(RealSerial, EachProtocolReachesTheAdapterInOrderThenAllOffAtTheBaudSet) {
     ASSERT_FALSE(log.bauds.empty());
     // An FTDI chip makes 38400 exactly (3 MHz / 78.125).
     EXPECT_EQ(log.bauds.back(), 38400) << "the driver set the adapter to the baud chosen";
-    // The kernel raises DTR and RTS as it opens the port; once low they stay low.
+    // The kernel raises DTR and RTS as it opens the port; once low they stay low, until
+    // the port is opened again for the mark after the run (PlayRun).
     const auto low = std::find(log.lines.begin(), log.lines.end(), 0);
     ASSERT_NE(low, log.lines.end());
-    EXPECT_EQ(std::count(low, log.lines.end(), 0), log.lines.end() - low);
+    EXPECT_LE(std::count_if(low, log.lines.end(), [](int lines) { return lines != 0; }), 1);
 
     States relays;
     const auto lcus = DecodeLcus(PlayOnAdapter("serial_protocol = lcus\n"), relays);
@@ -148,6 +149,11 @@ TEST(RealSerial, EachProtocolReachesTheAdapterInOrderThenAllOffAtTheBaudSet) {
     EXPECT_EQ(Distinct(dmx), WithOffAround(kRows));
 }
 
+// Every byte the adapter was sent so far.
+Bytes Written() {
+    return kivdrv::ReadFileBytes(Shared(L"ttyUSB0.bin")).value_or(Bytes{});
+}
+
 // A line for QEMU's monitor (tools/testpc).
 void Monitor(const std::string& command) {
     std::ofstream(std::filesystem::path(Shared(L"monitor.in")), std::ios::app) << command << "\n";
@@ -157,9 +163,7 @@ void Monitor(const std::string& command) {
 TEST(RealSerial, AnAdapterPluggedBackMidRunIsDrivenAgainWithoutAStart) {
     const kivdrv::CTempDir dir;
     const auto trace = dir / "trace";
-    const auto written = [] {
-        return kivdrv::ReadFileBytes(Shared(L"ttyUSB0.bin")).value_or(Bytes{});
-    };
+    const auto written = Written;
     CTavo tavo({std::nullopt, kCom, trace.wstring()});
     const auto handle = tavo.OpenPrt(0x378, 1, 1);
     ASSERT_TRUE(PlayUntil(tavo, handle, 50, [&] { return written().size() > 5; }));
@@ -210,6 +214,32 @@ TEST(RealSerial, AnAdapterPluggedBackMidRunIsDrivenAgainWithoutAStart) {
     const auto bytes = PlayOnAdapter("");
     EXPECT_EQ(Distinct(States(bytes.begin(), bytes.end())), WithOffAround(kRows))
         << "a fresh Start";
+}
+
+// A relay module's adapter unplugged and plugged back within one row of 3 s: let go of
+// while nothing is written, so Linux gives it back its name, and the next row reaches it.
+TEST(RealSerial, ARelayModuleUnpluggedDuringALongRowTakesTheNextOne) {
+    const kivdrv::CTempDir dir;
+    const auto trace = dir / "trace";
+    const std::string ini = kCom + "serial_protocol = lcus\n";
+    const std::size_t from = Written().size();
+    const auto shown = [&] {
+        const auto all = Written();
+        return Shown(ini, Bytes(all.begin() + std::ptrdiff_t(from), all.end()));
+    };
+    CTavo tavo({std::nullopt, ini, trace.wstring()});
+    const auto handle = tavo.OpenPrt(0x378, 1, 1);
+    tavo.W_P(handle, 0x01, 0);
+    ASSERT_TRUE(kivdrv::WaitUntil([&] { return shown() == 1; }, kSlow));
+    const ULONGLONG rowStart = GetTickCount64();
+    Monitor("device_del ftdi");
+    EXPECT_TRUE(kivdrv::WaitUntil([&] { return Noted(trace, Com() + ": gone"); }, kSlow));
+    Monitor("device_add usb-serial,id=ftdi,chardev=ftdi,bus=xhci.0");
+    const ULONGLONG rowMs = GetTickCount64() - rowStart;
+    Sleep(rowMs < 3000 ? DWORD(3000 - rowMs) : 0);
+    tavo.W_P(handle, 0x02, 0);
+    EXPECT_TRUE(kivdrv::WaitUntil([&] { return shown() == 2; }, kSlow)) << Notes(trace);
+    tavo.ClosePrt(handle);
 }
 
 // The uhid relay board (kiv-vm-relay), each state it was switched to in the share.

@@ -8,6 +8,8 @@ extern "C" {
 #include <hidsdi.h>
 }
 
+#include <algorithm>
+
 #include "tavo/backends/backends.h"
 #include "tavo/backends/board_probe.h"
 #include "tavo/backends/device_list.h"
@@ -118,7 +120,8 @@ private:
     std::string m_name;
 };
 
-// The board asked for (or the first one, then that one) among those attached at each Connect.
+// The board asked for, or the first one; once chosen, that board alone: looked for by its
+// id, or by its path when its id could not be read.
 class CRelaySource final : public CDeviceSource {
 public:
     CRelaySource(const HidSystem& system, std::string wanted)
@@ -127,17 +130,31 @@ public:
     // The board chosen among what the system reports now; nullopt with notes when none.
     std::optional<RelayBoard> Choose(const std::vector<HidDeviceAnswer>& answers, CReporter& notes,
                                      std::wstring& why) const {
-        const auto board = ChooseRelayBoard(answers, m_wanted);
+        const auto board = ChooseRelayBoard(answers, m_wanted, m_path);
         if (board) return board;
+        const auto boards = RelayBoards(answers);
+        const auto same = std::ranges::count_if(
+            boards, [&](const RelayBoard& b) { return SameRelayId(b.id, m_wanted); });
         std::string note = "hidrelay: no USBRelay board";
-        if (!m_wanted.empty()) note += " with id " + m_wanted;
-        for (const auto& answer : answers)
-            if (RelayCount(answer.productString))
-                note += "; attached " + RelayBoardId(answer.state);
+        if (same > 1) note = "hidrelay: several boards answer to id " + m_wanted + "; driving none";
+        else if (!m_wanted.empty()) note += " with id " + m_wanted;
+        else if (!m_path.empty()) note += " where the one driven (its id unread) was";
+        for (const auto& b : boards)
+            note += "; attached " + b.id;
         notes.TraceNote(note);
-        why = m_wanted.empty() ? L"нет USB-реле"
-                               : L"нет реле " + std::wstring(m_wanted.begin(), m_wanted.end());
+        const std::wstring id(m_wanted.begin(), m_wanted.end());
+        why = same > 1 ? L"несколько реле " + id
+                       : (m_wanted.empty() ? L"нет USB-реле" : L"нет реле " + id);
         return std::nullopt;
+    }
+
+    // From now on, that board and no other.
+    void Pin(const RelayBoard& board, const std::vector<HidDeviceAnswer>& answers) {
+        if (!m_wanted.empty()) return;
+        if (KnownRelayId(board.id))
+            m_wanted = board.id;
+        else
+            m_path = answers[board.index].path;
     }
 
     std::unique_ptr<CDevice> Connect(CReporter& notes) override {
@@ -154,8 +171,7 @@ public:
             notes.PortNote(0, why);
             return nullptr;
         }
-        // Once driven, the board is looked for again by its id: never another one.
-        if (m_wanted.empty() && KnownRelayId(board->id)) m_wanted = board->id;
+        Pin(*board, answers);
         notes.TraceNote("hidrelay: " + Describe(*board));
         notes.PortNote(0, UnusedLinesNote(board->relays));
         return std::make_unique<CRelayDevice>(m_system.hid, std::move(device), *board);
@@ -164,6 +180,18 @@ public:
 private:
     const HidSystem m_system;
     std::string m_wanted; // Connect's alone once the writer runs
+    std::wstring m_path;  // likewise
+};
+
+// Names the board it drives, for the claim on it.
+class CRelayBackend final : public CDeviceBackend {
+public:
+    CRelayBackend(std::shared_ptr<CDeviceSource> source, CReporter& reporter, std::string unit)
+        : CDeviceBackend(std::move(source), reporter), m_unit(std::move(unit)) {}
+    std::string Unit() const override { return m_unit; }
+
+private:
+    const std::string m_unit;
 };
 
 } // namespace
@@ -196,8 +224,13 @@ std::unique_ptr<CBackend> MakeHidRelayBackend(CSettings& settings, CReporter& re
     }
     const HidSystem system{*setup, *hid};
     auto source = std::make_shared<CRelaySource>(system, wanted);
-    if (!source->Choose(AskAll(system), reporter, why)) return nullptr;
-    return std::make_unique<CDeviceBackend>(std::move(source), reporter);
+    const auto answers = AskAll(system);
+    const auto board = source->Choose(answers, reporter, why);
+    if (!board) return nullptr;
+    // The board chosen now is the one a check of it must see driven.
+    source->Pin(*board, answers);
+    const std::string unit = wanted.empty() && KnownRelayId(board->id) ? board->id : "";
+    return std::make_unique<CRelayBackend>(std::move(source), reporter, unit);
 }
 
 std::vector<RelayBoard> FindRelayBoards(CReporter& reporter) {

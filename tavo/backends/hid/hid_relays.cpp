@@ -12,14 +12,14 @@ char Upper(char c) {
     return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
 }
 
-bool SameId(std::string_view a, std::string_view b) {
+} // namespace
+
+bool SameRelayId(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
         if (Upper(a[i]) != Upper(b[i])) return false;
     return true;
 }
-
-} // namespace
 
 int RelayCount(std::wstring_view productString) {
     if (productString.size() != kProductPrefix.size() + 1 ||
@@ -48,16 +48,19 @@ std::vector<RelayBoard> RelayBoards(std::span<const HidDeviceAnswer> answers) {
 }
 
 std::optional<RelayBoard> ChooseRelayBoard(std::span<const HidDeviceAnswer> answers,
-                                           std::string_view wanted) {
+                                           std::string_view wanted, std::wstring_view path) {
     auto boards = RelayBoards(answers);
+    if (wanted.empty() && !path.empty())
+        std::erase_if(boards, [&](const RelayBoard& b) { return answers[b.index].path != path; });
     if (wanted.empty()) {
         const auto readable = std::ranges::find_if(boards, KnownRelayId, &RelayBoard::id);
         if (readable != boards.end()) return std::move(*readable);
         if (!boards.empty()) return std::move(boards.front());
+        return std::nullopt;
     }
-    for (auto& board : boards)
-        if (SameId(board.id, wanted)) return std::move(board);
-    return std::nullopt;
+    std::erase_if(boards, [&](const RelayBoard& b) { return !SameRelayId(b.id, wanted); });
+    if (boards.size() != 1) return std::nullopt;
+    return std::move(boards.front());
 }
 
 bool KnownRelayId(std::string_view id) {

@@ -46,11 +46,14 @@ std::string RelayBoardId(const RelayReport& state);
 bool KnownRelayId(std::string_view id);
 // Every relay board among the answers, in their order.
 std::vector<RelayBoard> RelayBoards(std::span<const HidDeviceAnswer> answers);
-// The board with id `wanted` (any case), or when `wanted` is empty the first whose id can be
-// read, else the first (a board Wine 10 keeps after it went away answers no id); nullopt
-// when there is none.
+// The board with id `wanted` (any case), none when several answer to it; when `wanted` is
+// empty, the board at `path` when one is given (a board driven whose id could not be read),
+// else the first whose id can be read, else the first (a board Wine 10 keeps after it went
+// away answers no id). nullopt when there is none.
 std::optional<RelayBoard> ChooseRelayBoard(std::span<const HidDeviceAnswer> answers,
-                                           std::string_view wanted);
+                                           std::string_view wanted, std::wstring_view path = {});
+// Ids compare without regard to case.
+bool SameRelayId(std::string_view a, std::string_view b);
 
 // The caption note for the lines a board of `relays` relays ignores ("D2–D7 без реле");
 // empty when it has all eight.

@@ -157,9 +157,12 @@ public:
 
     bool DrivesHardware() const override { return true; }
 
+    // A helper not there yet is connected to as one that went away: the run lights up
+    // once it starts.
     void Open(const PortRef& port) override {
         CTcpLink link(m_helper.Winsock());
-        if (!m_helper.Greet(link, kivwire::Purpose::Drive, port.address, m_reporter)) return;
+        if (!m_helper.Greet(link, kivwire::Purpose::Drive, port.address, m_reporter))
+            return m_relinker.Lost(port, 0);
         m_links.insert_or_assign(port.handle, std::move(link));
         m_reporter.PortNote(port.address, L"");
     }

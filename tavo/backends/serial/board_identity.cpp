@@ -68,7 +68,7 @@ struct Looked {
 Looked Look(const BoardChoice& choice, std::span<const PortDevice> present) {
     Looked look;
     for (const auto& device : present) {
-        const int number = ComNumber(device.portName);
+        const int number = ParseComPort(device.portName).value_or(0);
         if (number == choice.port) look.onChosen = &device;
         const auto board = BoardIdOf(device);
         if (!board || board->vendor != choice.board.vendor ||
@@ -92,7 +92,7 @@ bool IsUsbDeviceId(std::wstring_view id) {
 
 std::optional<BoardId> BoardIdOf(const PortDevice& device) {
     const auto& id = device.usbDevice;
-    if (!ComNumber(device.portName) || !IsUsbDeviceId(id)) return std::nullopt;
+    if (!ParseComPort(device.portName) || !IsUsbDeviceId(id)) return std::nullopt;
     BoardId board{*Hex4(id, kVendorAt), *Hex4(id, kProductAt)};
     // Windows makes up the instance of a board without a serial number from where it is
     // plugged in ("5&2A3B4C5D&0&2").

@@ -119,17 +119,49 @@ struct PendingWrite {
     const CFileHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
 };
 
+// A write the driver kept past its cancel. The system may still write into it, so it lives
+// until it completes, and meanwhile the port is not opened again: each new handle's writes
+// would be kept the same way.
+class CStuckWrite {
+public:
+    CStuckWrite() = default;
+    CStuckWrite(const CStuckWrite&) = delete;
+    CStuckWrite& operator=(const CStuckWrite&) = delete;
+    // Still the driver's at the end: left to it.
+    ~CStuckWrite() {
+        if (Held()) (void)m_write.release();
+    }
+    void Keep(std::unique_ptr<PendingWrite> write) { m_write = std::move(write); }
+    // True while the driver holds it; freed once it completed.
+    bool Held() {
+        if (m_write && WaitForSingleObject(m_write->done.get(), 0) == WAIT_TIMEOUT) return true;
+        m_write.reset();
+        return false;
+    }
+
+private:
+    std::unique_ptr<PendingWrite> m_write;
+};
+
 class CSerialDevice final : public CDevice {
 public:
-    CSerialDevice(CFileHandle port, const SerialConfig& config)
-        : m_port(std::move(port)), m_encoder(config), m_name("serial: " + config.PortName()),
+    CSerialDevice(CFileHandle port, const SerialConfig& config, CStuckWrite& stuck)
+        : m_port(std::move(port)), m_stuck(stuck), m_encoder(config),
+          m_name("serial: " + config.PortName()),
           m_waitMs(WriteTimeoutMs(config) + kWriteWaitSlackMs) {}
 
     DWORD Show(std::uint8_t value, bool all) override {
         if (all) m_encoder.Forget();
         return Send(m_encoder.Show(value));
     }
-    DWORD Repeat() override { return Send(m_encoder.Repeat()); }
+    // Relay modules hear no keep-alive: the port is asked how it is instead, which fails
+    // once the adapter is unplugged.
+    DWORD Repeat() override {
+        auto bytes = m_encoder.Repeat();
+        if (!bytes.empty()) return Send(std::move(bytes));
+        DWORD errors = 0;
+        return ClearCommError(m_port.get(), &errors, nullptr) ? 0 : GetLastError();
+    }
     std::string Name() const override { return m_name; }
 
 private:
@@ -137,7 +169,8 @@ private:
     DWORD Send(Bytes bytes) {
         const DWORD size = DWORD(bytes.size());
         if (!size) return 0;
-        if (!m_write || !m_write->done) return ERROR_OUTOFMEMORY;
+        if (!m_write) return ERROR_IO_INCOMPLETE;
+        if (!m_write->done) return ERROR_OUTOFMEMORY;
         m_write->bytes = std::move(bytes);
         m_write->overlapped = {};
         m_write->overlapped.hEvent = m_write->done.get();
@@ -157,7 +190,7 @@ private:
         if (WaitForSingleObject(done, m_waitMs) == WAIT_TIMEOUT) {
             CancelIoEx(m_port.get(), &m_write->overlapped);
             if (WaitForSingleObject(done, kCancelWaitMs) == WAIT_TIMEOUT) {
-                (void)m_write.release();    // the driver still owns it
+                m_stuck.Keep(std::move(m_write));
                 return ERROR_IO_INCOMPLETE; // a driver that cannot cancel: as gone
             }
         }
@@ -167,6 +200,7 @@ private:
     }
 
     CFileHandle m_port;
+    CStuckWrite& m_stuck;
     std::unique_ptr<PendingWrite> m_write = std::make_unique<PendingWrite>();
     CSerialEncoder m_encoder;
     std::string m_name;
@@ -182,18 +216,27 @@ public:
     // that resets when its port opens does so once.
     std::unique_ptr<CDevice> Connect(CReporter& notes) override {
         std::wstring why;
-        auto port = m_ready.handle ? std::move(m_ready) : m_board.Open(notes, why);
+        auto port = m_ready.handle ? std::move(m_ready) : OpenAgain(notes, why);
         if (!port.handle) {
             notes.PortNote(0, why);
             return nullptr;
         }
         SetUpPort(port, m_board.Config(), notes);
-        return std::make_unique<CSerialDevice>(std::move(port.handle), m_board.Config());
+        return std::make_unique<CSerialDevice>(std::move(port.handle), m_board.Config(), m_stuck);
     }
 
 private:
+    OpenedPort OpenAgain(CReporter& notes, std::wstring& why) {
+        if (!m_stuck.Held()) return m_board.Open(notes, why);
+        notes.TraceNote("serial: " + m_board.Config().PortName() +
+                        ": the driver still holds a write it did not cancel; not opened again");
+        why = WidePortName(m_board.Config()) + L" не отвечает";
+        return {};
+    }
+
     CBoardPort m_board;
     OpenedPort m_ready;
+    CStuckWrite m_stuck; // Connect's and its devices', on the writer thread
 };
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "tavo/backends/net/dmx_packets.h"
+#include "tavo/settings/ini_text.h"
 
 namespace tavo {
 namespace {
@@ -50,8 +51,9 @@ const char* ProtocolName(SerialProtocol protocol) {
 std::optional<SerialProtocol> ReadProtocol(CSettings& settings) {
     const auto& raw = settings.Raw("serial_protocol");
     if (!raw) return SerialProtocol::Byte;
+    // Any case, as the window reads it and as serial_dtr is read.
     for (const auto protocol : {SerialProtocol::Byte, SerialProtocol::Lcus, SerialProtocol::Enttec})
-        if (raw->text == ProtocolName(protocol)) return protocol;
+        if (AsciiLower(raw->text) == ProtocolName(protocol)) return protocol;
     settings.Reject("serial_protocol", "not byte, lcus or enttec");
     return std::nullopt;
 }
@@ -91,19 +93,6 @@ std::string SerialConfig::Describe() const {
         text += ", board " + std::string(id.begin(), id.end());
     }
     return text;
-}
-
-std::optional<int> ParseComPort(std::string_view text) {
-    if (text.size() < 4 || text.size() > 6) return std::nullopt;
-    for (std::size_t i = 0; i < 3; ++i)
-        if ((text[i] | 0x20) != "com"[i]) return std::nullopt;
-    int number = 0;
-    for (const char c : text.substr(3)) {
-        if (c < '0' || c > '9') return std::nullopt;
-        number = number * 10 + (c - '0');
-    }
-    if (text[3] == '0' || number > 256) return std::nullopt;
-    return number;
 }
 
 std::optional<SerialDtr> ParseSerialDtr(std::string_view text) {

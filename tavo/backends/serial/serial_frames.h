@@ -33,9 +33,6 @@ struct SerialConfig {
     std::string Describe() const; // for the trace
 };
 
-// "COM1".."COM256", any case; nullopt for anything else.
-std::optional<int> ParseComPort(std::string_view text);
-
 // "low" or "high", any case; nullopt for anything else.
 std::optional<SerialDtr> ParseSerialDtr(std::string_view text);
 

@@ -304,4 +304,17 @@ TEST(TavoBridge, AHelperStartedAgainDuringARunGetsTheRowsAgain) {
     EXPECT_EQ(Count(trace, "note", "connected again"), 1);
 }
 
+// A helper still away at OpenPrt: the run's row reaches it once it starts.
+TEST(TavoBridge, AHelperAwayAtOpenPrtGetsTheRowOnceItStarts) {
+    CRestartingHelper helper;
+    helper.End();
+    CBridgeTavo bridge({helper.Endpoint()});
+    const auto handle = bridge.tavo.OpenPrt(0x378, 1, 1);
+    bridge.tavo.W_P(handle, 3, 0);
+    helper.Start();
+    EXPECT_TRUE(kivdrv::WaitUntil([&] { return helper.Received() == std::vector<int>{3}; }))
+        << testing::PrintToString(helper.Received());
+    bridge.tavo.ClosePrt(handle);
+}
+
 } // namespace

@@ -14,6 +14,7 @@ namespace {
 
 // Open once at a time, as a COM port. Its first Show of `failing` ends in `failure`, the
 // next `lostWrites` fail as on a board gone; the all-off at the close takes `closeMs`.
+// With `fakeClock` the writer's clock reads `clock`, and a try to open moves it by `tryMs`.
 struct Board final : CReporter {
     std::mutex mutex;
     std::vector<std::pair<int, bool>> shows; // value, every line
@@ -21,7 +22,10 @@ struct Board final : CReporter {
     DWORD failure = ERROR_TIMEOUT;
     DWORD closeMs = 0;
     std::vector<std::string> notes;
-    std::atomic<int> open{0}, opened{0}, lostWrites{0};
+    std::atomic<int> open{0}, opened{0}, lostWrites{0}, tries{0};
+    std::atomic<bool> away{false}, fakeClock{false};
+    std::atomic<ULONGLONG> clock{0}, tryMs{0};
+    std::vector<std::wstring> failures;
 
     DWORD Show(std::uint8_t value, bool all) {
         std::unique_lock lock(mutex);
@@ -52,6 +56,10 @@ struct Board final : CReporter {
         notes.emplace_back(text);
     }
     void PortNote(std::uint32_t, std::wstring) override {}
+    void Failure(std::wstring_view what) override {
+        const std::lock_guard lock(mutex);
+        failures.emplace_back(what);
+    }
 };
 
 // Connects `board` when it is not open already.
@@ -70,7 +78,12 @@ public:
             DWORD Show(std::uint8_t value, bool all) override { return board.Show(value, all); }
             std::string Name() const override { return "board"; }
         };
-        return m_board.open ? nullptr : std::make_unique<Handle>(m_board);
+        ++m_board.tries;
+        m_board.clock += m_board.tryMs;
+        return m_board.open || m_board.away ? nullptr : std::make_unique<Handle>(m_board);
+    }
+    ULONGLONG Now() const override {
+        return m_board.fakeClock ? m_board.clock.load() : GetTickCount64();
     }
 
 private:
@@ -114,8 +127,30 @@ TEST(DeviceBackend, ABoardThatOpensButTakesNoRowIsNotBack) {
     ASSERT_TRUE(kivdrv::WaitUntil([&] { return board.Noted("board: back") > 0; }));
     EXPECT_EQ(board.opened, 5) << "back at the open that took the row, not before";
     EXPECT_EQ(board.Noted("opens, but writing fails"), 1);
+    EXPECT_EQ(board.failures, std::vector<std::wstring>{L"устройство отключено"}) << "for a check";
     backend.Close(kPort);
     EXPECT_TRUE(board.Closed());
+}
+
+// The writer's clock stands still unless the test moves it: a board that dropped is tried
+// at once, and a try that took 600 ms is followed by the next one 500 ms after its end.
+TEST(DeviceBackend, TriesToOpenAgainStartAtOnceAndAreSpacedFromTheirEnd) {
+    Board board;
+    board.fakeClock = true;
+    CBoardBackend backend(board);
+    backend.Open(kPort);
+    board.lostWrites = 2;
+    backend.Write(kPort, 1);
+    EXPECT_TRUE(kivdrv::WaitUntil([&] { return board.Noted("board: back") == 1; }));
+    board.away = true;
+    board.tryMs = 600;
+    board.lostWrites = 2;
+    backend.Write(kPort, 2);
+    EXPECT_TRUE(kivdrv::WaitUntil([&] { return board.tries == 3; }));
+    EXPECT_FALSE(kivdrv::WaitUntil([&] { return board.tries > 3; }, std::chrono::seconds(1)));
+    board.clock += 500;
+    EXPECT_TRUE(kivdrv::WaitUntil([&] { return board.tries == 4; }));
+    backend.Close(kPort);
 }
 
 TEST(DeviceBackend, AStartRightAfterACloseThatGaveUpDrivesTheBoard) {

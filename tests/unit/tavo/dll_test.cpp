@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <future>
@@ -12,9 +13,11 @@
 #include <thread>
 
 #include "driver/driver.h"
+#include "driver/lamps.h"
 #include "tavo/backends/output_claim.h"
 #include "tavo/window/outputs_model.h"
 #include "tavo/settings/config_source.h"
+#include "tavo/settings/ini_text.h"
 #include "tavo/settings/trace_format.h"
 #include "tavo/settings/trace_log.h"
 #include "tavo_copy.h"
@@ -134,6 +137,19 @@ std::string FileText(const std::filesystem::path& path) {
     return bytes ? std::string(bytes->begin(), bytes->end()) : "(none)";
 }
 
+BOOL WINAPI ReplaceFailsMovingIn(LPCWSTR replaced, LPCWSTR, LPCWSTR backup, DWORD, LPVOID,
+                                 LPVOID) {
+    if (!backup) DeleteFileW(replaced);
+    SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT);
+    return FALSE;
+}
+BOOL WINAPI ReplaceFailsMovingBack(LPCWSTR replaced, LPCWSTR, LPCWSTR backup, DWORD, LPVOID,
+                                   LPVOID) {
+    MoveFileW(replaced, backup ? backup : (std::wstring(replaced) + L"~").c_str());
+    SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
+    return FALSE;
+}
+
 TEST(TavoDll, SettingsAreSavedInPlaceOrNotAtAll) {
     const CTempDir dir;
     const auto path = (dir / "kiv" / "tavo.ini").wstring();
@@ -155,6 +171,13 @@ TEST(TavoDll, SettingsAreSavedInPlaceOrNotAtAll) {
     EXPECT_EQ(tavo::ReadSettingsFile(path, whole)->text, text);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "kiv"), {}), 1);
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    // Replacing fails as on Windows: the new file not moved in (1176), without a backup
+    // name the old one gone; or not moved back (1177), the old one under the backup name.
+    for (const auto replace : {&ReplaceFailsMovingIn, &ReplaceFailsMovingBack}) {
+        EXPECT_NE(tavo::SaveSettingsFile(path, "lamps = 1\r\n", tavo::IniEncoding::Bytes, replace),
+                  0u);
+        EXPECT_EQ(tavo::ReadSettingsFile(path, whole)->text, text);
+    }
 }
 
 // The trace names the file read, and a tavo.ini another program holds at a Start.
@@ -183,30 +206,78 @@ TEST(TavoDll, ASessionClaimsTheRealOutputsItDrives) {
 }
 
 // A Start while the window's check drives the output waits for the check to let go, so
-// the check's last all-off comes before the run rather than in its middle. One check at a
-// time; a relay board's check holds that board alone.
+// the check's last all-off comes before the run rather than in its middle: under the
+// default `auto` too, whose output is the driver's. One check at a time.
 TEST(TavoDll, AStartWaitsForTheCheckOnItsOutput) {
-    const CTavo tavo({std::nullopt, "backend = e131\nnet_target = 127.0.0.1:5568\n"});
-    const std::wstring claim = L"Local\\tavo-output-e131";
-    std::atomic<bool> checking = true;
-    std::future<bool> checkedWhenOpened;
-    {
-        const tavo::CCheckClaim check(claim);
-        ASSERT_TRUE(check.Held());
-        const auto another = [&] { return tavo::CCheckClaim(claim).Held(); };
-        EXPECT_FALSE(std::async(std::launch::async, another).get());
-        checkedWhenOpened = std::async(std::launch::async, [&] {
-            tavo.ClosePrt(tavo.OpenPrt(0x378, 0, 0));
-            return checking.load();
-        });
-        EXPECT_TRUE(kivdrv::WaitUntil([&] { return tavo::OutputClaimed(claim); }));
-        checking = false;
+    for (const auto& [ini, output] :
+         {std::pair("backend = e131\nnet_target = 127.0.0.1:5568\n", L"e131"),
+          std::pair("; auto\n", L"inpout")}) {
+        const CTavo tavo({std::nullopt, ini});
+        const std::wstring claim = std::wstring(L"Local\\tavo-output-") + output;
+        std::atomic<bool> checking = true;
+        std::future<bool> checkedWhenOpened;
+        {
+            const tavo::CCheckClaim check(claim);
+            ASSERT_TRUE(check.Held());
+            const auto another = [&] { return tavo::CCheckClaim(claim).Held(); };
+            EXPECT_FALSE(std::async(std::launch::async, another).get());
+            checkedWhenOpened = std::async(std::launch::async, [&] {
+                tavo.ClosePrt(tavo.OpenPrt(0x378, 0, 0));
+                return checking.load();
+            });
+            EXPECT_TRUE(kivdrv::WaitUntil([&] { return tavo::OutputClaimed(claim); }));
+            checking = false;
+        }
+        EXPECT_FALSE(checkedWhenOpened.get()) << ini;
     }
-    EXPECT_FALSE(checkedWhenOpened.get());
-    EXPECT_NE(tavo::OutputClaimName(tavo::BackendKind::HidRelay,
-                                    tavo::FileSettings("hid_serial = QWERT\n")),
-              tavo::OutputClaimName(tavo::BackendKind::HidRelay,
-                                    tavo::FileSettings("hid_serial = ASDFG\n")));
+}
+
+// A relay board's check, by the board's id or of the first board, sees a session driving
+// that board whichever way the session's settings name it; a check of another board does not.
+TEST(TavoDll, ARelayBoardsCheckSeesTheSessionOnIt) {
+    const auto sees = [](std::string_view check, std::string_view session, std::string unit) {
+        using tavo::BackendKind;
+        const auto claims = tavo::SessionClaimNames(BackendKind::HidRelay,
+                                                    tavo::FileSettings(session), unit);
+        return std::ranges::count(
+                   claims, tavo::OutputClaimName(BackendKind::HidRelay, tavo::FileSettings(check))) > 0;
+    };
+    EXPECT_TRUE(sees("hid_serial = abcde\n", "", "ABCDE"));
+    EXPECT_TRUE(sees("", "hid_serial = QWERT\n", ""));
+    EXPECT_FALSE(sees("hid_serial = ASDFG\n", "hid_serial = QWERT\n", ""));
+}
+
+// The lamps' tick after OK is what the library then does with the file saved: for each
+// file and each thing a user does (OK alone; E1.31; the lamps alone; E1.31 without or with
+// the lamps), a Start shows the lamps exactly when the window ticked them.
+TEST(TavoDll, TheOutputsWindowsLampsTickIsWhatTheLibraryShows) {
+    using namespace tavo;
+    const std::vector<std::pair<std::size_t, bool>> actions[] = {
+        {}, {{3, 1}}, {{0, 1}, {3, 0}}, {{3, 1}, {0, 0}}, {{3, 1}, {0, 1}}};
+    for (const std::string file : {"", "lamps = 0\r\n", "backend = virtual\r\nlamps = 0\r\n",
+                                   "backend = e131\r\nnet_target = 127.0.0.1:5568\r\n"})
+        for (const auto& action : actions) {
+            std::vector<OutputRow> rows = {{.kind = BackendKind::Virtual},
+                                           {.kind = BackendKind::Inpout, .usable = false},
+                                           {.kind = BackendKind::Serial, .value = "COM3"},
+                                           {.kind = BackendKind::E131}};
+            auto settings = FileSettings(file);
+            TickFromSettings(rows, settings);
+            const auto before = SettingsOf(rows, {});
+            for (const auto& [row, on] : action)
+                Tick(rows, row, on);
+            if (!ShowsSomething(rows)) continue; // OK refuses
+            CIniText ini(file);
+            ApplyChanges(ini, before, SettingsOf(rows, {}), false);
+            const tavotest::CTavo tavo({.ini = ini.Text() + "net_target = 127.0.0.1:5568\n",
+                                        .lamps = std::nullopt});
+            const auto handle = tavo.OpenPrt(0x378, 0, 0);
+            const auto wait = std::chrono::milliseconds(rows[0].ticked ? 10'000 : 1'000);
+            EXPECT_EQ(kivdrv::WaitForLampPanel(GetCurrentProcessId(), L"LPT1 378h", wait) != nullptr,
+                      rows[0].ticked)
+                << "[" << file << "] action " << &action - actions << ":\n" << ini.Text();
+            tavo.ClosePrt(handle);
+        }
 }
 
 TEST(TavoDll, NullPointersAndUnknownHandlesAreHarmless) {

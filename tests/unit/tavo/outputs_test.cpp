@@ -112,41 +112,6 @@ TEST(OutputsWindow, TheDefaultIsTheDriverWhenItWorksElseTheLamps) {
     }
 }
 
-// The lamps row shows what the library does, and what OK saves makes it so: for each file
-// and each thing a user does, the file saved ticks the same rows again. A setup with
-// nothing ticked is not saved.
-TEST(OutputsWindow, TheLampsTickIsWhatTheLibraryShows) {
-    const auto open = [](std::string_view file, bool driver) {
-        auto rows = Found();
-        rows[1].usable = driver;
-        auto settings = FileSettings(file);
-        TickFromSettings(rows, settings);
-        return rows;
-    };
-    // Rows ticked or unticked: OK alone, COM3, the lamps alone, COM3 without or with the lamps.
-    const std::vector<std::pair<std::size_t, bool>> actions[] = {
-        {}, {{2, 1}}, {{0, 1}, {1, 0}, {4, 0}}, {{2, 1}, {0, 0}}, {{2, 1}, {0, 1}}};
-    int unsaved = 0;
-    for (const bool driver : {false, true})
-        for (const std::string file :
-             {"", "lamps = 0\r\n", "backend = virtual\r\nlamps = 0\r\n", "backend = e131\r\n"})
-            for (const auto& action : actions) {
-                SCOPED_TRACE("[" + file + "] action " + std::to_string(&action - actions) +
-                             (driver ? ", driver" : ""));
-                auto rows = open(file, driver);
-                EXPECT_EQ(rows[0].ticked, file.empty() && !driver);
-                const auto before = SettingsOf(rows, {});
-                for (const auto& [row, on] : action)
-                    Tick(rows, row, on);
-                unsaved += !ShowsSomething(rows);
-                if (!ShowsSomething(rows)) continue;
-                CIniText ini(file);
-                ApplyChanges(ini, before, SettingsOf(rows, {}), driver);
-                EXPECT_EQ(Ticks(open(ini.Text(), driver)), Ticks(rows)) << ini.Text();
-            }
-    EXPECT_EQ(unsaved, 3) << "OK alone: lamps = 0 without a driver, virtual with lamps = 0";
-}
-
 // OK applies the user's changes to the file as it is then: a line added in Notepad stays,
 // and of a key both changed (a clash) the file's value stays if the user says so.
 TEST(OutputsWindow, ChangesGoOntoTheFileAsItIsNow) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "driver/driver.h"
+#include "tavo/settings/file_handle.h"
 #include "tavo_copy.h"
 
 namespace tavotest {
@@ -105,12 +106,11 @@ inline std::optional<int> Shown(const std::string& ini, const Bytes& got) {
 
 // Plays `rows` as the program does, each until the board shows it (the writer sends only
 // the latest value, so a row written sooner may never be sent), then 0 and the close;
-// returns what came to the file `capture` meanwhile, once it has stopped coming.
+// returns what came to the file `capture` meanwhile: all of it, since a mark sent on the
+// port once the library let go of it comes after the run's last byte.
 inline Bytes PlayRun(const std::string& ini, const States& rows, const wchar_t* capture,
                      const std::optional<std::wstring>& trace = std::nullopt) {
-    const auto captured = [&] {
-        return capture ? kivdrv::ReadFileBytes(capture).value_or(Bytes{}) : Bytes{};
-    };
+    const auto captured = [&] { return kivdrv::ReadFileBytes(capture).value_or(Bytes{}); };
     const std::size_t before = captured().size();
     {
         CTavo tavo({std::nullopt, ini, trace});
@@ -122,13 +122,23 @@ inline Bytes PlayRun(const std::string& ini, const States& rows, const wchar_t* 
             EXPECT_TRUE(kivdrv::WaitUntil(shown)) << "row " << row << " (0: the opening all-off)";
         });
     }
+    const auto at = ini.find("serial_port = ") + 14;
+    const auto port = "\\\\.\\" + ini.substr(at, ini.find('\n', at) - at);
+    const std::string mark = "run over";
+    EXPECT_TRUE(kivdrv::WaitUntil([&] {
+        const auto file = tavo::AdoptFile(
+            CreateFileA(port.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        DWORD written = 0;
+        return file && WriteFile(file.get(), mark.data(), DWORD(mark.size()), &written, nullptr);
+    })) << port;
     Bytes got;
-    for (std::size_t size = SIZE_MAX, quiet = 0; quiet < 3; size = got.size()) {
-        Sleep(200);
+    const bool marked = kivdrv::WaitUntil([&] {
         got = captured();
-        quiet = got.size() == size ? quiet + 1 : 0;
-    }
-    return Bytes(got.begin() + std::ptrdiff_t(std::min(before, got.size())), got.end());
+        return got.size() >= before + mark.size() && std::string(got.begin(), got.end()).ends_with(mark);
+    });
+    if (!marked) ADD_FAILURE() << "the mark never came";
+    if (!marked) return {};
+    return Bytes(got.begin() + std::ptrdiff_t(before), got.end() - std::ptrdiff_t(mark.size()));
 }
 
 // How many trace notes hold `text`.

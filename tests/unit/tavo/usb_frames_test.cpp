@@ -52,7 +52,7 @@ TEST(SerialFrames, RelaysHearEveryLineAfterForgetThenOnlyChanges) {
 TEST(SerialFrames, SettingsDefaultsAndRefusals) {
     auto byte = Ini("serial_port = com256");
     EXPECT_EQ(ReadSerialConfig(byte)->Describe(), "COM256, byte, 115200 baud");
-    auto lcus = Ini("serial_port = COM3\nserial_protocol = lcus");
+    auto lcus = Ini("serial_port = COM3\nserial_protocol = LCUS"); // any case, as the window
     EXPECT_EQ(ReadSerialConfig(lcus)->baud, 9600u);
     auto dmx = Ini("serial_port=COM1\nserial_protocol=enttec\nserial_baud=250000\nchannel=9");
     EXPECT_EQ(ReadSerialConfig(dmx)->Describe(), "COM1, enttec, 250000 baud, channel 9, level 255");
@@ -117,10 +117,18 @@ TEST(HidRelays, ChoosesTheFirstBoardOrTheOneWithTheId) {
     EXPECT_FALSE(ChooseRelayBoard(answers, "MOUSE"));
     EXPECT_FALSE(ChooseRelayBoard(std::span(answers, 3), ""));
     // A board that answers no id (one Wine 10 keeps after it went away) comes after one that does.
-    const HidDeviceAnswer kept[] = {Answer(kRelayVendor, L"USBRelay2", "\0\0\0\0\0"),
-                                    Answer(kRelayVendor, L"USBRelay2", "VMREL")};
+    HidDeviceAnswer kept[] = {Answer(kRelayVendor, L"USBRelay2", "\0\0\0\0\0"),
+                              Answer(kRelayVendor, L"USBRelay2", "VMREL")};
+    kept[1].path += L"#2";
     EXPECT_EQ(ChooseRelayBoard(kept, "")->index, 1u);
     EXPECT_EQ(ChooseRelayBoard(std::span(kept, 1), "")->index, 0u);
+    // Once driven without its id, that board is looked for at its path alone.
+    EXPECT_EQ(ChooseRelayBoard(kept, "", kept[0].path)->index, 0u);
+    EXPECT_FALSE(ChooseRelayBoard(std::span(kept + 1, 1), "", kept[0].path));
+    // Two boards with one id: neither is taken for the other.
+    const HidDeviceAnswer twins[] = {Answer(kRelayVendor, L"USBRelay2", "ABCDE"),
+                                     Answer(kRelayVendor, L"USBRelay4", "abcde")};
+    EXPECT_FALSE(ChooseRelayBoard(twins, "ABCDE"));
 }
 
 TEST(HidRelays, ReportsForTheBoardsRelaysOnly) {
