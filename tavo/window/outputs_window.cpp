@@ -452,8 +452,7 @@ private:
     enum class Saved { No, Unchanged, Yes };
 
     // The user's changes applied onto `path` as it is now, so what was written into it
-    // meanwhile stays, and saved; when beside the DLL fails, into the per-user file only if
-    // the user agrees, since it then stands for every copy of the program.
+    // meanwhile stays, and saved.
     Saved SaveInto(const std::wstring& path) {
         bool whole = true;
         const auto now = ReadSettingsFile(path, whole).value_or(IniFileText{{}, m_file.encoding});
@@ -468,13 +467,26 @@ private:
         if (!error) return Saved::Yes;
         const auto why = L"Не удалось записать " + path + L":\n" + SystemMessage(error);
         if (path != m_files.beside || m_files.user.empty()) return Refuse(why), Saved::No;
+        return SaveForUser(why, text, now.encoding);
+    }
+
+    // When beside the DLL fails: the per-user file, only if the user agrees, since it then
+    // stands for every copy of the program. It stands in place of the one beside, not over
+    // it, so it starts as that one, unless it was made meanwhile.
+    Saved SaveForUser(const std::wstring& why, const std::string& text, IniEncoding encoding) {
         const auto question =
             why + L"\n\nЗаписать настройки в файл пользователя " + m_files.user +
             L"?\nОн будет действовать для всех копий программы у этого пользователя Windows, "
             L"а файл рядом с tavo.dll — нет, пока файл пользователя не удалён.";
         if (MessageBoxW(m_dialog, question.c_str(), L"Выходы", MB_YESNO | MB_ICONWARNING) != IDYES)
             return Saved::No;
-        const auto saved = SaveInto(m_files.user);
+        bool whole = true;
+        auto saved = Saved::Yes;
+        if (ReadSettingsFile(m_files.user, whole))
+            saved = SaveInto(m_files.user);
+        else if (const DWORD error = SaveSettingsFile(m_files.user, text, encoding))
+            return Refuse(L"Не удалось записать " + m_files.user + L":\n" + SystemMessage(error)),
+                   Saved::No;
         if (saved == Saved::Yes)
             MessageBoxW(m_dialog, (L"Настройки записаны в " + m_files.user + L".").c_str(),
                         L"Выходы", MB_OK | MB_ICONINFORMATION);
