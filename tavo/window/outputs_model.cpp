@@ -25,29 +25,67 @@ OutputRow* RowOf(std::vector<OutputRow>& rows, BackendKind kind, std::string_vie
     return row == rows.end() ? nullptr : &*row;
 }
 
-// A row for an output the settings name that is not there, among the rows of its kind.
-OutputRow& AddMissing(std::vector<OutputRow>& rows, OutputRow row) {
+// `row` among the rows of its kind.
+OutputRow& Insert(std::vector<OutputRow>& rows, OutputRow row) {
     const auto after = std::ranges::find_if(
         rows, [&](const OutputRow& r) { return Rank(r.kind) > Rank(row.kind); });
-    row.usable = false;
     return *rows.insert(after, std::move(row));
 }
 
-void TickNamed(std::vector<OutputRow>& rows, BackendKind kind, CSettings& settings) {
-    if (kind == BackendKind::Serial) {
-        const auto& raw = settings.Raw("serial_port");
-        const auto number = raw ? ParseComPort(raw->text) : std::nullopt;
-        if (!number) return;
-        const auto port = "COM" + std::to_string(*number);
-        auto* row = RowOf(rows, kind, port);
-        if (!row)
-            row = &AddMissing(rows, {.kind = kind,
-                                     .name = WidenAscii(port),
-                                     .found = L"нет среди портов Windows",
-                                     .value = port});
-        row->ticked = true;
+// A row for an output the settings name that is not there.
+OutputRow& AddMissing(std::vector<OutputRow>& rows, OutputRow row) {
+    row.usable = false;
+    return Insert(rows, std::move(row));
+}
+
+// The board of a serial row without the port it was chosen on ("0403:6001 A50285BI");
+// empty when it has none.
+std::wstring BoardOf(const OutputRow& row) {
+    const auto choice = row.board.empty() ? std::nullopt : ParseBoardChoice(row.board);
+    return choice ? BoardIdText(choice->board) : std::wstring();
+}
+
+// Where the output of `row` is in `rows`: a board by what it is, else by kind and value.
+std::optional<std::size_t> IndexOfSame(const std::vector<OutputRow>& rows, const OutputRow& row) {
+    const auto board = BoardOf(row);
+    const auto same = std::ranges::find_if(rows, [&](const OutputRow& r) {
+        return r.kind == row.kind &&
+               (board.empty() ? AsciiLower(r.value) == AsciiLower(row.value) : BoardOf(r) == board);
+    });
+    return same == rows.end() ? std::nullopt : std::optional(std::size_t(same - rows.begin()));
+}
+
+// The COM port the library opens: serial_port, or where the board chosen on it is now.
+void TickSerial(std::vector<OutputRow>& rows, CSettings& settings,
+                std::span<const PortDevice> devices) {
+    const auto& raw = settings.Raw("serial_port");
+    const auto number = raw ? ParseComPort(raw->text) : std::nullopt;
+    if (!number) return;
+    const auto& board = settings.Raw("serial_board");
+    const auto choice = board ? ParseBoardChoice(board->text) : std::nullopt;
+    auto port = number;
+    if (choice && choice->port == *number) port = FindBoardPort(*choice, devices, [](auto) {});
+    const auto chosen = "COM" + std::to_string(*number);
+    if (!port) {
+        AddMissing(rows, {.kind = BackendKind::Serial,
+                          .name = L"Плата " + BoardIdText(choice->board),
+                          .found = L"нет выбранной платы",
+                          .value = chosen,
+                          .board = board->text})
+            .ticked = true;
         return;
     }
+    const auto name = "COM" + std::to_string(*port);
+    auto* row = RowOf(rows, BackendKind::Serial, name);
+    if (!row)
+        row = &AddMissing(rows, {.kind = BackendKind::Serial,
+                                 .name = WidenAscii(name),
+                                 .found = L"нет среди портов Windows",
+                                 .value = name});
+    row->ticked = true;
+}
+
+void TickRelayBoard(std::vector<OutputRow>& rows, BackendKind kind, CSettings& settings) {
     const auto& raw = settings.Raw("hid_serial");
     const std::string wanted = raw ? raw->text : "";
     auto* row = RowOf(rows, kind, wanted);
@@ -116,7 +154,8 @@ bool LampsShown(CSettings& settings, bool driverWorks) {
     return settings.Lamps().value_or(!drives);
 }
 
-void TickFromSettings(std::vector<OutputRow>& rows, CSettings& settings) {
+void TickFromSettings(std::vector<OutputRow>& rows, CSettings& settings,
+                      std::span<const PortDevice> devices) {
     const auto tick = [&](BackendKind kind) {
         if (auto* row = RowOf(rows, kind)) row->ticked = true;
     };
@@ -124,8 +163,10 @@ void TickFromSettings(std::vector<OutputRow>& rows, CSettings& settings) {
     for (const auto kind : settings.Backends()) {
         if (kind == BackendKind::Auto && driverWorks)
             tick(BackendKind::Inpout);
-        else if (kind == BackendKind::Serial || kind == BackendKind::HidRelay)
-            TickNamed(rows, kind, settings);
+        else if (kind == BackendKind::Serial)
+            TickSerial(rows, settings, devices);
+        else if (kind == BackendKind::HidRelay)
+            TickRelayBoard(rows, kind, settings);
         else if (kind != BackendKind::Auto && kind != BackendKind::Virtual)
             tick(kind);
     }
@@ -176,7 +217,8 @@ Fields FieldsFromSettings(const CSettings& settings) {
 void CarryTicks(const std::vector<OutputRow>& before, std::vector<OutputRow>& rows) {
     for (const auto& old : before) {
         if (!old.ticked) continue;
-        auto* row = RowOf(rows, old.kind, old.value);
+        const auto same = IndexOfSame(rows, old);
+        auto* row = same ? &rows[*same] : nullptr;
         if (!row) {
             auto gone = old;
             gone.found = L"отключено";
@@ -224,6 +266,27 @@ WindowSettings SettingsOf(const std::vector<OutputRow>& rows, const Fields& fiel
             text.empty() ? std::nullopt : std::optional<std::string>(std::string(text));
     }
     return settings;
+}
+
+WindowState StateOf(std::vector<OutputRow> found, CSettings& settings,
+                    std::span<const PortDevice> devices) {
+    TickFromSettings(found, settings, devices);
+    return {std::move(found), FieldsFromSettings(settings)};
+}
+
+WindowState EditsOnFile(WindowState file, const WindowState& opened, const WindowState& now) {
+    for (const auto& row : now.rows) {
+        const auto was = IndexOfSame(opened.rows, row);
+        if ((was && opened.rows[*was].ticked) == row.ticked) continue;
+        auto index = IndexOfSame(file.rows, row);
+        if (!index) index = std::size_t(&Insert(file.rows, row) - file.rows.data());
+        Tick(file.rows, *index, row.ticked);
+    }
+    for (const auto& [key, value] : now.fields)
+        if (const auto was = opened.fields.find(key);
+            was == opened.fields.end() || was->second != value)
+            file.fields[key] = value;
+    return file;
 }
 
 std::wstring FoundText(const OutputRow& row, const Fields& fields) {
@@ -281,9 +344,12 @@ void ApplyChanges(CIniText& ini, const WindowSettings& before, const WindowSetti
         else
             ini.Remove(key);
     }
-    // Chosen outputs change whether the library shows the lamps unasked: say it outright.
+    // Chosen outputs change whether the library shows the lamps unasked: say it outright,
+    // unless the file's own lamps are to stay.
     const auto lamps = after.find("lamps");
-    if (!outputsChanged || lamps == after.end() || !lamps->second) return;
+    if (!outputsChanged || lamps == after.end() || !lamps->second ||
+        std::ranges::find(keep, "lamps") != keep.end())
+        return;
     auto saved = FileSettings(ini.Text());
     if (LampsShown(saved, driverWorks) != (*lamps->second == "1")) ini.Set("lamps", *lamps->second);
 }

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tavo/backends/device_ports.h"
 #include "tavo/settings/ini_text.h"
 #include "tavo/settings/settings.h"
 
@@ -58,10 +59,12 @@ using WindowSettings = std::map<std::string, std::optional<std::string>, std::le
 // output chosen drives hardware (`auto` drives the port driver when it works).
 bool LampsShown(CSettings& settings, bool driverWorks);
 
-// Ticks the rows as `settings` (the file's, without the environment) choose them, the lamps
-// as the library shows them; a serial port or a relay board they name that is not there
-// gets a row of its own.
-void TickFromSettings(std::vector<OutputRow>& rows, CSettings& settings);
+// Ticks the rows as `settings` choose them, the lamps as the library shows them; the COM
+// port is the one the library opens, where the board chosen for it (serial_board) is among
+// the system's `devices` now. A serial port, a board or a relay board they name that is not
+// there gets a row of its own.
+void TickFromSettings(std::vector<OutputRow>& rows, CSettings& settings,
+                      std::span<const PortDevice> devices = {});
 
 // The port driver is listed and works.
 bool DriverWorks(const std::vector<OutputRow>& rows);
@@ -92,6 +95,21 @@ std::string DefaultBaud(std::string_view protocol);
 std::wstring FoundText(const OutputRow& row, const Fields& fields);
 
 WindowSettings SettingsOf(const std::vector<OutputRow>& rows, const Fields& fields);
+
+// The rows and fields of the window.
+struct WindowState {
+    std::vector<OutputRow> rows;
+    Fields fields;
+};
+
+// The window as it opens with `settings` on the outputs `found`.
+WindowState StateOf(std::vector<OutputRow> found, CSettings& settings,
+                    std::span<const PortDevice> devices = {});
+
+// The user's edits, from `opened` to `now` (as shown: the environment over the file), made
+// on `file`, the window as the file alone had it: what the file says once the user made
+// them. A value the environment gave and the user left is not the file's, and stays out.
+WindowState EditsOnFile(WindowState file, const WindowState& opened, const WindowState& now);
 
 // The keys the user changed (from `before` to `after`) that the file changed too, to
 // another value, between `opened` (as the window read it) and `current`.

@@ -144,12 +144,17 @@ public:
         : m_self(self), m_port(port), m_files(SettingsFilesOf(self)), m_path(FileRead(m_files)),
           m_env(SnapshotEnvironment()) {
         m_file = ReadSettingsFile(m_path, m_whole).value_or(IniFileText{});
-        // What runs: the environment over the file.
+        // What runs: the environment over the file; and the file alone, which the user's
+        // edits go onto.
+        CQuietReporter quiet;
+        const auto devices = MakeSystemPortDevices(quiet)->Present();
         CSettings settings(m_env, m_file.text);
-        m_rows = FindOutputs(self, settings);
-        TickFromSettings(m_rows, settings);
-        m_fields = FieldsFromSettings(settings);
-        m_before = SettingsOf(m_rows, m_fields);
+        auto fileAlone = FileSettings(m_file.text);
+        const auto found = FindOutputs(self, settings);
+        m_opened = StateOf(found, settings, devices);
+        m_onFile = StateOf(found, fileAlone, devices);
+        m_rows = m_opened.rows;
+        m_fields = m_opened.fields;
     }
 
     bool Show(HWND owner) {
@@ -375,10 +380,17 @@ private:
         Validate();
     }
 
+    // The user's changes as the file's own settings before and after them.
+    std::pair<WindowSettings, WindowSettings> FileChange() const {
+        const auto edited = EditsOnFile(m_onFile, m_opened, {m_rows, m_fields});
+        return {SettingsOf(m_onFile.rows, m_onFile.fields), SettingsOf(edited.rows, edited.fields)};
+    }
+
     // `text` with the user's changes but those in `keep`.
     std::string EditedText(std::string text, std::span<const std::string> keep = {}) const {
         CIniText ini(std::move(text));
-        ApplyChanges(ini, m_before, SettingsOf(m_rows, m_fields), DriverWorks(m_rows), keep);
+        const auto [before, after] = FileChange();
+        ApplyChanges(ini, before, after, DriverWorks(m_rows), keep);
         return ini.Text();
     }
     std::string EditedText() const { return EditedText(m_file.text); }
@@ -428,17 +440,57 @@ private:
                 IDYES)
                 return;
         }
-        // The file as it is now: what was written into it meanwhile stays.
-        bool whole = true;
-        const auto now = ReadSettingsFile(m_path, whole).value_or(IniFileText{{}, m_file.encoding});
-        if (!m_whole || !whole)
+        if (!m_whole)
             return Refuse(L"Файл настроек " + m_path +
                           L" не прочитан целиком; он оставлен как есть.");
+        // Into the file the library reads now: a per-user file made meanwhile stands in place
+        // of the one beside the DLL.
+        const auto saved = SaveInto(FileRead(m_files));
+        if (saved != Saved::No) EndDialog(m_dialog, saved == Saved::Yes ? IDOK : IDCANCEL);
+    }
+
+    enum class Saved { No, Unchanged, Yes };
+
+    // The user's changes applied onto `path` as it is now, so what was written into it
+    // meanwhile stays, and saved.
+    Saved SaveInto(const std::wstring& path) {
+        bool whole = true;
+        const auto now = ReadSettingsFile(path, whole).value_or(IniFileText{{}, m_file.encoding});
+        if (!whole)
+            return Refuse(L"Файл настроек " + path + L" не прочитан целиком; он оставлен как есть."),
+                   Saved::No;
         std::vector<std::string> keep;
-        if (!AskAboutClashes(now.text, keep)) return;
+        if (!AskAboutClashes(path, now.text, keep)) return Saved::No;
         const auto text = EditedText(now.text, keep);
-        if (text == now.text) return (void)EndDialog(m_dialog, IDCANCEL);
-        if (Save(text, now.encoding)) EndDialog(m_dialog, IDOK);
+        if (text == now.text) return Saved::Unchanged;
+        const DWORD error = SaveSettingsFile(path, text, now.encoding);
+        if (!error) return Saved::Yes;
+        const auto why = L"Не удалось записать " + path + L":\n" + SystemMessage(error);
+        if (path != m_files.beside || m_files.user.empty()) return Refuse(why), Saved::No;
+        return SaveForUser(why, text, now.encoding);
+    }
+
+    // When beside the DLL fails: the per-user file, only if the user agrees, since it then
+    // stands for every copy of the program. It stands in place of the one beside, not over
+    // it, so it starts as that one, unless it was made meanwhile.
+    Saved SaveForUser(const std::wstring& why, const std::string& text, IniEncoding encoding) {
+        const auto question =
+            why + L"\n\nЗаписать настройки в файл пользователя " + m_files.user +
+            L"?\nОн будет действовать для всех копий программы у этого пользователя Windows, "
+            L"а файл рядом с tavo.dll — нет, пока файл пользователя не удалён.";
+        if (MessageBoxW(m_dialog, question.c_str(), L"Выходы", MB_YESNO | MB_ICONWARNING) != IDYES)
+            return Saved::No;
+        bool whole = true;
+        auto saved = Saved::Yes;
+        if (ReadSettingsFile(m_files.user, whole))
+            saved = SaveInto(m_files.user);
+        else if (const DWORD error = SaveSettingsFile(m_files.user, text, encoding))
+            return Refuse(L"Не удалось записать " + m_files.user + L":\n" + SystemMessage(error)),
+                   Saved::No;
+        if (saved == Saved::Yes)
+            MessageBoxW(m_dialog, (L"Настройки записаны в " + m_files.user + L".").c_str(),
+                        L"Выходы", MB_OK | MB_ICONINFORMATION);
+        return saved;
     }
 
     void Unsaved(const wchar_t* why) {
@@ -448,13 +500,16 @@ private:
 
     // Keys the user changed that the file changed too since the window read it: the user
     // chooses whose values stay. False to go back to the window.
-    bool AskAboutClashes(const std::string& now, std::vector<std::string>& keep) {
-        const auto clashes = Clashes(m_file.text, now, m_before, SettingsOf(m_rows, m_fields));
+    bool AskAboutClashes(const std::wstring& path, const std::string& now,
+                         std::vector<std::string>& keep) {
+        // A file that was not there when the window opened was empty then.
+        const auto [before, after] = FileChange();
+        const auto clashes = Clashes(path == m_path ? m_file.text : "", now, before, after);
         if (clashes.empty()) return true;
         std::wstring keys;
         for (const auto& key : clashes)
             keys += (keys.empty() ? L"" : L", ") + WidenAscii(key);
-        const auto question = L"Пока окно было открыто, файл " + m_path +
+        const auto question = L"Пока окно было открыто, файл " + path +
                               L" изменили, и в нём по-другому: " + keys +
                               L".\n\nДа — записать значения из окна.\nНет — оставить значения "
                               L"файла, записать остальное.\nОтмена — вернуться в окно.";
@@ -462,28 +517,6 @@ private:
             MessageBoxW(m_dialog, question.c_str(), L"Выходы", MB_YESNOCANCEL | MB_ICONQUESTION);
         if (answer == IDNO) keep = clashes;
         return answer != IDCANCEL;
-    }
-
-    // Saves where the settings were read; when beside the DLL fails, the per-user file only
-    // if the user agrees, since it then stands for every copy of the program. True when saved.
-    bool Save(const std::string& text, IniEncoding encoding) {
-        DWORD error = SaveSettingsFile(m_path, text, encoding);
-        if (!error) return true;
-        const auto why = L"Не удалось записать " + m_path + L":\n" + SystemMessage(error);
-        if (m_path != m_files.beside || m_files.user.empty()) return Refuse(why), false;
-        const auto question =
-            why + L"\n\nЗаписать настройки в файл пользователя " + m_files.user +
-            L"?\nОн будет действовать для всех копий программы у этого пользователя Windows, "
-            L"а файл рядом с tavo.dll — нет, пока файл пользователя не удалён.";
-        if (MessageBoxW(m_dialog, question.c_str(), L"Выходы", MB_YESNO | MB_ICONWARNING) != IDYES)
-            return false;
-        error = SaveSettingsFile(m_files.user, text, encoding);
-        if (error)
-            return Refuse(L"Не удалось записать " + m_files.user + L":\n" + SystemMessage(error)),
-                   false;
-        MessageBoxW(m_dialog, (L"Настройки записаны в " + m_files.user + L".").c_str(), L"Выходы",
-                    MB_OK | MB_ICONINFORMATION);
-        return true;
     }
 
     void Refuse(const std::wstring& why) {
@@ -548,7 +581,8 @@ private:
     bool m_whole = true;
     std::vector<OutputRow> m_rows;
     Fields m_fields;
-    WindowSettings m_before;
+    WindowState m_opened; // as the window opened: the environment over the file
+    WindowState m_onFile; // as the file alone had it then
     std::map<std::string, std::wstring, std::less<>> m_problems;
     std::map<std::size_t, std::wstring> m_results;
     std::vector<CheckItem> m_checked;

@@ -327,8 +327,8 @@ HWND BoxOver(HWND dialog) {
 }
 
 // Notepad's "Unicode" file beside the program. Read-only, OK says why the save failed and
-// moves nothing unasked. Writable and changed meanwhile, OK asks about the key both
-// changed and writes the user's change onto the file as it is then, still UTF-16.
+// moves nothing unasked. A per-user file made meanwhile, OK asks about the key both
+// changed and writes the user's change onto that file as it is then, still UTF-16.
 TEST(OutputsWindow, ASaveBesideTheProgramLosesNothing) {
     const auto utf16 = [](std::u16string_view text) {
         return "\xFF\xFE" +
@@ -351,16 +351,18 @@ TEST(OutputsWindow, ASaveBesideTheProgramLosesNothing) {
     EXPECT_FALSE(std::filesystem::exists(alone.UserIni()));
     EXPECT_EQ(Text(alone.Ini()), opened);
 
-    SetFileAttributesW(alone.Ini().c_str(), FILE_ATTRIBUTE_NORMAL);
-    ASSERT_TRUE(WriteFileBytes(alone.Ini(),
-                               Bytes(utf16(u"backend = e131\r\nuniverse = 3\r\nchannel = 9\r\n"))));
+    // A per-user file made meanwhile is what the library reads now: the change goes onto it.
+    std::filesystem::create_directories(alone.UserIni().parent_path());
+    ASSERT_TRUE(WriteFileBytes(alone.UserIni(), Bytes(utf16(u"universe = 3\r\nchannel = 9\r\n"))));
     Click(window.Item(IDOK));
     box = BoxOver(window.Dialog());
     ASSERT_TRUE(box);
     EXPECT_NE(ReadMessageBox(box).text.find(L"universe"), std::wstring::npos);
     EXPECT_TRUE(PressButton(box, IDYES));
     EXPECT_EQ(window.Process().Wait(10s), 1u) << "saved";
-    EXPECT_EQ(Text(alone.Ini()), utf16(u"backend = e131\r\nuniverse = 25\r\nchannel = 9\r\n"));
+    EXPECT_EQ(Text(alone.UserIni()), utf16(u"universe = 25\r\nchannel = 9\r\n"));
+    EXPECT_EQ(Text(alone.Ini()), opened);
+    SetFileAttributesW(alone.Ini().c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 // Under make run the environment chooses the outputs: the window shows what runs, marks

@@ -83,4 +83,38 @@ TEST(BoardIdentity, TheWindowSavesWhichBoardWasTicked) {
     EXPECT_EQ(tavo::SettingsOf(rows, {})["serial_board"], std::nullopt);
 }
 
+// The window ticks the COM port the library opens: the board where it is now, never another
+// on the number it was chosen on, and a device change keeps the tick on the board.
+TEST(BoardIdentity, TheWindowTicksTheChosenBoardWhereItIs) {
+    const auto x3 = Ftdi(3, L"A50285BI"), x5 = Ftdi(5, L"A50285BI"), y3 = Ftdi(3, L"FT4ZQ1X9");
+    const auto text = [](const PortDevice& device) {
+        const auto board =
+            tavo::BoardChoiceText({*tavo::BoardIdOf(device), tavo::ComNumber(device.portName)});
+        return std::string(board.begin(), board.end());
+    };
+    auto settings = tavo::FileSettings("backend = serial\nserial_port = COM3\nserial_board = " +
+                                       text(x3) + "\n");
+    // The rows of `present`, ticked as the window opens them.
+    const auto open = [&](const std::vector<PortDevice>& present, bool tick = true) {
+        std::vector<tavo::OutputRow> rows;
+        for (const auto& device : present)
+            rows.push_back({.kind = tavo::BackendKind::Serial,
+                            .value = "COM" + std::to_string(tavo::ComNumber(device.portName)),
+                            .board = text(device)});
+        if (tick) tavo::TickFromSettings(rows, settings, present);
+        return rows;
+    };
+    // COM3's board is never ticked; the other row is the chosen board's.
+    const auto chosenOnly = [](const std::vector<tavo::OutputRow>& rows) {
+        return rows.size() == 2 && !rows[0].ticked && rows[1].ticked;
+    };
+    EXPECT_TRUE(chosenOnly(open({y3, x5})));
+    const auto rows = open({y3});
+    EXPECT_TRUE(chosenOnly(rows));
+    EXPECT_EQ(tavo::TickedNotWorking(rows), L"Плата 0403:6001 A50285BI — нет выбранной платы");
+    auto again = open({y3, x5}, false);
+    tavo::CarryTicks(rows, again);
+    EXPECT_TRUE(chosenOnly(again)) << "plugged in on COM5";
+}
+
 } // namespace

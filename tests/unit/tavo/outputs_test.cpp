@@ -124,6 +124,41 @@ TEST(OutputsWindow, ChangesGoOntoTheFileAsItIsNow) {
     const std::vector<std::string> keep{"universe"};
     ApplyChanges(ini, before, after, false, keep);
     EXPECT_EQ(ini.Text(), now + "net_target = 10.0.0.1\r\n");
+    // The lamps unticked for E1.31, lamps = 1 written meanwhile and kept: it stays.
+    const WindowSettings lampsBefore{{"backend", "virtual"}, {"lamps", "1"}};
+    const WindowSettings lampsAfter{{"backend", "e131"}, {"lamps", "0"}};
+    const auto clashes = Clashes("", "lamps = 1\r\n", lampsBefore, lampsAfter);
+    EXPECT_EQ(clashes, std::vector<std::string>{"lamps"});
+    CIniText lamps("lamps = 1\r\n");
+    ApplyChanges(lamps, lampsBefore, lampsAfter, false, clashes);
+    EXPECT_EQ(lamps.Text(), "lamps = 1\r\nbackend = e131\r\n");
+}
+
+// Under make run the environment chooses the helper and hides the lamps; a COM port ticked
+// goes onto the file's own outputs, so a plain run drives it, with the file's lamps.
+TEST(OutputsWindow, OnlyTheUsersEditsReachTheFileNotTheEnvironment) {
+    const auto env = [](std::string_view name) -> std::optional<std::string> {
+        if (name == "TAVO_BACKEND") return "bridge";
+        if (name == "TAVO_BRIDGE") return "127.0.0.1:3780";
+        if (name == "TAVO_LAMPS") return "0";
+        return std::nullopt;
+    };
+    auto found = Found();
+    found.insert(found.begin() + 2, {.kind = BackendKind::Bridge});
+    const std::string file = "; mine\r\nlamps = 1\r\nlevel = 9\r\n";
+    auto fileAlone = FileSettings(file);
+    CSettings withEnv(env, file);
+    const auto onFile = StateOf(found, fileAlone);
+    const auto opened = StateOf(found, withEnv);
+    EXPECT_EQ(Ticks(opened.rows), (std::vector<bool>{0, 0, 1, 0, 0, 0, 0}));
+    auto now = opened;
+    Tick(now.rows, 3, true); // COM3
+    now.fields["universe"] = "4";
+    const auto edited = EditsOnFile(onFile, opened, now);
+    CIniText ini(file);
+    ApplyChanges(ini, SettingsOf(onFile.rows, onFile.fields),
+                 SettingsOf(edited.rows, edited.fields), false);
+    EXPECT_EQ(ini.Text(), file + "backend = serial\r\nserial_port = COM3\r\nuniverse = 4\r\n");
 }
 
 // The helper's address comes from the environment under make run, and the window checks
