@@ -89,7 +89,7 @@ TEST(BoardIdentity, TheWindowTicksTheChosenBoardWhereItIs) {
     const auto x3 = Ftdi(3, L"A50285BI"), x5 = Ftdi(5, L"A50285BI"), y3 = Ftdi(3, L"FT4ZQ1X9");
     const auto text = [](const PortDevice& device) {
         const auto board =
-            tavo::BoardChoiceText({*tavo::BoardIdOf(device), tavo::ComNumber(device.portName)});
+            tavo::BoardChoiceText({*tavo::BoardIdOf(device), tavo::ParseComPort(device.portName).value_or(0)});
         return std::string(board.begin(), board.end());
     };
     auto settings = tavo::FileSettings("backend = serial\nserial_port = COM3\nserial_board = " +
@@ -99,7 +99,7 @@ TEST(BoardIdentity, TheWindowTicksTheChosenBoardWhereItIs) {
         std::vector<tavo::OutputRow> rows;
         for (const auto& device : present)
             rows.push_back({.kind = tavo::BackendKind::Serial,
-                            .value = "COM" + std::to_string(tavo::ComNumber(device.portName)),
+                            .value = "COM" + std::to_string(tavo::ParseComPort(device.portName).value_or(0)),
                             .board = text(device)});
         if (tick) tavo::TickFromSettings(rows, settings, present);
         return rows;
