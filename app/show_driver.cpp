@@ -22,6 +22,8 @@ enum : UINT {
 
 // A timer may fire a hair before its second; the schedule counts whole seconds.
 constexpr int kNudgeMs = 20;
+// A show's file is opened this long before its start (a large pattern takes a while).
+constexpr schedule::Instant kPrepareSeconds = 2;
 
 constexpr const wchar_t* kWeekdays[] = {L"пн", L"вт", L"ср", L"чт", L"пт", L"сб", L"вс"};
 
@@ -160,10 +162,28 @@ void CShowDriver::Evaluate() {
     if (step.action == Action::Start && step.playing) StartShow(*step.playing);
     if (step.action == Action::Stop) StopShow();
     m_next = step.next;
-    if (m_next)
-        m_watch->WakeAt(DueTimeOf(m_next->at));
-    else
+    m_prepareAt.reset();
+    if (!m_next) {
         m_watch->Cancel();
+    } else if (m_next->isStart && m_next->at - kPrepareSeconds > NowInstant(kNudgeMs)) {
+        // Woken early to open the show's file, so that at its second only Start remains.
+        m_prepareAt = m_next->at;
+        m_watch->WakeAt(DueTimeOf(m_next->at - kPrepareSeconds));
+    } else {
+        m_watch->WakeAt(DueTimeOf(m_next->at));
+    }
+    Refresh();
+}
+
+void CShowDriver::Prepare() {
+    const auto& shows = m_plan.Current().shows;
+    const std::size_t index = m_next ? m_next->occurrence.show : shows.size();
+    if (index < shows.size() && !shows[index].patterns.empty()) {
+        KivTrace(L"показ: готовлю «" + WidenUtf8(shows[index].name) + L"»");
+        OpenForShow(PatternPath(shows[index].patterns[schedule::PatternForPass(shows[index], 0)]));
+    }
+    m_watch->WakeAt(DueTimeOf(*m_prepareAt));
+    m_prepareAt.reset();
     Refresh();
 }
 
@@ -283,7 +303,10 @@ void CShowDriver::OnStartStop() {
 // --- wake-ups ---------------------------------------------------------------------------
 
 LRESULT CShowDriver::OnDue(WPARAM, LPARAM) {
-    Evaluate();
+    if (m_prepareAt && NowInstant(kNudgeMs) < *m_prepareAt)
+        Prepare();
+    else
+        Evaluate();
     return 0;
 }
 
