@@ -159,6 +159,14 @@ void CShowDriver::Evaluate() {
     Reload(false); // the folder watch may have missed an edit
     const schedule::CShowPlan::Step step = m_plan.Poll(NowInstant(kNudgeMs));
     using Action = schedule::CShowPlan::Step::Action;
+    if (m_armedFor && !(step.next && step.next->isStart && step.next->at == *m_armedFor) &&
+        !(step.action == Action::Start && step.playing && step.playing->start == *m_armedFor)) {
+        // The schedule changed under a run that waits for its start.
+        KivTrace(L"показ: заранее начатый пуск отменён");
+        m_armedFor.reset();
+        m_show.reset();
+        if (Running()) Issue(ID_CMD_STOP);
+    }
     if (step.action == Action::Start && step.playing) StartShow(*step.playing);
     if (step.action == Action::Stop) StopShow();
     m_next = step.next;
@@ -178,11 +186,20 @@ void CShowDriver::Evaluate() {
 void CShowDriver::Prepare() {
     const auto& shows = m_plan.Current().shows;
     const std::size_t index = m_next ? m_next->occurrence.show : shows.size();
-    if (index < shows.size() && !shows[index].patterns.empty()) {
+    const LARGE_INTEGER due = DueTimeOf(*m_prepareAt);
+    if (index < shows.size() && !Running()) {
+        // The run starts now and its thread writes the first row at the second: nothing
+        // between the timer and the lines but the run thread's own wait.
         KivTrace(L"показ: готовлю «" + WidenUtf8(shows[index].name) + L"»");
-        OpenForShow(PatternPath(shows[index].patterns[schedule::PatternForPass(shows[index], 0)]));
+        m_show = ShowRun{shows[index]};
+        if (CMainFrame* frame = Frame()) frame->m_runThread.SetNextStartAt(due.QuadPart);
+        StartPassPattern();
+        if (Running())
+            m_armedFor = m_prepareAt;
+        else
+            m_show.reset();
     }
-    m_watch->WakeAt(DueTimeOf(*m_prepareAt));
+    m_watch->WakeAt(due);
     m_prepareAt.reset();
     Refresh();
 }
@@ -190,6 +207,12 @@ void CShowDriver::Prepare() {
 void CShowDriver::StartShow(const schedule::Occurrence& occurrence) {
     const auto& shows = m_plan.Current().shows;
     if (occurrence.show >= shows.size()) return;
+    const bool armed = m_armedFor == occurrence.start && m_show && Running();
+    m_armedFor.reset();
+    if (armed && m_show->show.name == shows[occurrence.show].name) {
+        KivTrace(L"показ: пуск «" + WidenUtf8(m_show->show.name) + L"» (приготовлен заранее)");
+        return;
+    }
     m_show = ShowRun{shows[occurrence.show]};
     KivTrace(L"показ: пуск «" + WidenUtf8(m_show->show.name) + L"»");
     if (Running()) Issue(ID_CMD_STOP); // the show takes over from whatever plays
@@ -295,6 +318,7 @@ void CShowDriver::OnStartStop() {
     KivTrace(running ? L"руками: пуск" : L"руками: стоп");
     m_plan.NoteHand(NowInstant());
     m_show.reset();
+    m_armedFor.reset();
     m_pendingOpen.clear();
     m_note.clear();
     Refresh();
@@ -390,9 +414,11 @@ std::wstring CShowDriver::StatusLine() const {
     std::wstring line;
     if (frame && frame->m_bRunning) {
         const CKIVDoc* doc = ShownDocument(frame);
-        const std::wstring name = doc ? FileName(doc->GetPathName()) : std::wstring();
-        line = L"Играет «" + (name.empty() ? std::wstring(L"БезИмени") : name) + L"», строка " +
-               std::to_wstring(frame->m_runThread.PlayedRow() + 1);
+        std::wstring name = doc ? FileName(doc->GetPathName()) : std::wstring();
+        name = L"«" + (name.empty() ? std::wstring(L"БезИмени") : name) + L"»";
+        line = m_armedFor ? L"Готов к пуску " + name + L" в " + LocalText(m_zone, *m_armedFor)
+                          : L"Играет " + name + L", строка " +
+                                std::to_wstring(frame->m_runThread.PlayedRow() + 1);
         if (m_show) line += L" (показ «" + WidenUtf8(m_show->show.name) + L"»)";
     } else {
         line = L"Ничего не играет";

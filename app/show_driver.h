@@ -73,6 +73,7 @@ private:
     std::wstring m_error;              // what is wrong with the file, if anything
     std::optional<schedule::Boundary> m_next;
     std::optional<schedule::Instant> m_prepareAt; // the start the timer wakes early for
+    std::optional<schedule::Instant> m_armedFor;  // a run started early waits for this start
     std::optional<ShowRun> m_show;
     std::wstring m_pendingOpen; // the show's file, waiting for unsaved edits
     std::wstring m_note;        // what the driver could not do as asked

@@ -48,6 +48,8 @@ public:
 
     // The next Start (only that one) ends by itself after `passes` whole passes.
     void SetNextPassLimit(std::uint64_t passes) { m_nextPassLimit = passes; }
+    // The next Start (only that one) writes its first row at this UTC time (FILETIME units).
+    void SetNextStartAt(std::int64_t utc) { m_nextStartAt = utc; }
     // The run ends by itself when its current pass ends.
     void StopAtPassEnd() { m_progress.stopAtPassEnd = true; }
     // A run that ended by itself posts `message` to `window` (null: tells nobody); the frame
@@ -64,6 +66,7 @@ private:
     HANDLE m_thread = nullptr;
     CRunProgress m_progress;
     std::uint64_t m_nextPassLimit = 0;
+    std::int64_t m_nextStartAt = 0;
 };
 
 // The Russian text that explains a refused start; empty for Started and AlreadyRunning,

@@ -76,6 +76,9 @@ void Play(std::unique_ptr<CRunJob> job) {
     const std::unique_ptr<CRunClock> clock =
         job->clock ? std::move(job->clock) : std::make_unique<CPauseClock>();
     const COpenPort port(job->port, job->portAddress, job->portCount);
+    // A scheduled start: the port is open and the table built, so the first row is on the
+    // lines at its time; a Stop before it ends the run without one.
+    if (job->startAtUtc && !clock->WaitUntilUtc(job->startAtUtc, TakeStopRequest)) return;
     if (job->table.empty())
         WaitForStop(*clock);
     else

@@ -36,6 +36,7 @@ struct CRunJob {
     HANDLE done = nullptr;            // reset at the start, signalled at the end
     std::unique_ptr<CRunClock> clock; // null: the thread makes a CPauseClock
     CRunProgress* progress = nullptr; // null: plays until Stop, tells nothing
+    std::int64_t startAtUtc = 0;      // the first row at this UTC time (FILETIME); 0: at once
 };
 
 // The thread procedure: `param` is a CRunJob made with new, which it takes over (null

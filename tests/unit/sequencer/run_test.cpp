@@ -74,7 +74,7 @@ protected:
 
     // The thread procedure on this thread; the pauses it asked for.
     std::vector<int> Play(ByteTable table, std::function<void(std::size_t)> onPause,
-                          CRunProgress* progress = nullptr) {
+                          CRunProgress* progress = nullptr, std::int64_t startAtUtc = 0) {
         std::vector<int> pauses;
         auto job = std::make_unique<CRunJob>(
             CRunJob{std::move(table),
@@ -83,7 +83,8 @@ protected:
                     1,
                     m_done,
                     std::make_unique<CFakeClock>(pauses, std::move(onPause)),
-                    progress});
+                    progress,
+                    startAtUtc});
         EXPECT_EQ(RunThreadProc(job.release()), 0u);
         EXPECT_EQ(g_bStop.load(), 0) << "the request is taken down";
         EXPECT_EQ(WaitForSingleObject(m_done, 0), WAIT_OBJECT_0) << "signalled at the end";
@@ -112,6 +113,12 @@ TEST_F(FakeRun, EndsByItselfAfterItsPassesOrAtTheEndOfThePassAsked) {
     Play({1, 2, 4}, [&](std::size_t n) { if (n == 4) asked.stopAtPassEnd = true; }, &asked);
     EXPECT_EQ(g_port, (Log{"open 888 1 1", "1", "2", "4", "1", "2", "4", "0", "close"}));
     EXPECT_TRUE(asked.endedByItself);
+}
+
+TEST_F(FakeRun, AStopBeforeAScheduledStartEndsTheRunWithoutARow) {
+    g_bStop = 1;
+    EXPECT_TRUE(Play({1, 2}, [](std::size_t) {}, nullptr, 1).empty());
+    EXPECT_EQ(g_port, (Log{"open 888 1 1", "0", "close"}));
 }
 
 TEST_F(FakeRun, RowsPlayInOrderRoundAndRound) {
