@@ -180,7 +180,18 @@ void CShowDriver::Evaluate() {
     } else {
         m_watch->WakeAt(DueTimeOf(m_next->at));
     }
+    ArmStop();
     Refresh();
+}
+
+// The run thread darkens at the show's stop by itself, at the end of the row then on the
+// lines, so a late wake of this thread does not keep the lights on.
+void CShowDriver::ArmStop() {
+    CMainFrame* frame = Frame();
+    if (!frame) return;
+    const bool arm = m_show && !m_show->stopping && frame->m_bRunning && m_next &&
+                     !m_next->isStart && m_show->show.atStop == schedule::AtStop::Now;
+    frame->m_runThread.SetStopAt(arm ? DueTimeOf(m_next->at).QuadPart : 0);
 }
 
 void CShowDriver::Prepare() {
@@ -231,6 +242,7 @@ void CShowDriver::StartPassPattern() {
     frame->m_runThread.SetNextPassLimit(show.patterns.size() > 1 ? static_cast<std::uint64_t>(show.passes) : 0);
     Issue(ID_CMD_START);
     if (!Running()) Note(L"пуск не удался");
+    ArmStop();
 }
 
 // True when the pattern to play is shown: opened now, or kept with its unsaved edits.
@@ -287,14 +299,15 @@ void CShowDriver::StopShow() {
 LRESULT CShowDriver::OnRunEnded(WPARAM, LPARAM) {
     CMainFrame* frame = Frame();
     if (!frame || !frame->m_bRunning || !frame->m_runThread.EndedByItself()) return 0; // stale
+    const bool stopTime = frame->m_runThread.StopTimeCame();
     Issue(ID_CMD_STOP);
-    if (m_show && !m_show->stopping) {
+    if (m_show && !m_show->stopping && !stopTime) {
         m_show->passesDone += static_cast<std::uint64_t>(m_show->show.passes);
         StartPassPattern();
         Refresh();
         return 0;
     }
-    KivTrace(L"показ: конец прохода, стоп");
+    KivTrace(stopTime ? L"показ: стоп в его время" : L"показ: конец прохода, стоп");
     m_show.reset();
     Evaluate();
     return 0;

@@ -59,6 +59,7 @@ private:
     void StartPassPattern();
     bool OpenForShow(const std::wstring& path);
     void StopShow();
+    void ArmStop();
     void Issue(UINT command);
     void OnStartStop();
     void RunMenuCommand(UINT command);

@@ -66,8 +66,7 @@ void CPauseClock::WaitNext(int ms) {
         WaitTicks(deadline - now);
 }
 
-namespace {
-// The system time to a fraction of a millisecond where the system can (Windows 8 and later).
+// Precise from Windows 8 on; the system tick before.
 std::int64_t UtcNow() {
     static auto* precise = sysdll::Function<decltype(GetSystemTimePreciseAsFileTime)>(
         L"kernel32.dll", "GetSystemTimePreciseAsFileTime");
@@ -75,7 +74,6 @@ std::int64_t UtcNow() {
     (precise ? precise : GetSystemTimeAsFileTime)(&now);
     return (static_cast<std::int64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
 }
-} // namespace
 
 bool CPauseClock::WaitUntilUtc(std::int64_t due, const std::function<bool()>& stopped) {
     constexpr std::int64_t kStep = 100'000; // 10 ms in FILETIME units

@@ -27,6 +27,9 @@ public:
     }
 };
 
+// The system time in FILETIME units, to a fraction of a millisecond where the system can.
+std::int64_t UtcNow();
+
 class CPauseClock final : public CRunClock {
 public:
     enum class Kind { HighResolution, Normal, Sleep };

@@ -35,6 +35,7 @@ RunStartResult CRunControl::Start(ByteTable table) {
     m_progress.passes = 0;
     m_progress.passLimit = passLimit;
     m_progress.stopAtPassEnd = false;
+    m_progress.stopAtUtc = 0;
     m_progress.endedByItself = false;
     auto job = std::make_unique<CRunJob>(CRunJob{std::move(table), *port, g_nPortAddress,
                                                  g_nLptCount, g_evRunDone, nullptr, &m_progress,

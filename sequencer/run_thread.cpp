@@ -51,6 +51,14 @@ bool PassEnds(CRunProgress& progress) {
     return true;
 }
 
+// A scheduled stop darkens at the end of the row on the lines, however late its Stop comes.
+bool StopTimeCame(CRunProgress& progress) {
+    const std::int64_t at = progress.stopAtUtc.load();
+    if (at == 0 || UtcNow() < at) return false;
+    progress.endedByItself = true;
+    return true;
+}
+
 void PlayRows(const ByteTable& table, const COpenPort& port, CRunClock& clock,
               CRunProgress* progress) {
     clock.Restart();
@@ -60,6 +68,7 @@ void PlayRows(const ByteTable& table, const COpenPort& port, CRunClock& clock,
         if (TakeStopRequest()) return;
         clock.WaitNext(Pause());
         if (progress && row + 1 == table.size() && PassEnds(*progress)) return;
+        if (progress && StopTimeCame(*progress)) return;
     }
 }
 

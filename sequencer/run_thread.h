@@ -21,7 +21,8 @@ struct CRunProgress {
     std::atomic<std::uint64_t> passes{0};    // whole passes played
     std::atomic<std::uint64_t> passLimit{0};
     std::atomic<bool> stopAtPassEnd{false};
-    std::atomic<bool> endedByItself{false};  // the run ended at a pass end, not by Stop
+    std::atomic<std::int64_t> stopAtUtc{0};  // ends at the first row boundary from then on
+    std::atomic<bool> endedByItself{false};  // the run ended by the above, not by Stop
     HWND notify = nullptr;                   // told with `message` when it ended by itself
     UINT message = 0;
 };

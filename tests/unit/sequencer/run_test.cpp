@@ -109,6 +109,12 @@ TEST_F(FakeRun, EndsByItselfAfterItsPassesOrAtTheEndOfThePassAsked) {
     EXPECT_EQ(limited.passes, 2u);
 
     g_port.clear();
+    CRunProgress late; // its stop time long past: the row on the lines has its pause, then 0
+    late.stopAtUtc = 1;
+    Play({1, 2}, [](std::size_t) {}, &late);
+    EXPECT_EQ(g_port, (Log{"open 888 1 1", "1", "0", "close"}));
+
+    g_port.clear();
     CRunProgress asked; // raised during the second row of the second pass
     Play({1, 2, 4}, [&](std::size_t n) { if (n == 4) asked.stopAtPassEnd = true; }, &asked);
     EXPECT_EQ(g_port, (Log{"open 888 1 1", "1", "2", "4", "1", "2", "4", "0", "close"}));
