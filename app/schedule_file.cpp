@@ -20,8 +20,8 @@ constexpr DWORD kMaxScheduleBytes = 1 << 20;
 } // namespace
 
 std::wstring WidenUtf8(const std::string& text) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                      nullptr, 0);
+    const int n =
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring out(static_cast<size_t>(n), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
     return out;
@@ -51,8 +51,8 @@ ScheduleRead ReadScheduleFile(const std::wstring& path, const schedule::CTimeZon
     }
     std::string text(static_cast<size_t>(size.QuadPart), '\0');
     DWORD got = 0;
-    if (!text.empty() && !ReadFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &got,
-                                   nullptr)) {
+    if (!text.empty() &&
+        !ReadFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &got, nullptr)) {
         read.error = L"файл не читается (ошибка " + std::to_wstring(GetLastError()) + L")";
         return read;
     }

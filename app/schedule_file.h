@@ -7,9 +7,9 @@
 #include <string>
 
 struct ScheduleRead {
-    std::optional<std::string> text;                   // none: the file is missing
-    std::optional<schedule::Schedule> schedule;        // parsed, when the text is good
-    std::wstring error;                                // else why: "строка 7: ..."
+    std::optional<std::string> text;            // none: the file is missing
+    std::optional<schedule::Schedule> schedule; // parsed, when the text is good
+    std::wstring error;                         // else why: "строка 7: ..."
 };
 
 // The path of schedule.ini beside port.cst.

@@ -37,8 +37,7 @@ std::wstring LocalText(const schedule::CTimeZone& zone, schedule::Instant t) {
     const schedule::Date date = schedule::DateOf(local.dayNumber);
     std::wstring text = std::wstring(kWeekdays[schedule::WeekdayOf(local.dayNumber)]) + L" " +
                         TwoDigits(date.day) + L"." + TwoDigits(date.month) + L" " +
-                        TwoDigits(local.seconds / 3600) + L":" +
-                        TwoDigits(local.seconds / 60 % 60);
+                        TwoDigits(local.seconds / 3600) + L":" + TwoDigits(local.seconds / 60 % 60);
     if (local.seconds % 60) text += L":" + TwoDigits(local.seconds % 60);
     return text;
 }
@@ -96,7 +95,8 @@ bool CShowDriver::Begin(CMainFrame& frame) {
     frame.m_onStartStop = [this] { OnStartStop(); };
     frame.m_runThread.SetEndNotify(m_hWnd, kMsgRunEnded);
     HICON icon = AfxGetApp()->LoadIcon(IDR_MAINFRAME);
-    m_tray = std::make_unique<CTrayIcon>(m_hWnd, kMsgTray, icon ? icon : LoadIconW(nullptr, IDI_APPLICATION));
+    m_tray = std::make_unique<CTrayIcon>(m_hWnd, kMsgTray,
+                                         icon ? icon : LoadIconW(nullptr, IDI_APPLICATION));
     Reload(true);
     Evaluate();
     return true;
@@ -128,8 +128,7 @@ void CShowDriver::Reload(bool atLaunch) {
         m_inForce = false;
         KivTrace(L"расписание: файла нет");
     } else {
-        KivTrace(L"расписание: ошибка: " + m_error +
-                 (m_inForce ? L"; действует прежнее" : L""));
+        KivTrace(L"расписание: ошибка: " + m_error + (m_inForce ? L"; действует прежнее" : L""));
         if (atLaunch) ::PostMessageW(m_hWnd, kMsgLaunchError, 0, 0);
     }
     // The show playing keeps playing under its new settings, if it still exists.
@@ -239,7 +238,8 @@ void CShowDriver::StartPassPattern() {
     CMainFrame* frame = Frame();
     if (!frame) return;
     // With several patterns each plays its passes; a single one plays until the stop.
-    frame->m_runThread.SetNextPassLimit(show.patterns.size() > 1 ? static_cast<std::uint64_t>(show.passes) : 0);
+    frame->m_runThread.SetNextPassLimit(
+        show.patterns.size() > 1 ? static_cast<std::uint64_t>(show.passes) : 0);
     Issue(ID_CMD_START);
     if (!Running()) Note(L"пуск не удался");
     ArmStop();
@@ -437,8 +437,7 @@ std::wstring CShowDriver::StatusLine() const {
         line = L"Ничего не играет";
     }
     if (!m_error.empty())
-        line += L". Ошибка в расписании: " + m_error +
-                (m_inForce ? L"; действует прежнее" : L"");
+        line += L". Ошибка в расписании: " + m_error + (m_inForce ? L"; действует прежнее" : L"");
     else if (!m_text)
         line += L". Расписания нет";
     else if (m_plan.Current().shows.empty())

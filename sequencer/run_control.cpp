@@ -37,9 +37,9 @@ RunStartResult CRunControl::Start(ByteTable table) {
     m_progress.stopAtPassEnd = false;
     m_progress.stopAtUtc = 0;
     m_progress.endedByItself = false;
-    auto job = std::make_unique<CRunJob>(CRunJob{std::move(table), *port, g_nPortAddress,
-                                                 g_nLptCount, g_evRunDone, nullptr, &m_progress,
-                                                 startAt});
+    auto job =
+        std::make_unique<CRunJob>(CRunJob{std::move(table), *port, g_nPortAddress, g_nLptCount,
+                                          g_evRunDone, nullptr, &m_progress, startAt});
     const auto thread = _beginthreadex(nullptr, 0, RunThreadProc, job.get(), 0, nullptr);
     if (thread == 0) return {RunStart::NoThread, nullptr, GetLastError()};
     job.release(); // the thread has it now

@@ -103,7 +103,8 @@ TEST_F(FakeRun, StopDuringAPauseEndsItThenWritesTheNextRowAndZero) {
 TEST_F(FakeRun, EndsByItselfAfterItsPassesOrAtTheEndOfThePassAsked) {
     CRunProgress limited;
     limited.passLimit = 2;
-    Play({1, 2}, [](std::size_t) {}, &limited);
+    Play(
+        {1, 2}, [](std::size_t) {}, &limited);
     EXPECT_EQ(g_port, (Log{"open 888 1 1", "1", "2", "1", "2", "0", "close"}));
     EXPECT_TRUE(limited.endedByItself);
     EXPECT_EQ(limited.passes, 2u);
@@ -111,19 +112,27 @@ TEST_F(FakeRun, EndsByItselfAfterItsPassesOrAtTheEndOfThePassAsked) {
     g_port.clear();
     CRunProgress late; // its stop time long past: the row on the lines has its pause, then 0
     late.stopAtUtc = 1;
-    Play({1, 2}, [](std::size_t) {}, &late);
+    Play(
+        {1, 2}, [](std::size_t) {}, &late);
     EXPECT_EQ(g_port, (Log{"open 888 1 1", "1", "0", "close"}));
 
     g_port.clear();
     CRunProgress asked; // raised during the second row of the second pass
-    Play({1, 2, 4}, [&](std::size_t n) { if (n == 4) asked.stopAtPassEnd = true; }, &asked);
+    Play(
+        {1, 2, 4},
+        [&](std::size_t n) {
+            if (n == 4) asked.stopAtPassEnd = true;
+        },
+        &asked);
     EXPECT_EQ(g_port, (Log{"open 888 1 1", "1", "2", "4", "1", "2", "4", "0", "close"}));
     EXPECT_TRUE(asked.endedByItself);
 }
 
 TEST_F(FakeRun, AStopBeforeAScheduledStartEndsTheRunWithoutARow) {
     g_bStop = 1;
-    EXPECT_TRUE(Play({1, 2}, [](std::size_t) {}, nullptr, 1).empty());
+    EXPECT_TRUE(Play(
+                    {1, 2}, [](std::size_t) {}, nullptr, 1)
+                    .empty());
     EXPECT_EQ(g_port, (Log{"open 888 1 1", "0", "close"}));
 }
 
