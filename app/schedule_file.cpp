@@ -31,8 +31,7 @@ std::wstring ScheduleFilePath() {
     return g_strWorkDir + L"\\schedule.ini";
 }
 
-ScheduleRead ReadScheduleFile(const std::wstring& path, const schedule::CTimeZone& zone,
-                              schedule::Instant now) {
+ScheduleRead ReadScheduleFile(const std::wstring& path) {
     ScheduleRead read;
     // Shared for writing too: an editor may hold it open while we read.
     const FileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
@@ -57,13 +56,18 @@ ScheduleRead ReadScheduleFile(const std::wstring& path, const schedule::CTimeZon
         return read;
     }
     text.resize(got);
-    auto parsed = schedule::ParseSchedule(text, zone, now);
     read.text = std::move(text);
+    return read;
+}
+
+void ParseScheduleRead(ScheduleRead& read, const schedule::CTimeZone& zone,
+                       schedule::Instant now) {
+    if (!read.text || !read.error.empty()) return;
+    auto parsed = schedule::ParseSchedule(*read.text, zone, now);
     if (auto* good = std::get_if<schedule::Schedule>(&parsed))
         read.schedule = std::move(*good);
     else
         read.error = WidenUtf8(std::get<schedule::ParseError>(parsed).Text());
-    return read;
 }
 
 bool WriteSampleSchedule(const std::wstring& path) {

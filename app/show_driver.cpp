@@ -114,8 +114,11 @@ bool CShowDriver::Running() const {
 // --- the file ---------------------------------------------------------------------------
 
 void CShowDriver::Reload(bool atLaunch) {
-    ScheduleRead read = ReadScheduleFile(ScheduleFilePath(), m_zone, NowInstant());
-    if (!atLaunch && read.text == m_text && read.error.empty() == m_error.empty()) return;
+    ScheduleRead read = ReadScheduleFile(ScheduleFilePath());
+    // The same text as last time is not parsed again (every wake looks at the file).
+    if (!atLaunch && read.text == m_text && read.error.empty() && m_text) return;
+    if (!atLaunch && !read.text && !m_text && read.error == m_error) return;
+    ParseScheduleRead(read, m_zone, NowInstant());
     m_text = std::move(read.text);
     m_error = std::move(read.error);
     if (read.schedule) {
