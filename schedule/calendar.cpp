@@ -2,6 +2,7 @@
 #include "schedule/schedule.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace schedule {
 
@@ -51,6 +52,13 @@ Date DateOf(std::int64_t dayNumber) {
 
 int WeekdayOf(std::int64_t dayNumber) {
     return int(((dayNumber + 3) % 7 + 7) % 7); // 1970-01-01 was a Thursday
+}
+
+std::string DateText(std::int64_t dayNumber) {
+    const Date date = DateOf(dayNumber);
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d.%02d.%04d", date.day, date.month, date.year % 10000);
+    return text;
 }
 
 // A local time can have two instants (the repeated hour: the first wins) or none (the

@@ -1,6 +1,6 @@
 // schedule.ini read into a Schedule: one pass over the lines, each value checked as it comes,
 // each section's missing keys when it ends, then the location and the overlaps.
-#include "schedule/overlap.h"
+#include "schedule/occurrence_check.h"
 #include "schedule/schedule.h"
 
 #include <charconv>
@@ -20,7 +20,9 @@ struct LineError {
     std::string reason;
 };
 
-std::string Quote(std::string_view s) { return "«" + std::string(s) + "»"; }
+std::string Quote(std::string_view s) {
+    return "«" + std::string(s) + "»";
+}
 
 std::string_view Trim(std::string_view s) {
     const auto first = s.find_first_not_of(" \t");
@@ -36,8 +38,10 @@ std::string Lower(std::string_view s) {
         if (c >= 'A' && c <= 'Z') c += 32;
         if (c == 0xD0 && i + 1 < out.size()) {
             auto& next = reinterpret_cast<unsigned char&>(out[i + 1]);
-            if (next >= 0x90 && next <= 0x9F) next += 0x20;
-            else if (next >= 0xA0 && next <= 0xAF) c = 0xD1, next -= 0x20;
+            if (next >= 0x90 && next <= 0x9F)
+                next += 0x20;
+            else if (next >= 0xA0 && next <= 0xAF)
+                c = 0xD1, next -= 0x20;
         }
     }
     return out;
@@ -48,8 +52,11 @@ int FirstBadUtf8Line(std::string_view text) {
     int line = 1;
     for (std::size_t i = 0; i < text.size();) {
         const auto c = static_cast<unsigned char>(text[i]);
-        const int more = c < 0x80 ? 0 : c >= 0xC2 && c < 0xE0 ? 1 : c >= 0xE0 && c < 0xF0 ? 2
-                                                              : c >= 0xF0 && c < 0xF5 ? 3 : -1;
+        const int more = c < 0x80                ? 0
+                         : c >= 0xC2 && c < 0xE0 ? 1
+                         : c >= 0xE0 && c < 0xF0 ? 2
+                         : c >= 0xF0 && c < 0xF5 ? 3
+                                                 : -1;
         if (more < 0 || (more > 0 && i + more >= text.size())) return line;
         for (int k = 1; k <= more; ++k)
             if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return line;
@@ -78,7 +85,8 @@ std::optional<int> ClockSeconds(std::string_view s, bool seconds) {
     const auto colon2 = rest.find(':');
     if (colon2 != rest.npos && !seconds) return std::nullopt;
     const auto minutes = Digits(rest.substr(0, colon2), 2, 2);
-    const auto secs = colon2 == rest.npos ? std::optional<int>(0) : Digits(rest.substr(colon2 + 1), 2, 2);
+    const auto secs =
+        colon2 == rest.npos ? std::optional<int>(0) : Digits(rest.substr(colon2 + 1), 2, 2);
     if (!hours || !minutes || !secs || *hours > 23 || *minutes > 59 || *secs > 59)
         return std::nullopt;
     return *hours * 3600 + *minutes * 60 + *secs;
@@ -154,7 +162,8 @@ std::vector<std::string> ParsePatterns(int line, std::string_view value) {
 
 Date ParseDate(int line, std::string_view value) {
     const auto year = value.size() == 10 && value[4] == '-' && value[7] == '-'
-                          ? Digits(value.substr(0, 4), 4, 4) : std::nullopt;
+                          ? Digits(value.substr(0, 4), 4, 4)
+                          : std::nullopt;
     const auto month = Digits(value.substr(std::min<std::size_t>(5, value.size()), 2), 2, 2);
     const auto day = Digits(value.substr(std::min<std::size_t>(8, value.size())), 2, 2);
     const Date date{year.value_or(0), month.value_or(0), day.value_or(0)};
@@ -165,7 +174,7 @@ Date ParseDate(int line, std::string_view value) {
 }
 
 double ParseDegrees(int line, std::string_view value, double limit, const char* what) {
-    std::string text(value);
+    std::string text(value.starts_with('+') ? value.substr(1) : value);
     for (char& c : text)
         if (c == ',') c = '.'; // 55,75 as Russian users write it
     double degrees = 0;
@@ -191,7 +200,7 @@ private:
     void Require(std::initializer_list<const char*> keys, const std::string& where) const;
 
     Schedule m_schedule;
-    std::optional<Location> m_location; // while [location] is read
+    std::optional<Location> m_location;    // while [location] is read
     std::map<std::string, int> m_sections; // name (location in small letters) to its line
     std::map<std::string, int> m_keys;     // the open section's keys to their lines
     int m_sectionLine = 0;
@@ -210,7 +219,8 @@ Schedule CParser::Run(std::string_view text) {
     }
     CloseSection();
     if (m_sunLine && !m_schedule.location)
-        throw LineError{m_sunLine, "для sunrise и sunset нужен раздел [location] с широтой и долготой"};
+        throw LineError{m_sunLine,
+                        "для sunrise и sunset нужен раздел [location] с широтой и долготой"};
     return std::move(m_schedule);
 }
 
@@ -224,7 +234,8 @@ void CParser::Line(int line, std::string_view text) {
     }
     const auto equals = text.find('=');
     if (equals == text.npos)
-        throw LineError{line, "ожидается «ключ = значение» или «[имя показа]», а не " + Quote(text)};
+        throw LineError{line,
+                        "ожидается «ключ = значение» или «[имя показа]», а не " + Quote(text)};
     const std::string_view name = Trim(text.substr(0, equals));
     const std::string key = Lower(name);
     const std::string_view value = Trim(text.substr(equals + 1));
@@ -235,7 +246,8 @@ void CParser::Line(int line, std::string_view text) {
         throw LineError{line, "ключ " + Quote(name) + " уже задан в строке " +
                                   std::to_string(seen->second)};
     if (!(m_inShow ? ShowKey(line, key, value) : LocationKey(line, key, value)))
-        throw LineError{line, "неизвестный ключ " + Quote(name) + (m_inShow ? "" : " в разделе [location]")};
+        throw LineError{line, "неизвестный ключ " + Quote(name) +
+                                  (m_inShow ? "" : " в разделе [location]")};
     m_keys.emplace(key, line);
 }
 
@@ -245,7 +257,8 @@ void CParser::OpenSection(int line, std::string_view name) {
     const bool location = Lower(name) == "location";
     const std::string id = location ? "location" : std::string(name);
     if (const auto seen = m_sections.find(id); seen != m_sections.end())
-        throw LineError{line, "раздел " + Quote(name) + " уже есть в строке " + std::to_string(seen->second)};
+        throw LineError{line, "раздел " + Quote(name) + " уже есть в строке " +
+                                  std::to_string(seen->second)};
     if (!location && m_schedule.shows.size() == kMaxShows)
         throw LineError{line, "больше " + std::to_string(kMaxShows) + " показов"};
     m_sections.emplace(id, line);
@@ -283,9 +296,12 @@ void CParser::CloseSection() {
 }
 
 bool CParser::LocationKey(int line, const std::string& key, std::string_view value) {
-    if (key == "latitude") m_location->latitude = ParseDegrees(line, value, 90, "широта");
-    else if (key == "longitude") m_location->longitude = ParseDegrees(line, value, 180, "долгота");
-    else return false;
+    if (key == "latitude")
+        m_location->latitude = ParseDegrees(line, value, 90, "широта");
+    else if (key == "longitude")
+        m_location->longitude = ParseDegrees(line, value, 180, "долгота");
+    else
+        return false;
     return true;
 }
 
@@ -302,7 +318,8 @@ bool CParser::ShowKey(int line, const std::string& key, std::string_view value) 
     } else if (key == "passes") {
         const auto passes = Digits(value, 1, 7);
         if (!passes || *passes < 1 || *passes > 1000000)
-            throw LineError{line, "число проходов " + Quote(value) + ": нужно целое от 1 до 1000000"};
+            throw LineError{line,
+                            "число проходов " + Quote(value) + ": нужно целое от 1 до 1000000"};
         show.passes = *passes;
     } else if (key == "at_stop") {
         const std::string lower = Lower(value);
@@ -319,13 +336,15 @@ bool CParser::ShowKey(int line, const std::string& key, std::string_view value) 
 
 } // namespace
 
-std::string ParseError::Text() const { return "строка " + std::to_string(line) + ": " + reason; }
+std::string ParseError::Text() const {
+    return "строка " + std::to_string(line) + ": " + reason;
+}
 
 std::variant<Schedule, ParseError> ParseSchedule(std::string_view text, const CTimeZone& zone,
                                                  Instant now) {
     try {
         Schedule schedule = CParser().Run(text);
-        if (auto overlap = FindOverlap(schedule, zone, now)) return *std::move(overlap);
+        if (auto error = CheckOccurrences(schedule, zone, now)) return *std::move(error);
         return schedule;
     } catch (const LineError& error) {
         return ParseError{error.line, error.reason};

@@ -2,6 +2,7 @@
 #include "schedule/schedule.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace schedule {
 
@@ -27,9 +28,12 @@ std::optional<Instant> Resolve(const Schedule& schedule, const CTimeZone& zone,
 // taking the next day's 23:00 would keep the lights on for a whole day.
 int NominalSeconds(const TimeSpec& spec) {
     switch (spec.base) {
-    case TimeSpec::Base::Sunrise: return 6 * 3600 + spec.seconds;
-    case TimeSpec::Base::Sunset: return 18 * 3600 + spec.seconds;
-    case TimeSpec::Base::Clock: break;
+    case TimeSpec::Base::Sunrise:
+        return 6 * 3600 + spec.seconds;
+    case TimeSpec::Base::Sunset:
+        return 18 * 3600 + spec.seconds;
+    case TimeSpec::Base::Clock:
+        break;
     }
     return spec.seconds;
 }
@@ -52,8 +56,7 @@ std::optional<Occurrence> OccurrenceOn(const Schedule& schedule, std::size_t ind
     return Occurrence{index, day, *start, std::max(*start, *stop)};
 }
 
-std::optional<Occurrence> PlayingAt(const Schedule& schedule, const CTimeZone& zone,
-                                    Instant now) {
+std::optional<Occurrence> PlayingAt(const Schedule& schedule, const CTimeZone& zone, Instant now) {
     const std::int64_t today = InstantToLocal(zone, now).dayNumber;
     for (std::size_t show = 0; show < schedule.shows.size(); ++show)
         for (std::int64_t day = today - 2; day <= today + 1; ++day)
@@ -62,8 +65,7 @@ std::optional<Occurrence> PlayingAt(const Schedule& schedule, const CTimeZone& z
     return std::nullopt;
 }
 
-std::optional<Boundary> NextBoundary(const Schedule& schedule, const CTimeZone& zone,
-                                     Instant now) {
+std::optional<Boundary> NextBoundary(const Schedule& schedule, const CTimeZone& zone, Instant now) {
     const std::int64_t today = InstantToLocal(zone, now).dayNumber;
     std::optional<Boundary> next;
     const auto offer = [&next](Boundary candidate) {
@@ -72,7 +74,8 @@ std::optional<Boundary> NextBoundary(const Schedule& schedule, const CTimeZone& 
     };
     for (std::size_t index = 0; index < schedule.shows.size(); ++index) {
         const Show& show = schedule.shows[index];
-        const std::int64_t first = std::max(today - 2, show.from ? DayNumber(*show.from) : today - 2);
+        const std::int64_t first =
+            std::max(today - 2, show.from ? DayNumber(*show.from) : today - 2);
         std::int64_t last = first + kLookAheadDays;
         if (show.until) last = std::min(last, DayNumber(*show.until));
         for (std::int64_t day = first; day <= last; ++day) {
@@ -90,6 +93,20 @@ std::optional<Boundary> NextBoundary(const Schedule& schedule, const CTimeZone& 
 std::size_t PatternForPass(const Show& show, std::uint64_t passesDone) {
     if (show.patterns.empty()) return 0;
     return std::size_t(passesDone / std::uint64_t(std::max(show.passes, 1)) % show.patterns.size());
+}
+
+std::string BoundaryText(const Schedule& schedule, const CTimeZone& zone,
+                         const std::optional<Boundary>& next) {
+    if (!next) return "впереди показов нет";
+    const LocalTime local = InstantToLocal(zone, next->at);
+    const int h = local.seconds / 3600, m = local.seconds / 60 % 60, s = local.seconds % 60;
+    char time[16];
+    if (s)
+        std::snprintf(time, sizeof time, "%02d:%02d:%02d", h, m, s);
+    else
+        std::snprintf(time, sizeof time, "%02d:%02d", h, m);
+    return "«" + schedule.shows.at(next->occurrence.show).name + "» " +
+           (next->isStart ? "начнётся " : "закончится ") + DateText(local.dayNumber) + " в " + time;
 }
 
 } // namespace schedule

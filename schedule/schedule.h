@@ -37,7 +37,8 @@ using Instant = std::int64_t;
 class CTimeZone {
 public:
     virtual ~CTimeZone() = default;
-    // Local time minus UTC, in seconds, at an instant (Moscow: +10800).
+    // Local time minus UTC, in seconds, at an instant (Moscow: +10800). On Windows: the
+    // instant as a SYSTEMTIME through SystemTimeToTzSpecificLocalTime, minus the instant.
     virtual int OffsetAt(Instant t) const = 0;
 };
 
@@ -53,6 +54,8 @@ struct Date {
 std::int64_t DayNumber(const Date& date);
 Date DateOf(std::int64_t dayNumber);
 int WeekdayOf(std::int64_t dayNumber);
+// "12.12.2026"
+std::string DateText(std::int64_t dayNumber);
 
 // Local wall-clock time of day `seconds` (0..86399) on a date as an instant, with the rules
 // above for the skipped and the repeated hour.
@@ -92,9 +95,10 @@ struct TimeSpec {
 enum class AtStop { Now, EndOfPass };
 
 struct Show {
-    std::string name; // the section's name
-    int line = 0;     // the section's line
-    std::array<bool, 7> days{true, true, true, true, true, true, true}; // Monday first
+    std::string name; // the section's
+    int line = 0;     // the section's
+    // Monday first; days defaults to daily.
+    std::array<bool, 7> days{true, true, true, true, true, true, true};
     TimeSpec start;
     TimeSpec stop;
     std::vector<std::string> patterns; // as written, relative to the working folder
@@ -117,9 +121,13 @@ struct ParseError {
 };
 
 // Reads a whole schedule.ini (UTF-8, BOM or not, CRLF or LF) or says the first error; never
-// half a schedule. Overlaps are looked for on every start day from two days before `now` for
-// two years (inside from/until; from a show's `from` when it lies later), with the zone's
-// rules: two occurrences overlap when one starts before the other stops.
+// half a schedule. Comments start at ; or # anywhere on a line. Keys and day names take any
+// case; days defaults to daily; at most 100 shows. Overlaps are looked for with the zone's
+// rules on every start day for two years from today, and from each later `from`: two
+// occurrences overlap when one starts before the other stops (one overlap wholly in the past
+// does not count). The error is on the later show's line and names both, with their dates.
+// A show that does not play once in that time (days that miss its dates, a stop that always
+// comes before its start) is an error too, unless its dates are over.
 std::variant<Schedule, ParseError> ParseSchedule(std::string_view text, const CTimeZone& zone,
                                                  Instant now);
 
@@ -139,8 +147,7 @@ std::optional<Occurrence> OccurrenceOn(const Schedule& schedule, std::size_t sho
                                        const CTimeZone& zone, std::int64_t dayNumber);
 
 // The occurrence playing at `now` (start <= now < stop), if any.
-std::optional<Occurrence> PlayingAt(const Schedule& schedule, const CTimeZone& zone,
-                                    Instant now);
+std::optional<Occurrence> PlayingAt(const Schedule& schedule, const CTimeZone& zone, Instant now);
 
 // The first start or stop strictly after `now`, looked for up to a year ahead of now (or of
 // a later `from`). Empty occurrences are skipped.
@@ -149,12 +156,17 @@ struct Boundary {
     bool isStart = false;
     Occurrence occurrence;
 };
-std::optional<Boundary> NextBoundary(const Schedule& schedule, const CTimeZone& zone,
-                                     Instant now);
+std::optional<Boundary> NextBoundary(const Schedule& schedule, const CTimeZone& zone, Instant now);
 
 // Which of a show's patterns plays after `passesDone` whole passes since the show started:
 // each pattern plays `passes` passes, then the next, round and round. The driver counts.
 std::size_t PatternForPass(const Show& show, std::uint64_t passesDone);
+
+// The next boundary for the tray's tooltip and /status, in local time:
+// "«вечер» начнётся 12.12.2026 в 17:00", "«вечер» закончится 13.12.2026 в 02:00", or
+// "впереди показов нет".
+std::string BoundaryText(const Schedule& schedule, const CTimeZone& zone,
+                         const std::optional<Boundary>& next);
 
 // --- Hand against schedule ---
 //
@@ -173,13 +185,16 @@ std::size_t PatternForPass(const Show& show, std::uint64_t passesDone);
 //   schedule stays.
 class CShowPlan {
 public:
+    // The zone outlives the plan.
     explicit CShowPlan(const CTimeZone& zone) : m_zone(zone) {}
 
     struct Step {
         enum class Action { None, Start, Stop };
         Action action = Action::None;
         std::optional<Occurrence> playing; // the schedule's show in force now
-        std::optional<Boundary> next;      // look again at next->at (or on a clock event)
+        // Look again at next->at, and on waking, a clock or zone change, an edit. None:
+        // nothing within a year.
+        std::optional<Boundary> next;
     };
 
     void SetSchedule(Schedule schedule) { m_schedule = std::move(schedule); }

@@ -2,11 +2,12 @@
 // stops. Sun times move with the date and the zone's offset with the season, so no rule on
 // the file's text alone decides it: every occurrence of every show is laid out over two
 // years of start days (each weekday in each season) and swept in order of start. A show
-// whose dates begin later gets two years from its first day as well.
-#include "schedule/overlap.h"
+// whose dates begin later gets two years from its first day as well. A show that never
+// plays there (its days miss its dates, its stop always comes before its start) is an error
+// too, unless its dates are over.
+#include "schedule/occurrence_check.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace schedule {
 
@@ -16,13 +17,6 @@ constexpr std::int64_t kWindowDays = 2 * 366;
 constexpr std::int64_t kLeadDays = 2; // a night that started before a window still runs into it
 
 using Window = std::pair<std::int64_t, std::int64_t>; // first and last start day
-
-std::string DayText(std::int64_t day) {
-    const Date date = DateOf(day);
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d.%02d.%04d", date.day, date.month, date.year);
-    return text;
-}
 
 // Disjoint windows in order: two years from today and from each later `from`.
 std::vector<Window> Windows(const Schedule& schedule, std::int64_t today) {
@@ -48,20 +42,24 @@ ParseError Report(const Schedule& schedule, const Occurrence& a, const Occurrenc
     const Show& first = schedule.shows[earlier.show];
     const Show& second = schedule.shows[later.show];
     if (&first == &second)
-        return {second.line, "показ «" + second.name + "» " + DayText(std::min(a.day, b.day)) +
+        return {second.line, "показ «" + second.name + "» " + DateText(std::min(a.day, b.day)) +
                                  " не кончается до своего следующего начала"};
-    return {second.line, "показ «" + second.name + "» " + DayText(later.day) +
+    return {second.line, "показ «" + second.name + "» " + DateText(later.day) +
                              " пересекается с показом «" + first.name + "» (строка " +
-                             std::to_string(first.line) + ") " + DayText(earlier.day)};
+                             std::to_string(first.line) + ") " + DateText(earlier.day)};
 }
 
+// Also marks the shows that play after `now`.
 std::optional<ParseError> SweepWindow(const Schedule& schedule, const CTimeZone& zone,
-                                      const Window& window, Instant now) {
+                                      const Window& window, Instant now, std::vector<bool>& plays) {
     std::vector<Occurrence> all;
     for (std::size_t show = 0; show < schedule.shows.size(); ++show)
         for (std::int64_t day = window.first; day <= window.second; ++day)
             if (const auto occurrence = OccurrenceOn(schedule, show, zone, day))
-                if (occurrence->start < occurrence->stop) all.push_back(*occurrence);
+                if (occurrence->start < occurrence->stop) {
+                    all.push_back(*occurrence);
+                    if (occurrence->stop > now) plays[show] = true;
+                }
     std::sort(all.begin(), all.end(), [](const Occurrence& a, const Occurrence& b) {
         return a.start != b.start ? a.start < b.start : a.show < b.show;
     });
@@ -76,10 +74,17 @@ std::optional<ParseError> SweepWindow(const Schedule& schedule, const CTimeZone&
 
 } // namespace
 
-std::optional<ParseError> FindOverlap(const Schedule& schedule, const CTimeZone& zone,
-                                      Instant now) {
-    for (const Window& window : Windows(schedule, InstantToLocal(zone, now).dayNumber))
-        if (auto error = SweepWindow(schedule, zone, window, now)) return error;
+std::optional<ParseError> CheckOccurrences(const Schedule& schedule, const CTimeZone& zone,
+                                           Instant now) {
+    const std::int64_t today = InstantToLocal(zone, now).dayNumber;
+    std::vector<bool> plays(schedule.shows.size());
+    for (const Window& window : Windows(schedule, today))
+        if (auto error = SweepWindow(schedule, zone, window, now, plays)) return error;
+    for (std::size_t index = 0; index < schedule.shows.size(); ++index) {
+        const Show& show = schedule.shows[index];
+        if (!plays[index] && (!show.until || DayNumber(*show.until) >= today))
+            return ParseError{show.line, "показ «" + show.name + "» не играет ни в один свой день"};
+    }
     return std::nullopt;
 }
 
