@@ -25,23 +25,6 @@ constexpr int kNudgeMs = 20;
 // A show's file is opened this long before its start (a large pattern takes a while).
 constexpr schedule::Instant kPrepareSeconds = 2;
 
-constexpr const wchar_t* kWeekdays[] = {L"пн", L"вт", L"ср", L"чт", L"пт", L"сб", L"вс"};
-
-std::wstring TwoDigits(int n) {
-    return (n < 10 ? L"0" : L"") + std::to_wstring(n);
-}
-
-// "пт 11.12 17:00", seconds shown only when the time has them.
-std::wstring LocalText(const schedule::CTimeZone& zone, schedule::Instant t) {
-    const schedule::LocalTime local = schedule::InstantToLocal(zone, t);
-    const schedule::Date date = schedule::DateOf(local.dayNumber);
-    std::wstring text = std::wstring(kWeekdays[schedule::WeekdayOf(local.dayNumber)]) + L" " +
-                        TwoDigits(date.day) + L"." + TwoDigits(date.month) + L" " +
-                        TwoDigits(local.seconds / 3600) + L":" + TwoDigits(local.seconds / 60 % 60);
-    if (local.seconds % 60) text += L":" + TwoDigits(local.seconds % 60);
-    return text;
-}
-
 std::wstring FileName(const std::wstring& path) {
     const auto slash = path.find_last_of(L"\\/");
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
@@ -432,7 +415,7 @@ std::wstring CShowDriver::StatusLine() const {
         const CKIVDoc* doc = ShownDocument(frame);
         std::wstring name = doc ? FileName(doc->GetPathName()) : std::wstring();
         name = L"«" + (name.empty() ? std::wstring(L"БезИмени") : name) + L"»";
-        line = m_armedFor ? L"Готов к пуску " + name + L" в " + LocalText(m_zone, *m_armedFor)
+        line = m_armedFor ? L"Готов к пуску " + name
                           : L"Играет " + name + L", строка " +
                                 std::to_wstring(frame->m_runThread.PlayedRow() + 1);
         if (m_show) line += L" (показ «" + WidenUtf8(m_show->show.name) + L"»)";
@@ -447,9 +430,8 @@ std::wstring CShowDriver::StatusLine() const {
         line += L". В расписании нет показов";
     else
         line += L". Расписание действует";
-    if (m_next)
-        line += (m_next->isStart ? L". Следующий пуск: " : L". Следующий стоп: ") +
-                LocalText(m_zone, m_next->at);
+    if (m_inForce && !m_plan.Current().shows.empty())
+        line += L". " + WidenUtf8(schedule::BoundaryText(m_plan.Current(), m_zone, m_next));
     if (!m_note.empty()) line += L". " + m_note;
     return line;
 }

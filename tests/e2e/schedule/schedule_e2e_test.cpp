@@ -81,7 +81,7 @@ TEST_F(Schedule, AShowStartsWithItsFileAndStopsDarkWhileWatched) {
     ASSERT_TRUE(WaitUntil([&] { return Closed(kiv); }, 15s));
     EXPECT_EQ(Written(kiv.Trace()).back(), 0u) << "dark at the stop";
     EXPECT_EQ(Calls(kiv.Trace(), "OpenPrt").size(), 1u);
-    EXPECT_TRUE(WaitForKivTrace("Следующий пуск"));
+    EXPECT_TRUE(WaitForKivTrace("«evening» начнётся"));
     EXPECT_TRUE(kiv.CloseAndWait());
 }
 
