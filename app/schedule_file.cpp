@@ -20,8 +20,8 @@ constexpr DWORD kMaxScheduleBytes = 1 << 20;
 } // namespace
 
 std::wstring WidenUtf8(const std::string& text) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                      nullptr, 0);
+    const int n =
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring out(static_cast<size_t>(n), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
     return out;
@@ -31,8 +31,7 @@ std::wstring ScheduleFilePath() {
     return g_strWorkDir + L"\\schedule.ini";
 }
 
-ScheduleRead ReadScheduleFile(const std::wstring& path, const schedule::CTimeZone& zone,
-                              schedule::Instant now) {
+ScheduleRead ReadScheduleFile(const std::wstring& path) {
     ScheduleRead read;
     // Shared for writing too: an editor may hold it open while we read.
     const FileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
@@ -51,19 +50,24 @@ ScheduleRead ReadScheduleFile(const std::wstring& path, const schedule::CTimeZon
     }
     std::string text(static_cast<size_t>(size.QuadPart), '\0');
     DWORD got = 0;
-    if (!text.empty() && !ReadFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &got,
-                                   nullptr)) {
+    if (!text.empty() &&
+        !ReadFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &got, nullptr)) {
         read.error = L"файл не читается (ошибка " + std::to_wstring(GetLastError()) + L")";
         return read;
     }
     text.resize(got);
-    auto parsed = schedule::ParseSchedule(text, zone, now);
     read.text = std::move(text);
+    return read;
+}
+
+void ParseScheduleRead(ScheduleRead& read, const schedule::CTimeZone& zone,
+                       schedule::Instant now) {
+    if (!read.text || !read.error.empty()) return;
+    auto parsed = schedule::ParseSchedule(*read.text, zone, now);
     if (auto* good = std::get_if<schedule::Schedule>(&parsed))
         read.schedule = std::move(*good);
     else
         read.error = WidenUtf8(std::get<schedule::ParseError>(parsed).Text());
-    return read;
 }
 
 bool WriteSampleSchedule(const std::wstring& path) {

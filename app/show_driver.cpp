@@ -22,24 +22,8 @@ enum : UINT {
 
 // A timer may fire a hair before its second; the schedule counts whole seconds.
 constexpr int kNudgeMs = 20;
-
-constexpr const wchar_t* kWeekdays[] = {L"пн", L"вт", L"ср", L"чт", L"пт", L"сб", L"вс"};
-
-std::wstring TwoDigits(int n) {
-    return (n < 10 ? L"0" : L"") + std::to_wstring(n);
-}
-
-// "пт 11.12 17:00", seconds shown only when the time has them.
-std::wstring LocalText(const schedule::CTimeZone& zone, schedule::Instant t) {
-    const schedule::LocalTime local = schedule::InstantToLocal(zone, t);
-    const schedule::Date date = schedule::DateOf(local.dayNumber);
-    std::wstring text = std::wstring(kWeekdays[schedule::WeekdayOf(local.dayNumber)]) + L" " +
-                        TwoDigits(date.day) + L"." + TwoDigits(date.month) + L" " +
-                        TwoDigits(local.seconds / 3600) + L":" +
-                        TwoDigits(local.seconds / 60 % 60);
-    if (local.seconds % 60) text += L":" + TwoDigits(local.seconds % 60);
-    return text;
-}
+// A show's file is opened this long before its start (a large pattern takes a while).
+constexpr schedule::Instant kPrepareSeconds = 2;
 
 std::wstring FileName(const std::wstring& path) {
     const auto slash = path.find_last_of(L"\\/");
@@ -94,7 +78,8 @@ bool CShowDriver::Begin(CMainFrame& frame) {
     frame.m_onStartStop = [this] { OnStartStop(); };
     frame.m_runThread.SetEndNotify(m_hWnd, kMsgRunEnded);
     HICON icon = AfxGetApp()->LoadIcon(IDR_MAINFRAME);
-    m_tray = std::make_unique<CTrayIcon>(m_hWnd, kMsgTray, icon ? icon : LoadIconW(nullptr, IDI_APPLICATION));
+    m_tray = std::make_unique<CTrayIcon>(m_hWnd, kMsgTray,
+                                         icon ? icon : LoadIconW(nullptr, IDI_APPLICATION));
     Reload(true);
     Evaluate();
     return true;
@@ -112,8 +97,11 @@ bool CShowDriver::Running() const {
 // --- the file ---------------------------------------------------------------------------
 
 void CShowDriver::Reload(bool atLaunch) {
-    ScheduleRead read = ReadScheduleFile(ScheduleFilePath(), m_zone, NowInstant());
-    if (!atLaunch && read.text == m_text && read.error.empty() == m_error.empty()) return;
+    ScheduleRead read = ReadScheduleFile(ScheduleFilePath());
+    // The same text as last time is not parsed again (every wake looks at the file).
+    if (!atLaunch && read.text == m_text && read.error.empty() && m_text) return;
+    if (!atLaunch && !read.text && !m_text && read.error == m_error) return;
+    ParseScheduleRead(read, m_zone, NowInstant());
     m_text = std::move(read.text);
     m_error = std::move(read.error);
     if (read.schedule) {
@@ -126,8 +114,7 @@ void CShowDriver::Reload(bool atLaunch) {
         m_inForce = false;
         KivTrace(L"расписание: файла нет");
     } else {
-        KivTrace(L"расписание: ошибка: " + m_error +
-                 (m_inForce ? L"; действует прежнее" : L""));
+        KivTrace(L"расписание: ошибка: " + m_error + (m_inForce ? L"; действует прежнее" : L""));
         if (atLaunch) ::PostMessageW(m_hWnd, kMsgLaunchError, 0, 0);
     }
     // The show playing keeps playing under its new settings, if it still exists.
@@ -157,19 +144,71 @@ void CShowDriver::Evaluate() {
     Reload(false); // the folder watch may have missed an edit
     const schedule::CShowPlan::Step step = m_plan.Poll(NowInstant(kNudgeMs));
     using Action = schedule::CShowPlan::Step::Action;
+    if (m_armedFor && !(step.next && step.next->isStart && step.next->at == *m_armedFor) &&
+        !(step.action == Action::Start && step.playing && step.playing->start == *m_armedFor)) {
+        // The schedule changed under a run that waits for its start.
+        KivTrace(L"показ: заранее начатый пуск отменён");
+        m_armedFor.reset();
+        m_show.reset();
+        if (Running()) Issue(ID_CMD_STOP);
+    }
     if (step.action == Action::Start && step.playing) StartShow(*step.playing);
     if (step.action == Action::Stop) StopShow();
     m_next = step.next;
-    if (m_next)
-        m_watch->WakeAt(DueTimeOf(m_next->at));
-    else
+    m_prepareAt.reset();
+    if (!m_next) {
         m_watch->Cancel();
+    } else if (m_next->isStart && m_next->at - kPrepareSeconds > NowInstant(kNudgeMs)) {
+        // Woken early to open the show's file, so that at its second only Start remains.
+        m_prepareAt = m_next->at;
+        m_watch->WakeAt(DueTimeOf(m_next->at - kPrepareSeconds));
+    } else {
+        m_watch->WakeAt(DueTimeOf(m_next->at));
+    }
+    ArmStop();
+    Refresh();
+}
+
+// The run thread darkens at the show's stop by itself, at the end of the row then on the
+// lines, so a late wake of this thread does not keep the lights on.
+void CShowDriver::ArmStop() {
+    CMainFrame* frame = Frame();
+    if (!frame) return;
+    const bool arm = m_show && !m_show->stopping && frame->m_bRunning && m_next &&
+                     !m_next->isStart && m_show->show.atStop == schedule::AtStop::Now;
+    frame->m_runThread.SetStopAt(arm ? DueTimeOf(m_next->at).QuadPart : 0);
+}
+
+void CShowDriver::Prepare() {
+    const auto& shows = m_plan.Current().shows;
+    const std::size_t index = m_next ? m_next->occurrence.show : shows.size();
+    const LARGE_INTEGER due = DueTimeOf(*m_prepareAt);
+    if (index < shows.size() && !Running()) {
+        // The run starts now and its thread writes the first row at the second: nothing
+        // between the timer and the lines but the run thread's own wait.
+        KivTrace(L"показ: готовлю «" + WidenUtf8(shows[index].name) + L"»");
+        m_show = ShowRun{shows[index]};
+        if (CMainFrame* frame = Frame()) frame->m_runThread.SetNextStartAt(due.QuadPart);
+        StartPassPattern();
+        if (Running())
+            m_armedFor = m_prepareAt;
+        else
+            m_show.reset();
+    }
+    m_watch->WakeAt(due);
+    m_prepareAt.reset();
     Refresh();
 }
 
 void CShowDriver::StartShow(const schedule::Occurrence& occurrence) {
     const auto& shows = m_plan.Current().shows;
     if (occurrence.show >= shows.size()) return;
+    const bool armed = m_armedFor == occurrence.start && m_show && Running();
+    m_armedFor.reset();
+    if (armed && m_show->show.name == shows[occurrence.show].name) {
+        KivTrace(L"показ: пуск «" + WidenUtf8(m_show->show.name) + L"» (приготовлен заранее)");
+        return;
+    }
     m_show = ShowRun{shows[occurrence.show]};
     KivTrace(L"показ: пуск «" + WidenUtf8(m_show->show.name) + L"»");
     if (Running()) Issue(ID_CMD_STOP); // the show takes over from whatever plays
@@ -185,9 +224,11 @@ void CShowDriver::StartPassPattern() {
     CMainFrame* frame = Frame();
     if (!frame) return;
     // With several patterns each plays its passes; a single one plays until the stop.
-    frame->m_runThread.SetNextPassLimit(show.patterns.size() > 1 ? static_cast<std::uint64_t>(show.passes) : 0);
+    frame->m_runThread.SetNextPassLimit(
+        show.patterns.size() > 1 ? static_cast<std::uint64_t>(show.passes) : 0);
     Issue(ID_CMD_START);
     if (!Running()) Note(L"пуск не удался");
+    ArmStop();
 }
 
 // True when the pattern to play is shown: opened now, or kept with its unsaved edits.
@@ -244,14 +285,15 @@ void CShowDriver::StopShow() {
 LRESULT CShowDriver::OnRunEnded(WPARAM, LPARAM) {
     CMainFrame* frame = Frame();
     if (!frame || !frame->m_bRunning || !frame->m_runThread.EndedByItself()) return 0; // stale
+    const bool stopTime = frame->m_runThread.StopTimeCame();
     Issue(ID_CMD_STOP);
-    if (m_show && !m_show->stopping) {
+    if (m_show && !m_show->stopping && !stopTime) {
         m_show->passesDone += static_cast<std::uint64_t>(m_show->show.passes);
         StartPassPattern();
         Refresh();
         return 0;
     }
-    KivTrace(L"показ: конец прохода, стоп");
+    KivTrace(stopTime ? L"показ: стоп в его время" : L"показ: конец прохода, стоп");
     m_show.reset();
     Evaluate();
     return 0;
@@ -275,6 +317,7 @@ void CShowDriver::OnStartStop() {
     KivTrace(running ? L"руками: пуск" : L"руками: стоп");
     m_plan.NoteHand(NowInstant());
     m_show.reset();
+    m_armedFor.reset();
     m_pendingOpen.clear();
     m_note.clear();
     Refresh();
@@ -283,7 +326,10 @@ void CShowDriver::OnStartStop() {
 // --- wake-ups ---------------------------------------------------------------------------
 
 LRESULT CShowDriver::OnDue(WPARAM, LPARAM) {
-    Evaluate();
+    if (m_prepareAt && NowInstant(kNudgeMs) < *m_prepareAt)
+        Prepare();
+    else
+        Evaluate();
     return 0;
 }
 
@@ -367,25 +413,25 @@ std::wstring CShowDriver::StatusLine() const {
     std::wstring line;
     if (frame && frame->m_bRunning) {
         const CKIVDoc* doc = ShownDocument(frame);
-        const std::wstring name = doc ? FileName(doc->GetPathName()) : std::wstring();
-        line = L"Играет «" + (name.empty() ? std::wstring(L"БезИмени") : name) + L"», строка " +
-               std::to_wstring(frame->m_runThread.PlayedRow() + 1);
+        std::wstring name = doc ? FileName(doc->GetPathName()) : std::wstring();
+        name = L"«" + (name.empty() ? std::wstring(L"БезИмени") : name) + L"»";
+        line = m_armedFor ? L"Готов к пуску " + name
+                          : L"Играет " + name + L", строка " +
+                                std::to_wstring(frame->m_runThread.PlayedRow() + 1);
         if (m_show) line += L" (показ «" + WidenUtf8(m_show->show.name) + L"»)";
     } else {
         line = L"Ничего не играет";
     }
     if (!m_error.empty())
-        line += L". Ошибка в расписании: " + m_error +
-                (m_inForce ? L"; действует прежнее" : L"");
+        line += L". Ошибка в расписании: " + m_error + (m_inForce ? L"; действует прежнее" : L"");
     else if (!m_text)
         line += L". Расписания нет";
     else if (m_plan.Current().shows.empty())
         line += L". В расписании нет показов";
     else
         line += L". Расписание действует";
-    if (m_next)
-        line += (m_next->isStart ? L". Следующий пуск: " : L". Следующий стоп: ") +
-                LocalText(m_zone, m_next->at);
+    if (m_inForce && !m_plan.Current().shows.empty())
+        line += L". " + WidenUtf8(schedule::BoundaryText(m_plan.Current(), m_zone, m_next));
     if (!m_note.empty()) line += L". " + m_note;
     return line;
 }

@@ -54,10 +54,12 @@ private:
     bool Running() const;
     void Reload(bool atLaunch);
     void Evaluate();
+    void Prepare();
     void StartShow(const schedule::Occurrence& occurrence);
     void StartPassPattern();
     bool OpenForShow(const std::wstring& path);
     void StopShow();
+    void ArmStop();
     void Issue(UINT command);
     void OnStartStop();
     void RunMenuCommand(UINT command);
@@ -71,6 +73,8 @@ private:
     bool m_inForce = false;            // a good schedule (maybe the last good one) holds
     std::wstring m_error;              // what is wrong with the file, if anything
     std::optional<schedule::Boundary> m_next;
+    std::optional<schedule::Instant> m_prepareAt; // the start the timer wakes early for
+    std::optional<schedule::Instant> m_armedFor;  // a run started early waits for this start
     std::optional<ShowRun> m_show;
     std::wstring m_pendingOpen; // the show's file, waiting for unsaved edits
     std::wstring m_note;        // what the driver could not do as asked

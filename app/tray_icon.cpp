@@ -64,8 +64,9 @@ UINT CTrayIcon::ShowMenu(bool running) const {
     GetCursorPos(&at);
     // The owner comes to the front first, or the menu would not close on a click elsewhere.
     SetForegroundWindow(m_window);
-    const UINT chosen = static_cast<UINT>(TrackPopupMenu(
-        menu.get(), TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y, 0, m_window, nullptr));
+    const UINT chosen =
+        static_cast<UINT>(TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON,
+                                         at.x, at.y, 0, m_window, nullptr));
     PostMessageW(m_window, WM_NULL, 0, 0);
     return chosen;
 }

@@ -12,8 +12,7 @@ constexpr DWORD kSettleMs = 300;
 } // namespace
 
 bool CWakeWatch::FileStamp::operator==(const FileStamp& o) const {
-    return exists == o.exists && size == o.size &&
-           CompareFileTime(&written, &o.written) == 0;
+    return exists == o.exists && size == o.size && CompareFileTime(&written, &o.written) == 0;
 }
 
 CWakeWatch::CWakeWatch(HWND window, UINT dueMessage, UINT fileMessage, std::wstring folder,
@@ -65,7 +64,7 @@ void CWakeWatch::Watch() {
     const DWORD count = m_change != INVALID_HANDLE_VALUE ? 3 : 2;
     for (;;) {
         const ULONGLONG now = GetTickCount64();
-        const DWORD timeout = !settled ? INFINITE
+        const DWORD timeout = !settled         ? INFINITE
                               : *settled > now ? static_cast<DWORD>(*settled - now)
                                                : 0;
         const DWORD which = WaitForMultipleObjects(count, waits, FALSE, timeout);

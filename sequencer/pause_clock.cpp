@@ -4,6 +4,8 @@
 
 #include <timeapi.h>
 
+#include <algorithm>
+
 #ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
 #define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
 #endif
@@ -62,6 +64,24 @@ void CPauseClock::WaitNext(int ms) {
     // A timer that fires a little early is waited on again: no row may end short.
     for (; now < deadline; now = Now())
         WaitTicks(deadline - now);
+}
+
+// Precise from Windows 8 on; the system tick before.
+std::int64_t UtcNow() {
+    static auto* precise = sysdll::Function<decltype(GetSystemTimePreciseAsFileTime)>(
+        L"kernel32.dll", "GetSystemTimePreciseAsFileTime");
+    FILETIME now;
+    (precise ? precise : GetSystemTimeAsFileTime)(&now);
+    return (static_cast<std::int64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+}
+
+bool CPauseClock::WaitUntilUtc(std::int64_t due, const std::function<bool()>& stopped) {
+    constexpr std::int64_t kStep = 100'000; // 10 ms in FILETIME units
+    for (std::int64_t left = due - UtcNow(); left > 0; left = due - UtcNow()) {
+        if (stopped()) return false;
+        WaitTicks(std::min(left, kStep) * m_frequency / 10'000'000);
+    }
+    return !stopped();
 }
 
 void CPauseClock::WaitTicks(std::int64_t ticks) const {

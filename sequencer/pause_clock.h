@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 
 // What a run waits with. Tests put a clock of their own here and count the pauses
 // instead of timing them.
@@ -19,7 +20,15 @@ public:
     virtual void Restart() = 0;
     // Waits until `ms` after the previous deadline.
     virtual void WaitNext(int ms) = 0;
+    // Waits until an absolute UTC time (FILETIME units), asking `stopped` as it goes; false
+    // when that said stop first. This one does not wait.
+    virtual bool WaitUntilUtc(std::int64_t /*due*/, const std::function<bool()>& stopped) {
+        return !stopped();
+    }
 };
+
+// The system time in FILETIME units, to a fraction of a millisecond where the system can.
+std::int64_t UtcNow();
 
 class CPauseClock final : public CRunClock {
 public:
@@ -34,6 +43,8 @@ public:
     void Restart() override;
     // Waits until the row just written has lasted its share of `ms`.
     void WaitNext(int ms) override;
+    // In steps of 10 ms, so a stop is seen meanwhile; the last step ends at `due`.
+    bool WaitUntilUtc(std::int64_t due, const std::function<bool()>& stopped) override;
 
     Kind TimerKind() const { return m_kind; }
 

@@ -23,6 +23,7 @@ std::wstring Widen(const char* ascii) {
 
 RunStartResult CRunControl::Start(ByteTable table) {
     const std::uint64_t passLimit = std::exchange(m_nextPassLimit, 0); // this Start's only
+    const std::int64_t startAt = std::exchange(m_nextStartAt, 0);
     if (IsRunning()) return {RunStart::AlreadyRunning};
     if (!g_hPortLib) return {RunStart::NoPortLibrary};
     const char* missing = nullptr;
@@ -34,9 +35,11 @@ RunStartResult CRunControl::Start(ByteTable table) {
     m_progress.passes = 0;
     m_progress.passLimit = passLimit;
     m_progress.stopAtPassEnd = false;
+    m_progress.stopAtUtc = 0;
     m_progress.endedByItself = false;
-    auto job = std::make_unique<CRunJob>(CRunJob{std::move(table), *port, g_nPortAddress,
-                                                 g_nLptCount, g_evRunDone, nullptr, &m_progress});
+    auto job =
+        std::make_unique<CRunJob>(CRunJob{std::move(table), *port, g_nPortAddress, g_nLptCount,
+                                          g_evRunDone, nullptr, &m_progress, startAt});
     const auto thread = _beginthreadex(nullptr, 0, RunThreadProc, job.get(), 0, nullptr);
     if (thread == 0) return {RunStart::NoThread, nullptr, GetLastError()};
     job.release(); // the thread has it now

@@ -48,6 +48,10 @@ public:
 
     // The next Start (only that one) ends by itself after `passes` whole passes.
     void SetNextPassLimit(std::uint64_t passes) { m_nextPassLimit = passes; }
+    // The next Start (only that one) writes its first row at this UTC time (FILETIME units).
+    void SetNextStartAt(std::int64_t utc) { m_nextStartAt = utc; }
+    // The run ends by itself at the first row boundary from this UTC time on (0: never).
+    void SetStopAt(std::int64_t utc) { m_progress.stopAtUtc = utc; }
     // The run ends by itself when its current pass ends.
     void StopAtPassEnd() { m_progress.stopAtPassEnd = true; }
     // A run that ended by itself posts `message` to `window` (null: tells nobody); the frame
@@ -57,6 +61,10 @@ public:
         m_progress.message = message;
     }
     bool EndedByItself() const { return m_progress.endedByItself.load(); }
+    bool StopTimeCame() const {
+        const std::int64_t at = m_progress.stopAtUtc.load();
+        return at != 0 && UtcNow() >= at;
+    }
     // The row of the run's table on the lines (0-based); meaningful while running.
     std::size_t PlayedRow() const { return m_progress.row.load(std::memory_order_relaxed); }
 
@@ -64,6 +72,7 @@ private:
     HANDLE m_thread = nullptr;
     CRunProgress m_progress;
     std::uint64_t m_nextPassLimit = 0;
+    std::int64_t m_nextStartAt = 0;
 };
 
 // The Russian text that explains a refused start; empty for Started and AlreadyRunning,

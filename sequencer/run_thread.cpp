@@ -51,6 +51,14 @@ bool PassEnds(CRunProgress& progress) {
     return true;
 }
 
+// A scheduled stop darkens at the end of the row on the lines, however late its Stop comes.
+bool StopTimeCame(CRunProgress& progress) {
+    const std::int64_t at = progress.stopAtUtc.load();
+    if (at == 0 || UtcNow() < at) return false;
+    progress.endedByItself = true;
+    return true;
+}
+
 void PlayRows(const ByteTable& table, const COpenPort& port, CRunClock& clock,
               CRunProgress* progress) {
     clock.Restart();
@@ -60,6 +68,7 @@ void PlayRows(const ByteTable& table, const COpenPort& port, CRunClock& clock,
         if (TakeStopRequest()) return;
         clock.WaitNext(Pause());
         if (progress && row + 1 == table.size() && PassEnds(*progress)) return;
+        if (progress && StopTimeCame(*progress)) return;
     }
 }
 
@@ -76,6 +85,9 @@ void Play(std::unique_ptr<CRunJob> job) {
     const std::unique_ptr<CRunClock> clock =
         job->clock ? std::move(job->clock) : std::make_unique<CPauseClock>();
     const COpenPort port(job->port, job->portAddress, job->portCount);
+    // A scheduled start: the port is open and the table built, so the first row is on the
+    // lines at its time; a Stop before it ends the run without one.
+    if (job->startAtUtc && !clock->WaitUntilUtc(job->startAtUtc, TakeStopRequest)) return;
     if (job->table.empty())
         WaitForStop(*clock);
     else

@@ -17,12 +17,13 @@
 // passes (0: never), or at the end of the pass when `stopAtPassEnd` is raised. Owned by the
 // run control, which outlives the thread; the thread only writes `row` and `passes`.
 struct CRunProgress {
-    std::atomic<std::size_t> row{0};         // the row on the lines
-    std::atomic<std::uint64_t> passes{0};    // whole passes played
+    std::atomic<std::size_t> row{0};      // the row on the lines
+    std::atomic<std::uint64_t> passes{0}; // whole passes played
     std::atomic<std::uint64_t> passLimit{0};
     std::atomic<bool> stopAtPassEnd{false};
-    std::atomic<bool> endedByItself{false};  // the run ended at a pass end, not by Stop
-    HWND notify = nullptr;                   // told with `message` when it ended by itself
+    std::atomic<std::int64_t> stopAtUtc{0}; // ends at the first row boundary from then on
+    std::atomic<bool> endedByItself{false}; // the run ended by the above, not by Stop
+    HWND notify = nullptr;                  // told with `message` when it ended by itself
     UINT message = 0;
 };
 
@@ -36,6 +37,7 @@ struct CRunJob {
     HANDLE done = nullptr;            // reset at the start, signalled at the end
     std::unique_ptr<CRunClock> clock; // null: the thread makes a CPauseClock
     CRunProgress* progress = nullptr; // null: plays until Stop, tells nothing
+    std::int64_t startAtUtc = 0;      // the first row at this UTC time (FILETIME); 0: at once
 };
 
 // The thread procedure: `param` is a CRunJob made with new, which it takes over (null

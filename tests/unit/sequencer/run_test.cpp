@@ -74,7 +74,7 @@ protected:
 
     // The thread procedure on this thread; the pauses it asked for.
     std::vector<int> Play(ByteTable table, std::function<void(std::size_t)> onPause,
-                          CRunProgress* progress = nullptr) {
+                          CRunProgress* progress = nullptr, std::int64_t startAtUtc = 0) {
         std::vector<int> pauses;
         auto job = std::make_unique<CRunJob>(
             CRunJob{std::move(table),
@@ -83,7 +83,8 @@ protected:
                     1,
                     m_done,
                     std::make_unique<CFakeClock>(pauses, std::move(onPause)),
-                    progress});
+                    progress,
+                    startAtUtc});
         EXPECT_EQ(RunThreadProc(job.release()), 0u);
         EXPECT_EQ(g_bStop.load(), 0) << "the request is taken down";
         EXPECT_EQ(WaitForSingleObject(m_done, 0), WAIT_OBJECT_0) << "signalled at the end";
@@ -102,16 +103,37 @@ TEST_F(FakeRun, StopDuringAPauseEndsItThenWritesTheNextRowAndZero) {
 TEST_F(FakeRun, EndsByItselfAfterItsPassesOrAtTheEndOfThePassAsked) {
     CRunProgress limited;
     limited.passLimit = 2;
-    Play({1, 2}, [](std::size_t) {}, &limited);
+    Play(
+        {1, 2}, [](std::size_t) {}, &limited);
     EXPECT_EQ(g_port, (Log{"open 888 1 1", "1", "2", "1", "2", "0", "close"}));
     EXPECT_TRUE(limited.endedByItself);
     EXPECT_EQ(limited.passes, 2u);
 
     g_port.clear();
+    CRunProgress late; // its stop time long past: the row on the lines has its pause, then 0
+    late.stopAtUtc = 1;
+    Play(
+        {1, 2}, [](std::size_t) {}, &late);
+    EXPECT_EQ(g_port, (Log{"open 888 1 1", "1", "0", "close"}));
+
+    g_port.clear();
     CRunProgress asked; // raised during the second row of the second pass
-    Play({1, 2, 4}, [&](std::size_t n) { if (n == 4) asked.stopAtPassEnd = true; }, &asked);
+    Play(
+        {1, 2, 4},
+        [&](std::size_t n) {
+            if (n == 4) asked.stopAtPassEnd = true;
+        },
+        &asked);
     EXPECT_EQ(g_port, (Log{"open 888 1 1", "1", "2", "4", "1", "2", "4", "0", "close"}));
     EXPECT_TRUE(asked.endedByItself);
+}
+
+TEST_F(FakeRun, AStopBeforeAScheduledStartEndsTheRunWithoutARow) {
+    g_bStop = 1;
+    EXPECT_TRUE(Play(
+                    {1, 2}, [](std::size_t) {}, nullptr, 1)
+                    .empty());
+    EXPECT_EQ(g_port, (Log{"open 888 1 1", "0", "close"}));
 }
 
 TEST_F(FakeRun, RowsPlayInOrderRoundAndRound) {
