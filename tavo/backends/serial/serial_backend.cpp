@@ -8,6 +8,7 @@
 #include "tavo/backends/device_writer.h"
 #include "tavo/settings/config_source.h"
 #include "tavo/settings/file_handle.h"
+#include "tavo/backends/serial/board_identity.h"
 #include "tavo/backends/serial/serial_frames.h"
 
 namespace tavo {
