@@ -86,8 +86,8 @@ bool CDeviceWriter::Live() const {
 }
 
 DWORD WINAPI CDeviceWriter::ThreadMain(void* ticket) {
-    auto shared = std::move(
-        *std::unique_ptr<std::shared_ptr<WriterShared>>(static_cast<std::shared_ptr<WriterShared>*>(ticket)));
+    auto shared = std::move(*std::unique_ptr<std::shared_ptr<WriterShared>>(
+        static_cast<std::shared_ptr<WriterShared>*>(ticket)));
     const HMODULE module = shared->module;
     try {
         CWriterRun(*shared).Main();

@@ -73,9 +73,9 @@ public:
     std::vector<PortDevice> Present() const override {
         const auto* setup = SystemApi<SetupApi>(m_reporter, m_who);
         if (!setup) return {};
-        const auto list = AdoptDeviceList(*setup, setup->SetupDiGetClassDevsW(
-                                                      &GUID_DEVCLASS_PORTS, nullptr, nullptr,
-                                                      DIGCF_PRESENT));
+        const auto list =
+            AdoptDeviceList(*setup, setup->SetupDiGetClassDevsW(&GUID_DEVCLASS_PORTS, nullptr,
+                                                                nullptr, DIGCF_PRESENT));
         if (!list) return {};
         std::vector<PortDevice> devices;
         SP_DEVINFO_DATA device{};

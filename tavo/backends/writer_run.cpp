@@ -69,9 +69,9 @@ void CWriterRun::Report(DWORD error) {
     if (Lost(error)) return Gone(error);
     if (m_stalled == bool(error)) return;
     m_stalled = bool(error);
-    m_shared.reporter.TraceNote(
-        m_shared.name +
-        (m_stalled ? ": not reading; values are dropped meanwhile" : ": reading again"));
+    m_shared.reporter.TraceNote(m_shared.name + (m_stalled
+                                                     ? ": not reading; values are dropped meanwhile"
+                                                     : ": reading again"));
     if (m_stalled) m_shared.reporter.Failure(L"устройство не читает");
 }
 

@@ -25,7 +25,6 @@ const char* ProtocolName(SerialProtocol protocol) {
     return "byte";
 }
 
-
 std::optional<SerialProtocol> ReadProtocol(CSettings& settings) {
     const auto& raw = settings.Raw("serial_protocol");
     if (!raw) return SerialProtocol::Byte;

@@ -85,8 +85,8 @@ std::optional<CTcpLink> CRelinker::TakeBack(std::uint32_t handle) {
 }
 
 DWORD WINAPI CRelinker::Main(void* ticket) {
-    auto shared = std::move(*std::unique_ptr<std::shared_ptr<Shared>>(
-        static_cast<std::shared_ptr<Shared>*>(ticket)));
+    auto shared = std::move(
+        *std::unique_ptr<std::shared_ptr<Shared>>(static_cast<std::shared_ptr<Shared>*>(ticket)));
     try {
         while (TryAll(*shared))
             WaitForSingleObject(shared->wake.get(), kRelinkEveryMs);

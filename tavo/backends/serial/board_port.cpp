@@ -66,8 +66,8 @@ OpenedPort CBoardPort::Open(CReporter& reporter, std::wstring& why) {
     if (!m_config.board) return OpenComPort(m_config, reporter, why);
     std::wstring said;
     const auto devices = MakeSystemPortDevices(reporter)->Present();
-    const auto port = FindBoardPort(*m_config.board, devices,
-                                    [&](std::wstring note) { said = std::move(note); });
+    const auto port =
+        FindBoardPort(*m_config.board, devices, [&](std::wstring note) { said = std::move(note); });
     if (!said.empty() && said != m_said) reporter.TraceNote("serial: " + ToAscii(said));
     m_said = std::move(said);
     if (!port) {
