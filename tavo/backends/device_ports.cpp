@@ -1,7 +1,9 @@
 #include "tavo/backends/device_ports.h"
 
-#include <algorithm>
-#include <charconv>
+#include <array>
+
+#include "tavo/settings/board_choice.h"
+#include "tavo/settings/settings.h"
 
 namespace tavo {
 namespace {
@@ -22,8 +24,7 @@ wchar_t LowerAscii(wchar_t c) {
     return c >= L'A' && c <= L'Z' ? wchar_t(c - L'A' + L'a') : c;
 }
 
-} // namespace
-
+// `text` begins with `lowerPrefix`, in any letter case of A-Z.
 bool StartsWithNoCase(std::wstring_view text, std::wstring_view lowerPrefix) {
     if (text.size() < lowerPrefix.size()) return false;
     for (std::size_t i = 0; i < lowerPrefix.size(); ++i)
@@ -31,31 +32,10 @@ bool StartsWithNoCase(std::wstring_view text, std::wstring_view lowerPrefix) {
     return true;
 }
 
-bool SameNoCase(std::wstring_view a, std::wstring_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](wchar_t x, wchar_t y) { return LowerAscii(x) == LowerAscii(y); });
-}
+constexpr std::wstring_view kUsbPrefix = L"usb\\vid_"; // then 4 digits, "&pid_", 4 digits
+constexpr std::size_t kVendorAt = 8, kProductAt = 17, kInstanceAt = 22;
 
-std::optional<int> ParseComPort(std::string_view text) {
-    if (text.size() < 4 || text.size() > 6) return std::nullopt;
-    for (std::size_t i = 0; i < 3; ++i)
-        if ((text[i] | 0x20) != "com"[i]) return std::nullopt;
-    int number = 0;
-    for (const char c : text.substr(3)) {
-        if (c < '0' || c > '9') return std::nullopt;
-        number = number * 10 + (c - '0');
-    }
-    if (text[3] == '0' || number > 256) return std::nullopt;
-    return number;
-}
-
-std::optional<int> ParseComPort(std::wstring_view text) {
-    std::string narrow;
-    for (const wchar_t c : text)
-        narrow += c < 0x80 ? char(c) : '?';
-    return ParseComPort(narrow);
-}
+} // namespace
 
 std::optional<LptAddresses> LptFromDevices(std::span<const PortDevice> devices) {
     LptAddresses ports{};
@@ -78,15 +58,13 @@ bool IsUsbSerialAdapter(const PortDevice& device) {
     return false;
 }
 
-std::string LptListText(const LptAddresses& ports) {
-    std::string text;
-    for (const auto address : ports) {
-        char digits[8];
-        const auto end = std::to_chars(digits, digits + sizeof digits, address, 16).ptr;
-        if (!text.empty()) text += ',';
-        text.append(digits, end);
-    }
-    return text;
+std::optional<UsbDeviceId> ParseUsbDeviceId(std::wstring_view id) {
+    if (!StartsWithNoCase(id, kUsbPrefix)) return std::nullopt;
+    const auto vendor = ParseHex4(id, kVendorAt);
+    if (!vendor || !StartsWithNoCase(id.substr(kVendorAt + 4), L"&pid_")) return std::nullopt;
+    const auto product = ParseHex4(id, kProductAt);
+    if (!product || id.size() <= kInstanceAt || id[kInstanceAt - 1] != L'\\') return std::nullopt;
+    return UsbDeviceId{*vendor, *product, id.substr(kInstanceAt)};
 }
 
 } // namespace tavo

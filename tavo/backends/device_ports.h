@@ -50,22 +50,20 @@ std::optional<LptAddresses> LptFromDevices(std::span<const PortDevice> devices);
 // The friendly name is only shown: its words vary with the driver and the language.
 bool IsUsbSerialAdapter(const PortDevice& device);
 
-// 3 for "COM3" in any letter case, "COM1".."COM256"; nullopt for anything else.
-std::optional<int> ParseComPort(std::string_view text);
-std::optional<int> ParseComPort(std::wstring_view text);
-
-// `text` begins with `lowerPrefix`, in any letter case of A-Z.
-bool StartsWithNoCase(std::wstring_view text, std::wstring_view lowerPrefix);
-// The same text, in any letter case of A-Z.
-bool SameNoCase(std::wstring_view a, std::wstring_view b);
-
-// "378,0,d100": the form TAVO_LPT and tavo.ini take.
-std::string LptListText(const LptAddresses& ports);
+// "USB\VID_0403&PID_6001\A50285BI": a USB device's own instance id, not one of its
+// functions' (&MI_) nor a driver's child; nullopt for any other id.
+struct UsbDeviceId {
+    std::uint16_t vendor = 0;
+    std::uint16_t product = 0;
+    std::wstring_view instance; // "A50285BI", within the id given
+};
+std::optional<UsbDeviceId> ParseUsbDeviceId(std::wstring_view id);
 
 class CReporter;
 
 // The system's own device configuration (SetupAPI, loaded when first asked; a note to
-// `reporter` when it cannot be); defined in tavo.dll only.
-std::unique_ptr<CPortDevices> MakeSystemPortDevices(CReporter& reporter);
+// `reporter`, naming `who` asked, when it cannot be); defined in tavo.dll only.
+std::unique_ptr<CPortDevices> MakeSystemPortDevices(CReporter& reporter,
+                                                    std::string_view who = "device configuration");
 
 } // namespace tavo

@@ -46,6 +46,8 @@ public:
     virtual ULONGLONG Now() const { return GetTickCount64(); }
 };
 
+struct WriterShared; // writer_run.h
+
 class CDeviceWriter {
 public:
     explicit CDeviceWriter(CReporter& reporter) : m_reporter(reporter) {}
@@ -67,18 +69,16 @@ public:
     static void AwaitStopped();
 
 private:
-    struct Shared;
-    class CRun;
     static DWORD WINAPI ThreadMain(void* ticket);
     // The threads whose Stop gave up, while they run.
     struct Stopping {
         std::mutex mutex;
-        std::vector<std::weak_ptr<Shared>> threads;
+        std::vector<std::weak_ptr<WriterShared>> threads;
     };
     static Stopping& GaveUp();
 
     CReporter& m_reporter;
-    std::shared_ptr<Shared> m_shared;
+    std::shared_ptr<WriterShared> m_shared;
 };
 
 // The lines of every open port go to one device, connected at the first OpenPrt (and

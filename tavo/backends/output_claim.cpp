@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "tavo/backends/device_ports.h"
 #include "tavo/settings/ini_text.h"
 
 namespace tavo {

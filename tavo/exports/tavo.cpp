@@ -18,7 +18,6 @@
 #include "tavo/backends/backends.h"
 #include "tavo/backends/board_probe.h"
 #include "tavo/settings/config_source.h"
-#include "tavo/backends/device_ports.h"
 #include "tavo/lamps/lamp_panels.h"
 #include "tavo/exports/outputs_thread.h"
 #include "tavo/exports/port_table.h"

@@ -62,4 +62,15 @@ unsigned char CountPresent(const LptAddresses& ports) {
         std::count_if(ports.begin(), ports.end(), [](std::uint32_t a) { return a != 0; }));
 }
 
+std::string LptListText(const LptAddresses& ports) {
+    std::string text;
+    for (const auto address : ports) {
+        char digits[8];
+        const auto end = std::to_chars(digits, digits + sizeof digits, address, 16).ptr;
+        if (!text.empty()) text += ',';
+        text.append(digits, end);
+    }
+    return text;
+}
+
 } // namespace tavo

@@ -19,6 +19,9 @@ inline constexpr LptAddresses kDefaultLpt{0x378, 0, 0};
 // field and a 0x prefix are accepted. nullopt when the text is anything else.
 std::optional<LptAddresses> ParseLptList(std::string_view text);
 
+// "378,0,d100": the form ParseLptList takes back.
+std::string LptListText(const LptAddresses& ports);
+
 // Blanks (space, tab, CR, LF) cut from both ends.
 std::string_view Trim(std::string_view s);
 

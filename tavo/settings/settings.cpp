@@ -55,6 +55,30 @@ std::wstring WidenAscii(std::string_view text) {
     return {text.begin(), text.end()};
 }
 
+std::optional<int> ParseComPort(std::string_view text) {
+    if (text.size() < 4 || text.size() > 6) return std::nullopt;
+    for (std::size_t i = 0; i < 3; ++i)
+        if ((text[i] | 0x20) != "com"[i]) return std::nullopt;
+    int number = 0;
+    for (const char c : text.substr(3)) {
+        if (c < '0' || c > '9') return std::nullopt;
+        number = number * 10 + (c - '0');
+    }
+    if (text[3] == '0' || number > 256) return std::nullopt;
+    return number;
+}
+
+std::optional<int> ParseComPort(std::wstring_view text) {
+    std::string narrow;
+    for (const wchar_t c : text)
+        narrow += c < 0x80 ? char(c) : '?';
+    return ParseComPort(narrow);
+}
+
+std::wstring ComText(int port) {
+    return L"COM" + std::to_wstring(port);
+}
+
 std::string_view BackendName(BackendKind kind) {
     for (const auto& [text, named] : kNames)
         if (named == kind) return text;

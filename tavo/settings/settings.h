@@ -116,6 +116,15 @@ std::optional<Ipv4Endpoint> ParseIpv4Endpoint(std::string_view text);
 // The same text as wide characters.
 std::wstring WidenAscii(std::string_view text);
 
+// 3 for "COM3" in any letter case, "COM1".."COM256"; nullopt for anything else.
+std::optional<int> ParseComPort(std::string_view text);
+std::optional<int> ParseComPort(std::wstring_view text);
+// L"COM3" for 3.
+std::wstring ComText(int port);
+
+// The slots of a DMX universe: `channel` (the slot of D0) leaves room for the eight lines.
+inline constexpr std::size_t kDmxSlots = 512;
+
 // The setting's name of a back end ("e131").
 std::string_view BackendName(BackendKind kind);
 

@@ -5,7 +5,8 @@
 
 #include "tavo/backends/backends.h"
 #include "tavo/backends/found_outputs.h"
-#include "tavo/backends/serial/serial_frames.h"
+#include "tavo/backends/hid/hid_relays.h"
+#include "tavo/backends/serial/com_ports.h"
 #include "tavo/settings/config_source.h"
 
 namespace tavo {

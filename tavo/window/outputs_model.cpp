@@ -4,7 +4,7 @@
 #include <span>
 
 #include "tavo/backends/net/dmx_streams.h"
-#include "tavo/backends/serial/serial_frames.h"
+#include "tavo/settings/serial_config.h"
 
 namespace tavo {
 namespace {

@@ -14,7 +14,6 @@ extern "C" {
 #include "tavo/backends/board_probe.h"
 #include "tavo/backends/device_list.h"
 #include "tavo/backends/device_writer.h"
-#include "tavo/backends/found_outputs.h"
 #include "tavo/settings/file_handle.h"
 #include "tavo/backends/hid/hid_relays.h"
 

@@ -46,6 +46,12 @@ std::string RelayBoardId(const RelayReport& state);
 bool KnownRelayId(std::string_view id);
 // Every relay board among the answers, in their order.
 std::vector<RelayBoard> RelayBoards(std::span<const HidDeviceAnswer> answers);
+
+class CReporter;
+
+// The relay boards attached, as the window lists them; their index means nothing. Asks
+// the system (SetupAPI and hid.dll); defined in tavo.dll only.
+std::vector<RelayBoard> FindRelayBoards(CReporter& reporter);
 // The board with id `wanted` (any case), none when several answer to it; when `wanted` is
 // empty, the board at `path` when one is given (a board driven whose id could not be read),
 // else the first whose id can be read, else the first (a board Wine 10 keeps after it went

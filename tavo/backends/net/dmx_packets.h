@@ -8,9 +8,10 @@
 #include <string_view>
 #include <vector>
 
+#include "tavo/settings/settings.h"
+
 namespace tavo {
 
-inline constexpr std::size_t kDmxSlots = 512;
 using DmxFrame = std::array<std::uint8_t, kDmxSlots>;
 
 // The lines of `value` on channels channel..channel+7 (1-based, D0 first): `level` for a

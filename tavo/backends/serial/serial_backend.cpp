@@ -1,14 +1,13 @@
 // The serial back end: a USB serial board on a COM port. The frames come from
-// serial_frames; here the port is opened, set up and written with a bound on every write,
+// serial_frames, the port from board_port; here it is written with a bound on every write,
 // so a board that stops reading cannot hold up the writer thread or the close.
 #include <windows.h>
 
 #include "tavo/backends/backends.h"
-#include "tavo/backends/device_ports.h"
 #include "tavo/backends/device_writer.h"
-#include "tavo/settings/config_source.h"
-#include "tavo/settings/file_handle.h"
+#include "tavo/backends/serial/board_port.h"
 #include "tavo/backends/serial/serial_frames.h"
+#include "tavo/settings/file_handle.h"
 
 namespace tavo {
 namespace {
@@ -17,99 +16,6 @@ namespace {
 // ignores it, and then on its cancel.
 constexpr DWORD kWriteWaitSlackMs = 100;
 constexpr DWORD kCancelWaitMs = 500;
-
-std::wstring WidePortName(const SerialConfig& config) {
-    return L"COM" + std::to_wstring(config.port);
-}
-
-// A port opened, with the line settings it reported.
-struct OpenedPort {
-    CFileHandle handle;
-    DCB dcb{};
-};
-
-// 8 data bits, no parity, one stop bit, no flow control, DTR and RTS as serial_dtr says,
-// over what the port reported. A virtual port (a pty under Wine) refuses some line
-// settings; it is written all the same, and the caption says so, since on real hardware
-// nothing else would.
-void SetUpPort(OpenedPort& port, const SerialConfig& config, CReporter& reporter) {
-    DCB& dcb = port.dcb;
-    dcb.BaudRate = config.baud;
-    dcb.ByteSize = 8;
-    dcb.Parity = NOPARITY;
-    dcb.StopBits = ONESTOPBIT;
-    dcb.fBinary = TRUE;
-    dcb.fParity = dcb.fOutxCtsFlow = dcb.fOutxDsrFlow = dcb.fDsrSensitivity = FALSE;
-    dcb.fOutX = dcb.fInX = dcb.fNull = dcb.fAbortOnError = FALSE;
-    // Low: an Arduino-class board resets when DTR rises (losing the first rows of every
-    // run to its boot loader), and ESP boards are held in reset by RTS. High: boards with
-    // USB of their own whose sketch waits for the port to be opened.
-    const bool high = config.dtr == SerialDtr::High;
-    dcb.fDtrControl = high ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
-    dcb.fRtsControl = high ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
-    if (!SetCommState(port.handle.get(), &dcb)) {
-        reporter.TraceNote("serial: " + config.PortName() + " refused the line settings, error " +
-                           std::to_string(GetLastError()) + "; writing anyway");
-        reporter.PortNote(0, WidePortName(config) + L" не принял настройки");
-    }
-    COMMTIMEOUTS timeouts{};
-    timeouts.WriteTotalTimeoutConstant = WriteTimeoutMs(config);
-    SetCommTimeouts(port.handle.get(), &timeouts);
-}
-
-// The port opened and answering; empty, with notes and `why`, when it is not.
-OpenedPort OpenComPort(const SerialConfig& config, CReporter& reporter, std::wstring& why) {
-    const auto path = L"\\\\.\\" + WidePortName(config);
-    OpenedPort port{AdoptFile(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                          OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr))};
-    if (!port.handle) {
-        const DWORD error = GetLastError();
-        const bool taken = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
-        reporter.TraceNote("serial: cannot open " + config.PortName() + ", error " +
-                           std::to_string(error) + (taken ? " (in use by another program)" : ""));
-        why = WidePortName(config) + (taken ? L" занят" : L" недоступен");
-        return port;
-    }
-    port.dcb.DCBlength = sizeof port.dcb;
-    if (GetCommState(port.handle.get(), &port.dcb)) return port;
-    // Seen under Wine 10 once a board has gone away under an open port and come back: the
-    // port opens, and every serial call on it fails until Wine's server starts again.
-    reporter.TraceNote("serial: " + config.PortName() + " opens but does not answer, error " +
-                       std::to_string(GetLastError()) +
-                       "; close every Wine program (or run wineserver -k) and start again");
-    why = WidePortName(config) + L" не отвечает";
-    port.handle.reset();
-    return port;
-}
-
-// The port of the board: the COM number set, or where the board chosen for it is now. Said
-// in the trace when that changes, not at every try.
-class CBoardPort {
-public:
-    explicit CBoardPort(const SerialConfig& config) : m_config(config) {}
-
-    // The port opened, as Config() then names it; empty, with notes and `why`, when not.
-    OpenedPort Open(CReporter& reporter, std::wstring& why) {
-        if (!m_config.board) return OpenComPort(m_config, reporter, why);
-        std::wstring said;
-        const auto devices = MakeSystemPortDevices(reporter)->Present();
-        const auto port = FindBoardPort(*m_config.board, devices,
-                                        [&](std::wstring note) { said = std::move(note); });
-        if (!said.empty() && said != m_said) reporter.TraceNote("serial: " + ToAscii(said));
-        m_said = std::move(said);
-        if (!port) {
-            why = L"нет выбранной платы (" + WidePortName(m_config) + L")";
-            return {};
-        }
-        m_config.port = *port;
-        return OpenComPort(m_config, reporter, why);
-    }
-    const SerialConfig& Config() const { return m_config; }
-
-private:
-    SerialConfig m_config;
-    std::wstring m_said;
-};
 
 // One overlapped write. The system writes into it until the write completes, so one that
 // does not complete even after its cancel is left behind rather than freed under it.
@@ -230,7 +136,7 @@ private:
         if (!m_stuck.Held()) return m_board.Open(notes, why);
         notes.TraceNote("serial: " + m_board.Config().PortName() +
                         ": the driver still holds a write it did not cancel; not opened again");
-        why = WidePortName(m_board.Config()) + L" не отвечает";
+        why = ComText(m_board.Config().port) + L" не отвечает";
         return {};
     }
 
