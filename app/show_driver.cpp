@@ -77,9 +77,13 @@ bool CShowDriver::Begin(CMainFrame& frame) {
     m_watch = std::make_unique<CWakeWatch>(m_hWnd, kMsgDue, kMsgFileChanged, g_strWorkDir, path);
     frame.m_onStartStop = [this] { OnStartStop(); };
     frame.m_runThread.SetEndNotify(m_hWnd, kMsgRunEnded);
-    HICON icon = AfxGetApp()->LoadIcon(IDR_MAINFRAME);
-    m_tray = std::make_unique<CTrayIcon>(m_hWnd, kMsgTray,
-                                         icon ? icon : LoadIconW(nullptr, IDI_APPLICATION));
+    // KIV_NO_TRAY leaves the icon out: on a display without a notification area Wine shows
+    // it as a window of its own in the screen's corner, which takes clicks meant for others.
+    if (!_wgetenv(L"KIV_NO_TRAY")) {
+        HICON icon = AfxGetApp()->LoadIcon(IDR_MAINFRAME);
+        m_tray = std::make_unique<CTrayIcon>(m_hWnd, kMsgTray,
+                                             icon ? icon : LoadIconW(nullptr, IDI_APPLICATION));
+    }
     Reload(true);
     Evaluate();
     return true;

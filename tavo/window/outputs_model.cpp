@@ -4,6 +4,7 @@
 #include <span>
 
 #include "tavo/backends/net/dmx_streams.h"
+#include "tavo/backends/serial/board_identity.h"
 #include "tavo/settings/serial_config.h"
 
 namespace tavo {
