@@ -1,13 +1,10 @@
 #include "app/command_line.h"
+#include "framework/file.h"
 
 #include <utility>
 
 namespace {
 constexpr wchar_t kMissingValue[] = L"Ключу /autostart или /workdir не хватает значения.";
-
-bool Same(const std::wstring& a, const wchar_t* b) {
-    return CompareStringOrdinal(a.c_str(), -1, b, -1, TRUE) == CSTR_EQUAL;
-}
 } // namespace
 
 void CKIVCommandLineInfo::ParseParam(const wchar_t* param, bool flag, bool last) {
@@ -30,15 +27,15 @@ bool CKIVCommandLineInfo::ParseOwnFlag(const std::wstring& flag) {
     static constexpr std::pair<const wchar_t*, RemoteVerb> kVerbs[] = {
         {L"play", RemoteVerb::Play}, {L"stop", RemoteVerb::Stop}, {L"status", RemoteVerb::Status}};
     for (const auto& [name, verb] : kVerbs) {
-        if (!Same(flag, name)) continue;
+        if (!AfxSameText(flag, name)) continue;
         if (m_remote != RemoteVerb::None && m_remote != verb)
             m_strError = L"Ключи /play, /stop и /status не сочетаются.";
         m_remote = verb;
         return true;
     }
-    if (Same(flag, L"autostart"))
+    if (AfxSameText(flag, L"autostart"))
         m_awaiting = Awaiting::Autostart;
-    else if (Same(flag, L"workdir"))
+    else if (AfxSameText(flag, L"workdir"))
         m_awaiting = Awaiting::WorkDir;
     else
         return false;
@@ -48,8 +45,8 @@ bool CKIVCommandLineInfo::ParseOwnFlag(const std::wstring& flag) {
 void CKIVCommandLineInfo::TakeValue(Awaiting awaiting, const std::wstring& value) {
     if (awaiting == Awaiting::WorkDir) {
         m_strWorkDir = value;
-    } else if (Same(value, L"on") || Same(value, L"off")) {
-        m_autostart = Same(value, L"on");
+    } else if (AfxSameText(value, L"on") || AfxSameText(value, L"off")) {
+        m_autostart = AfxSameText(value, L"on");
     } else {
         m_strError = L"Ключ /autostart ждёт on или off.";
     }

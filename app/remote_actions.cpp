@@ -1,4 +1,5 @@
 #include "app/remote_actions.h"
+#include "framework/file.h"
 
 #include "app/resource.h"
 #include "app/show_status.h"
@@ -42,17 +43,13 @@ std::wstring PatternFileProblem(const std::wstring& path) {
     return {};
 }
 
-bool SamePath(const std::wstring& a, const std::wstring& b) {
-    return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
-}
-
 // Opens `file` in place of the pattern shown, unless that would lose edits or show a box.
 std::wstring OpenPattern(CMainFrame& frame, const std::wstring& file) {
     CDocument* doc = frame.GetActiveDocument();
     if (doc && doc->IsModified())
         return L"В программе открыт узор с несохранёнными изменениями: сохраните их или "
                L"откажитесь от них и повторите команду.";
-    if (doc && SamePath(doc->GetPathName(), file)) return {};
+    if (doc && AfxSameText(doc->GetPathName(), file)) return {};
     if (std::wstring problem = PatternFileProblem(file); !problem.empty()) return problem;
     SendCommand(frame, ID_CMD_STOP);
     if (!AfxGetApp()->OpenDocumentFile(file.c_str())) return L"Не удалось открыть " + file + L".";

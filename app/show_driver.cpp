@@ -1,4 +1,5 @@
 #include "app/show_driver.h"
+#include "framework/file.h"
 
 #include "app/globals.h"
 #include "app/kiv_trace.h"
@@ -36,10 +37,6 @@ std::wstring PatternPath(const std::string& name) {
     const bool absolute = (wide.size() > 1 && wide[1] == L':') ||
                           (!wide.empty() && (wide[0] == L'\\' || wide[0] == L'/'));
     return absolute ? wide : g_strWorkDir + L"\\" + wide;
-}
-
-bool SamePath(const std::wstring& a, const std::wstring& b) {
-    return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
 CKIVDoc* ShownDocument(CMainFrame* frame) {
@@ -238,7 +235,7 @@ void CShowDriver::StartPassPattern() {
 // True when the pattern to play is shown: opened now, or kept with its unsaved edits.
 bool CShowDriver::OpenForShow(const std::wstring& path) {
     CKIVDoc* doc = ShownDocument(Frame());
-    if (doc && SamePath(doc->GetPathName(), path)) return true;
+    if (doc && AfxSameText(doc->GetPathName(), path)) return true;
     if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
         Note(L"нет файла " + FileName(path));
         return false;

@@ -1,3 +1,4 @@
+#include "file.h"
 #include "app.h"
 
 #include "afxmsg.h"
@@ -272,8 +273,7 @@ CDocument* CWinApp::OpenDocumentFile(const wchar_t* path) {
     CDocTemplate* templ = m_templates.front().get();
     // The document that is open already comes to the front instead of being read again.
     if (CDocument* doc = templ->GetOnlyDocument())
-        if (CompareStringOrdinal(doc->GetPathName().c_str(), -1, name.c_str(), -1, TRUE) ==
-            CSTR_EQUAL) {
+        if (AfxSameText(doc->GetPathName(), name)) {
             if (CView* view = doc->GetFirstView())
                 if (CFrameWnd* frame = view->GetParentFrame()) frame->ActivateFrame();
             return doc;

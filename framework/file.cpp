@@ -142,3 +142,8 @@ std::wstring AfxGetCurrentDirectory() {
         size = n + 1; // too small: n is what it needs, with or without the terminator
     }
 }
+
+bool AfxSameText(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}

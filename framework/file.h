@@ -58,3 +58,6 @@ private:
 
 // The process's current directory, however long.
 std::wstring AfxGetCurrentDirectory();
+
+// Equal but for case, as Windows compares file names and command-line switches.
+bool AfxSameText(const std::wstring& a, const std::wstring& b);

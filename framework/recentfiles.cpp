@@ -1,3 +1,4 @@
+#include "file.h"
 #include "recentfiles.h"
 
 #include "app.h"
@@ -11,9 +12,7 @@ CRecentFileList::CRecentFileList(UINT firstId, const wchar_t* section, const wch
 
 void CRecentFileList::Add(const std::wstring& path) {
     if (path.empty() || m_nSize <= 0) return;
-    auto same = [&](const std::wstring& f) {
-        return CompareStringOrdinal(f.c_str(), -1, path.c_str(), -1, TRUE) == CSTR_EQUAL;
-    };
+    auto same = [&](const std::wstring& f) { return AfxSameText(f, path); };
     m_files.erase(std::remove_if(m_files.begin(), m_files.end(), same), m_files.end());
     m_files.insert(m_files.begin(), path);
     if (static_cast<int>(m_files.size()) > m_nSize) m_files.resize(static_cast<size_t>(m_nSize));

@@ -1,4 +1,5 @@
 // The command line, shell registration of the templates' file types and the file dialogs.
+#include "file.h"
 #include "afxmsg.h"
 #include "app.h"
 #include "doc.h"
@@ -13,10 +14,6 @@
 #include <memory>
 
 namespace {
-bool Same(const std::wstring& a, const wchar_t* b) {
-    return CompareStringOrdinal(a.c_str(), -1, b, -1, TRUE) == CSTR_EQUAL;
-}
-
 struct LocalFreeDeleter {
     void operator()(LPWSTR* p) const { LocalFree(p); }
 };
@@ -34,19 +31,19 @@ void CCommandLineInfo::ParseParam(const wchar_t* param, bool flag, bool last) {
 }
 
 void CCommandLineInfo::ParseFlag(const std::wstring& flag) {
-    if (Same(flag, L"pt"))
+    if (AfxSameText(flag, L"pt"))
         m_nShellCommand = FilePrintTo;
-    else if (Same(flag, L"p"))
+    else if (AfxSameText(flag, L"p"))
         m_nShellCommand = FilePrint;
-    else if (Same(flag, L"Register") || Same(flag, L"Regserver"))
+    else if (AfxSameText(flag, L"Register") || AfxSameText(flag, L"Regserver"))
         m_nShellCommand = AppRegister;
-    else if (Same(flag, L"Unregister") || Same(flag, L"Unregserver"))
+    else if (AfxSameText(flag, L"Unregister") || AfxSameText(flag, L"Unregserver"))
         m_nShellCommand = AppUnregister;
-    else if (Same(flag, L"dde"))
+    else if (AfxSameText(flag, L"dde"))
         m_nShellCommand = FileDDE;
-    else if (Same(flag, L"Embedding"))
+    else if (AfxSameText(flag, L"Embedding"))
         m_bRunEmbedded = true;
-    else if (Same(flag, L"Automation"))
+    else if (AfxSameText(flag, L"Automation"))
         m_bRunAutomated = true;
 }
 

@@ -3,12 +3,14 @@
 // we send it one byte per W_P without ever waiting for it, so a helper that stalls or
 // goes can cost the lines but never hang the program. A helper that went away is
 // connected to again by a thread of the library, and the lines follow the run again.
+// Winsock's header before any that brings <windows.h>.
+#include "tavo/backends/lpt/bridge_link.h"
+
 #include <map>
 #include <utility>
 
 #include "tavo/backends/backends.h"
 #include "tavo/backends/found_outputs.h"
-#include "tavo/backends/lpt/bridge_link.h"
 #include "tavo/backends/lpt/relinker.h"
 
 namespace tavo {
